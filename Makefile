@@ -1,0 +1,38 @@
+# The two front doors: `make run` and `make test`. Both install what is
+# missing, configure and build in build/, then do their job.
+
+BUILD     ?= build
+BUILDTYPE ?= RelWithDebInfo
+JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
+SAMPLE    ?= samples/sample-nfs4.fce
+
+.PHONY: all deps configure build test run bench samples clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILDTYPE)
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	$(BUILD)/src/cli/fcetool info $(SAMPLE)
+
+bench: build
+	$(BUILD)/bench/model_bench
+
+# Regenerates the committed sample cars with the project's own generator.
+samples: build
+	$(BUILD)/src/cli/samplegen samples
+
+clean:
+	rm -rf $(BUILD)

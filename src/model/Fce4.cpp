@@ -1,0 +1,384 @@
+// The NFSIV variant: a magic number, an 8248-byte header, three vertex and
+// normal sets, per-vertex flags, extra reserved blocks, one-byte colour
+// components in four tables, and texture V stored as 1 - V.
+
+#include "FceCodec.h"
+#include "FceFiles.h"
+#include "FileIO.h"
+
+#include <algorithm>
+#include <new>
+#include <variant>
+
+namespace mobrix {
+
+using namespace codec;
+
+namespace {
+
+constexpr int kTagAt = 0x0004;
+constexpr int kCountsAt = 0x0008;
+constexpr int kGeometryAt = 0x004C;
+constexpr int kColourCountAt = 0x0820;
+constexpr int kPriColoursAt = 0x0824;
+constexpr int kIntColoursAt = 0x0864;
+constexpr int kSecColoursAt = 0x08A4;
+constexpr int kHairColoursAt = 0x08E4;
+constexpr int kNamesAt = 0x0A28;
+
+// The fourteen block offsets of the header, in header order.
+struct Offsets {
+    std::int32_t vertices, normals, triangles, reserved1, reserved2, reserved3;
+    std::int32_t undamaged2Verts, undamaged2Norms, damagedVerts, damagedNorms;
+    std::int32_t vertReservedA, vertFlags, vertReservedB, triReserved;
+};
+
+Offsets ReadOffsets(le::ByteReader& in)
+{
+    Offsets o{};
+    for (std::int32_t* field : {&o.vertices, &o.normals, &o.triangles, &o.reserved1, &o.reserved2, &o.reserved3,
+                                &o.undamaged2Verts, &o.undamaged2Norms, &o.damagedVerts, &o.damagedNorms,
+                                &o.vertReservedA, &o.vertFlags, &o.vertReservedB, &o.triReserved})
+        *field = in.I32();
+    return o;
+}
+
+void WriteOffsets(le::ByteWriter& out, const Offsets& o)
+{
+    for (std::int32_t field : {o.vertices, o.normals, o.triangles, o.reserved1, o.reserved2, o.reserved3,
+                               o.undamaged2Verts, o.undamaged2Norms, o.damagedVerts, o.damagedNorms,
+                               o.vertReservedA, o.vertFlags, o.vertReservedB, o.triReserved})
+        out.I32(field);
+}
+
+// Blocks back to back in the order of their offsets.
+Offsets BackToBack(std::int64_t n, std::int64_t m)
+{
+    Offsets o{};
+    std::int64_t at = 0;
+    auto next = [&at](std::int64_t size) {
+        const auto here = static_cast<std::int32_t>(at);
+        at += size;
+        return here;
+    };
+    o.vertices = next(12 * n);
+    o.normals = next(12 * n);
+    o.triangles = next(56 * m);
+    o.reserved1 = next(32 * n);
+    o.reserved2 = next(12 * n);
+    o.reserved3 = next(12 * n);
+    o.undamaged2Verts = next(12 * n);
+    o.undamaged2Norms = next(12 * n);
+    o.damagedVerts = next(12 * n);
+    o.damagedNorms = next(12 * n);
+    o.vertReservedA = next(4 * n);
+    o.vertFlags = next(4 * n);
+    o.vertReservedB = next(4 * n);
+    o.triReserved = next(12 * m);
+    return o;
+}
+
+std::int64_t DataBytes(std::int64_t n, std::int64_t m)
+{
+    return 140 * n + 68 * m;
+}
+
+void ReadByteColours(le::ByteReader& in, int at, std::array<Colour, kColourSlots>& colours)
+{
+    in.Seek(at);
+    for (Colour& c : colours) {
+        c.Hue = in.U8();
+        c.Saturation = in.U8();
+        c.Brightness = in.U8();
+        c.Tolerance = in.U8();
+    }
+}
+
+bool ComponentsFitBytes(const std::array<Colour, kColourSlots>& colours)
+{
+    for (const Colour& c : colours) {
+        for (std::int32_t component : {c.Hue, c.Saturation, c.Brightness, c.Tolerance}) {
+            if (component < 0 || component > 255)
+                return false;
+        }
+    }
+    return true;
+}
+
+void WriteByteColours(le::ByteWriter& out, int at, const std::array<Colour, kColourSlots>& colours)
+{
+    out.Seek(at);
+    for (const Colour& c : colours) {
+        for (std::int32_t component : {c.Hue, c.Saturation, c.Brightness, c.Tolerance})
+            out.U8(static_cast<std::uint8_t>(component));
+    }
+}
+
+struct Fce4Contents {
+    ModelHeader header;
+    std::array<std::uint8_t, kFce4HeaderSize> rawHeader{};
+    std::vector<Vec3> normalVerts, normalNorms, undamaged2Verts, undamaged2Norms, damagedVerts, damagedNorms;
+    std::vector<Triangle> triangles;
+    std::vector<Reserved32> reserved1;
+    std::vector<Reserved12> reserved2, reserved3, triReserved;
+    std::vector<Reserved4> vertReservedA, vertReservedB, vertFlags;
+};
+
+ModelHeader ReadHeader(le::ByteReader& in, Offsets& offsets)
+{
+    ModelHeader h;
+    in.Seek(kTagAt);
+    in.Chars(std::span<char>(h.HeaderTag));
+    in.Seek(kCountsAt);
+    h.NumTriangles = in.I32();
+    h.NumVertices = in.I32();
+    h.NumArts = in.I32();
+    offsets = ReadOffsets(in);
+    h.VerticesOffset = offsets.vertices;
+    h.NormalsOffset = offsets.normals;
+    h.TrianglesOffset = offsets.triangles;
+    h.Reserved1Offset = offsets.reserved1;
+    h.Reserved2Offset = offsets.reserved2;
+    h.Reserved3Offset = offsets.reserved3;
+    in.Seek(kGeometryAt);
+    ReadGeometrySection(in, h);
+    in.Seek(kColourCountAt);
+    h.NumPriColours = h.NumSecColours = in.I32();
+    ReadByteColours(in, kPriColoursAt, h.PriColours);
+    ReadByteColours(in, kIntColoursAt, h.IntColours);
+    ReadByteColours(in, kSecColoursAt, h.SecColours);
+    ReadByteColours(in, kHairColoursAt, h.HairColours);
+    in.Seek(kNamesAt);
+    ReadNames(in, h);
+    return h;
+}
+
+std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file)
+{
+    if (!HasNfs4Magic(file))
+        return LoadFailure{LoadError::NotNfs4File, ErrorCode::NotNfs4File, "the file does not start with 14 10 10 00"};
+    le::ByteReader in(file);
+    if (!in.Fits(0, kFce4HeaderSize))
+        return Absurd("the file is " + std::to_string(file.size()) + " bytes long, shorter than the " +
+                      std::to_string(kFce4HeaderSize) + "-byte header");
+
+    Fce4Contents c;
+    in.Seek(0);
+    in.Bytes(c.rawHeader);
+    Offsets o{};
+    c.header = ReadHeader(in, o);
+    const ModelHeader& h = c.header;
+    if (auto failure = CheckHeaderCounts(h))
+        return *failure;
+
+    const std::int64_t n = h.NumVertices;
+    const std::int64_t m = h.NumTriangles;
+    const Block normalVerts{"vertex", o.vertices, n, kVec3Size};
+    const Block undamaged2Verts{"second undamaged vertex", o.undamaged2Verts, n, kVec3Size};
+    const Block damagedVerts{"damaged vertex", o.damagedVerts, n, kVec3Size};
+    const Block normalNorms{"normal", o.normals, n, kVec3Size};
+    const Block undamaged2Norms{"second undamaged normal", o.undamaged2Norms, n, kVec3Size};
+    const Block damagedNorms{"damaged normal", o.damagedNorms, n, kVec3Size};
+    const Block triangles{"triangle", o.triangles, m, kTriangleSize};
+    const Block reserved1{"reserved 1", o.reserved1, n, 32};
+    const Block reserved2{"reserved 2", o.reserved2, n, 12};
+    const Block reserved3{"reserved 3", o.reserved3, n, 12};
+    const Block vertReservedA{"vertex reserved A", o.vertReservedA, n, 4};
+    const Block vertReservedB{"vertex reserved B", o.vertReservedB, n, 4};
+    const Block triReserved{"triangle reserved", o.triReserved, m, 12};
+    const Block vertFlags{"vertex flags", o.vertFlags, n, 4};
+    if (auto failure = CheckBlocks(file.size(), kFce4HeaderSize,
+                                   {normalVerts, undamaged2Verts, damagedVerts, normalNorms, undamaged2Norms,
+                                    damagedNorms, triangles, reserved1, reserved2, reserved3, vertReservedA,
+                                    vertReservedB, triReserved, vertFlags}))
+        return *failure;
+
+    c.normalVerts = ReadVec3s(in, normalVerts, kFce4HeaderSize);
+    c.undamaged2Verts = ReadVec3s(in, undamaged2Verts, kFce4HeaderSize);
+    c.damagedVerts = ReadVec3s(in, damagedVerts, kFce4HeaderSize);
+    c.normalNorms = ReadVec3s(in, normalNorms, kFce4HeaderSize);
+    c.undamaged2Norms = ReadVec3s(in, undamaged2Norms, kFce4HeaderSize);
+    c.damagedNorms = ReadVec3s(in, damagedNorms, kFce4HeaderSize);
+    c.triangles = ReadTriangles(in, triangles, kFce4HeaderSize, VStorage::Flipped);
+    c.reserved1 = ReadOpaque<32>(in, reserved1, kFce4HeaderSize);
+    c.reserved2 = ReadOpaque<12>(in, reserved2, kFce4HeaderSize);
+    c.reserved3 = ReadOpaque<12>(in, reserved3, kFce4HeaderSize);
+    c.vertReservedA = ReadOpaque<4>(in, vertReservedA, kFce4HeaderSize);
+    c.vertReservedB = ReadOpaque<4>(in, vertReservedB, kFce4HeaderSize);
+    c.triReserved = ReadOpaque<12>(in, triReserved, kFce4HeaderSize);
+    c.vertFlags = ReadOpaque<4>(in, vertFlags, kFce4HeaderSize);
+    if (in.failed())
+        return Absurd("a read went past the end of the file");
+    return c;
+}
+
+void Commit(Fce4Contents&& c, CarModel& model)
+{
+    // The NFSIV header has no place for the NFSIII header tail; it keeps
+    // what it held.
+    c.header.HeaderTail = model.Header.HeaderTail;
+    model.Header = std::move(c.header);
+    model.Fce4Header = c.rawHeader;
+    model.Vertices = c.normalVerts;
+    model.Normals = c.normalNorms;
+    model.NormalVerts = std::move(c.normalVerts);
+    model.NormalNorms = std::move(c.normalNorms);
+    model.Undamaged2Verts = std::move(c.undamaged2Verts);
+    model.Undamaged2Norms = std::move(c.undamaged2Norms);
+    model.DamagedVerts = std::move(c.damagedVerts);
+    model.DamagedNorms = std::move(c.damagedNorms);
+    model.Triangles = std::move(c.triangles);
+    model.Reserved1 = std::move(c.reserved1);
+    model.Reserved2 = std::move(c.reserved2);
+    model.Reserved3 = std::move(c.reserved3);
+    model.VertReservedA = std::move(c.vertReservedA);
+    model.VertReservedB = std::move(c.vertReservedB);
+    model.VertFlags = std::move(c.vertFlags);
+    model.TriReserved = std::move(c.triReserved);
+    model.ActiveVertexSet = VertexSet::Normal;
+    model.FileFormat = ModelOrigin::Nfs4;
+    model.CurrentPart = 0;
+    model.CurrentDummy = 0;
+    ResetSelection(model);
+}
+
+// Gives a model that did not come from an NFSIV file its NFSIV tables, and
+// puts the working set back into the set it was taken from.
+void PrepareNfs4Tables(CarModel& model)
+{
+    if (model.FileFormat == ModelOrigin::From3ds) {
+        BlankReservedBlocks(model);
+        model.FileFormat = ModelOrigin::Nfs3;
+    }
+    const auto n = static_cast<std::size_t>(std::max(0, model.Header.NumVertices));
+    const auto m = static_cast<std::size_t>(std::max(0, model.Header.NumTriangles));
+    if (model.FileFormat == ModelOrigin::Nfs3) {
+        for (VertexSet set : {VertexSet::Normal, VertexSet::Undamaged2, VertexSet::Damaged}) {
+            SetVertices(model, set) = model.Vertices;
+            SetNormals(model, set) = model.Normals;
+            SetVertices(model, set).resize(n);
+            SetNormals(model, set).resize(n);
+        }
+        model.VertFlags.resize(n);
+        for (Reserved4& flags : model.VertFlags)
+            flags[0] = 4;
+        EnsurePartNameSlots(model.Header, kPartSlots);
+        model.VertReservedA.assign(n, Reserved4{});
+        model.VertReservedB.assign(n, Reserved4{});
+        model.TriReserved.assign(m, Reserved12{});
+    }
+    SetVertices(model, model.ActiveVertexSet) = model.Vertices;
+    SetNormals(model, model.ActiveVertexSet) = model.Normals;
+}
+
+} // namespace
+
+bool HasNfs4Magic(std::span<const std::uint8_t> head)
+{
+    return head.size() >= kFce4Magic.size() && std::equal(kFce4Magic.begin(), kFce4Magic.end(), head.begin());
+}
+
+LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model)
+{
+    try {
+        auto parsed = Parse(file);
+        if (auto* failure = std::get_if<LoadFailure>(&parsed))
+            return *failure;
+        Commit(std::get<Fce4Contents>(std::move(parsed)), model);
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory, "out of memory"};
+    }
+}
+
+LoadStatus LoadFCE4(CarModel& model, const std::string& path)
+{
+    std::vector<std::uint8_t> bytes;
+    if (auto failure = ReadWholeFile(path, bytes))
+        return failure;
+    return ReadFCE4(bytes, model);
+}
+
+EncodedFile EncodeFCE4(CarModel& model)
+{
+    PrepareNfs4Tables(model);
+    const ModelHeader& h = model.Header;
+    const std::int64_t n = std::max(0, h.NumVertices);
+    const std::int64_t m = std::max(0, h.NumTriangles);
+    if (!BlocksFitOffsets(DataBytes(n, m)))
+        return {{}, OffsetOverflow()};
+    for (const auto* table : {&h.PriColours, &h.IntColours, &h.SecColours, &h.HairColours}) {
+        if (!ComponentsFitBytes(*table))
+            return {{}, SaveFailure{ErrorCode::Overflow, "a colour component lies outside 0..255"}};
+    }
+
+    // The header record keeps its two fill areas; everything else is rebuilt.
+    std::array<std::uint8_t, kFce4HeaderSize> header = model.Fce4Header;
+    le::ByteWriter head(header);
+    head.Bytes(kFce4Magic);
+    head.Chars(std::span<const char>(h.HeaderTag));
+    head.I32(h.NumTriangles);
+    head.I32(h.NumVertices);
+    head.I32(h.NumArts);
+    WriteOffsets(head, BackToBack(n, m));
+    head.Seek(kGeometryAt);
+    WriteGeometrySection(head, h, HalfSizes(model, model.NormalVerts));
+    head.Seek(kColourCountAt);
+    head.I32(h.NumPriColours);
+    WriteByteColours(head, kPriColoursAt, h.PriColours);
+    WriteByteColours(head, kIntColoursAt, h.IntColours);
+    WriteByteColours(head, kSecColoursAt, h.SecColours);
+    WriteByteColours(head, kHairColoursAt, h.HairColours);
+    head.Seek(kNamesAt);
+    WriteDummyNames(head, h);
+    WritePartNames(head, h, kPartSlots);
+    model.Fce4Header = header;
+
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kFce4HeaderSize + DataBytes(n, m)));
+    le::ByteWriter out(bytes);
+    out.Bytes(header);
+    WriteVec3s(out, model.NormalVerts, n);
+    WriteVec3s(out, model.NormalNorms, n);
+    WriteTriangles(out, model.Triangles, m, VStorage::Flipped);
+    WriteOpaque(out, model.Reserved1, n);
+    WriteOpaque(out, model.Reserved2, n);
+    WriteOpaque(out, model.Reserved3, n);
+    WriteVec3s(out, model.Undamaged2Verts, n);
+    WriteVec3s(out, model.Undamaged2Norms, n);
+    WriteVec3s(out, model.DamagedVerts, n);
+    WriteVec3s(out, model.DamagedNorms, n);
+    WriteOpaque(out, model.VertReservedA, n);
+    WriteOpaque(out, model.VertFlags, n);
+    WriteOpaque(out, model.VertReservedB, n);
+    WriteOpaque(out, model.TriReserved, m);
+    return {std::move(bytes), std::nullopt};
+}
+
+SaveStatus SaveFCE4(CarModel& model, const std::string& path)
+{
+    try {
+        const EncodedFile file = EncodeFCE4(model);
+        if (file.failure)
+            return file.failure;
+        return WriteFileAtomically(path, file.bytes);
+    } catch (const std::bad_alloc&) {
+        return SaveFailure{ErrorCode::OutOfMemory, ErrorCodeDescription(ErrorCode::OutOfMemory)};
+    }
+}
+
+FceVariant DetectVariant(const std::string& path)
+{
+    return HasNfs4Magic(ReadFileHead(path, kFce4Magic.size())) ? FceVariant::Nfs4 : FceVariant::Nfs3;
+}
+
+LoadStatus OpenFCE(CarModel& model, const std::string& path, FceVariant variant)
+{
+    return variant == FceVariant::Nfs4 ? LoadFCE4(model, path) : LoadFCE(model, path);
+}
+
+SaveStatus SaveFCEAs(CarModel& model, const std::string& path, FceVariant variant)
+{
+    return variant == FceVariant::Nfs4 ? SaveFCE4(model, path) : SaveFCE3(model, path);
+}
+
+} // namespace mobrix

@@ -1,0 +1,96 @@
+#pragma once
+// Pieces shared by the NFSIII and NFSIV readers and writers: the checks of
+// counts and block positions, and the element codecs. Internal to the
+// model library.
+
+#include "CarModel.h"
+#include "FileErrors.h"
+#include "LittleEndian.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace mobrix::codec {
+
+inline constexpr int kVec3Size = 12;
+inline constexpr int kTriangleSize = 56;
+
+// One data block as the header describes it.
+struct Block {
+    const char* name;
+    std::int32_t offset;  // relative to the end of the header
+    std::int64_t count;   // elements
+    int elementSize;      // bytes per element
+    std::int64_t position(int headerSize) const { return std::int64_t{headerSize} + offset; }
+    std::int64_t bytes() const { return count * elementSize; }
+};
+
+LoadFailure Absurd(std::string detail);
+LoadFailure Corrupted(std::string detail);
+
+// Checks the counts that size tables or index fixed tables: negative vertex
+// or triangle counts, more than 64 parts, more than 16 dummies.
+LoadStatus CheckHeaderCounts(const ModelHeader& header);
+
+// Checks blocks in reading order against the file. A block too large for the
+// whole file is an absurd count; one that starts before the file or past its
+// end is a bad record position; one that starts inside but runs over the end
+// cannot fit, again an absurd count. Empty blocks are not read and not checked.
+LoadStatus CheckBlocks(std::size_t fileSize, int headerSize, std::initializer_list<Block> blocks);
+
+// Header sections laid out the same way in both variants.
+void ReadGeometrySection(le::ByteReader& in, ModelHeader& header);  // half sizes .. part tables
+void WriteGeometrySection(le::ByteWriter& out, const ModelHeader& header, const std::array<float, 3>& halfSizes);
+void ReadNames(le::ByteReader& in, ModelHeader& header);            // 16 dummy names, 64 part names
+void WriteDummyNames(le::ByteWriter& out, const ModelHeader& header);
+void WritePartNames(le::ByteWriter& out, const ModelHeader& header, int slots);
+
+// Element tables. Readers are called only for blocks CheckBlocks accepted.
+std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize);
+void WriteVec3s(le::ByteWriter& out, const std::vector<Vec3>& table, std::int64_t count);
+
+enum class VStorage { AsIs, Flipped }; // NFSIV files store 1 - V
+std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v);
+void WriteTriangles(le::ByteWriter& out, const std::vector<Triangle>& table, std::int64_t count, VStorage v);
+
+template <std::size_t K>
+std::vector<std::array<std::uint8_t, K>> ReadOpaque(le::ByteReader& in, const Block& block, int headerSize)
+{
+    std::vector<std::array<std::uint8_t, K>> table(static_cast<std::size_t>(block.count));
+    in.Seek(block.position(headerSize));
+    for (auto& entry : table)
+        in.Bytes(entry);
+    return table;
+}
+
+// Writes `count` entries; entries missing from a short table are zero.
+template <std::size_t K>
+void WriteOpaque(le::ByteWriter& out, const std::vector<std::array<std::uint8_t, K>>& table, std::int64_t count)
+{
+    static constexpr std::array<std::uint8_t, K> zero{};
+    for (std::int64_t i = 0; i < count; ++i)
+        out.Bytes(i < static_cast<std::int64_t>(table.size()) ? table[static_cast<std::size_t>(i)] : zero);
+}
+
+// The value an NFSIV file stores for V: the value read from the file while
+// the model's V is still the one that came from it, 1 - V otherwise.
+float StoredV(float v, float storedBefore);
+
+// Half of the model's extent per axis: the largest absolute coordinate of
+// any vertex of any part, vertex plus part position, starting from 0.
+std::array<float, 3> HalfSizes(const CarModel& model, const std::vector<Vec3>& vertices);
+
+// True when data blocks of this many bytes in all can be addressed by the
+// 32-bit offsets of the header.
+bool BlocksFitOffsets(std::int64_t dataBytes);
+SaveFailure OffsetOverflow();
+
+// Makes the part-name table hold at least `slots` names, keeping names.
+void EnsurePartNameSlots(ModelHeader& header, int slots);
+
+// Re-creates the three per-vertex reserved blocks zero-filled (models
+// converted from 3DS have none of their own).
+void BlankReservedBlocks(CarModel& model);
+
+} // namespace mobrix::codec

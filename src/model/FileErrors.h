@@ -1,0 +1,77 @@
+#pragma once
+// Typed outcomes of reading and writing model files, and the exact texts the
+// user sees for them. Each load error kind maps to one message; the window
+// decides the box, fcetool prints the text on one line.
+
+#include <optional>
+#include <string>
+
+namespace mobrix {
+
+enum class LoadError {
+    // An absurd count or size, more than 64 parts, a block that cannot fit in
+    // the file, or no memory for the tables: "Not an NFSIII File!".
+    IndexOutOfRange,
+    // A block at a position that is not valid (negative or past the end):
+    // "This file appears to contain corrupted data."
+    CorruptedData,
+    // The NFSIV magic is missing: "Not an NFSIV File!".
+    NotNfs4File,
+    // Anything else (file missing, unreadable, ...), shown with its code.
+    Other,
+};
+
+// Error numbers shown in the general error message. They keep the numbering
+// modellers know from the tools of the era.
+namespace ErrorCode {
+inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
+inline constexpr int SubscriptOutOfRange = 9;
+inline constexpr int BadFileName = 52;
+inline constexpr int FileNotFound = 53;
+inline constexpr int DeviceIoError = 57;
+inline constexpr int DiskFull = 61;
+inline constexpr int BadRecordNumber = 63;
+inline constexpr int PermissionDenied = 70;
+inline constexpr int PathFileAccessError = 75;
+inline constexpr int PathNotFound = 76;
+inline constexpr int NotNfs4File = 32000;
+} // namespace ErrorCode
+
+struct LoadFailure {
+    LoadError kind = LoadError::Other;
+    int code = 0;
+    std::string detail; // what exactly was wrong, for the command line
+};
+
+// Empty on success.
+using LoadStatus = std::optional<LoadFailure>;
+
+struct SaveFailure {
+    int code = 0;
+    std::string detail;
+};
+
+using SaveStatus = std::optional<SaveFailure>;
+
+inline constexpr const char* kNotNfs3Message = "Not an NFSIII File!";
+inline constexpr const char* kCorruptedMessage = "This file appears to contain corrupted data.";
+inline constexpr const char* kNotNfs4Message = "Not an NFSIV File!";
+inline constexpr const char* kFileFormatTitle = "Error in file format";
+inline constexpr const char* kContactAddress = "the Mobrix issue tracker";
+
+// Text of the message box for a failed read. For LoadError::Other it is the
+// four lines of the general loading error, joined by carriage returns.
+std::string LoadFailureMessage(const LoadFailure& failure);
+
+// The four lines of the general saving error, joined by carriage returns.
+std::string SaveFailureMessage(const SaveFailure& failure);
+
+// Short English description of an error number ("File not found").
+std::string ErrorCodeDescription(int code);
+
+// Error number for a C library errno value met while opening, reading or
+// writing a file.
+int ErrorCodeFromErrno(int err);
+
+} // namespace mobrix

@@ -1,6 +1,9 @@
 #include "FceCodec.h"
 
+#include <algorithm>
 #include <bit>
+#include <cstring>
+#include <type_traits>
 #include <cmath>
 #include <limits>
 
@@ -140,19 +143,47 @@ void WritePartNames(le::ByteWriter& out, const ModelHeader& h, int slots)
     }
 }
 
+// Tables of Vec3 are copied as a whole: Vec3 is exactly three floats, and
+// the file's little-endian floats are the host's on little-endian hosts.
+static_assert(sizeof(Vec3) == kVec3Size && std::is_trivially_copyable_v<Vec3> && std::is_standard_layout_v<Vec3>);
+constexpr bool kHostIsLittleEndian = std::endian::native == std::endian::little;
+
 std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize)
 {
     std::vector<Vec3> table(static_cast<std::size_t>(block.count));
-    in.Seek(block.position(headerSize));
-    for (Vec3& v : table)
-        v = ReadVec3(in);
+    if (block.count == 0)
+        return table; // empty blocks are not read, wherever they claim to be
+    const auto bytes = in.Span(block.position(headerSize), block.bytes());
+    if (bytes.empty())
+        return table;
+    if constexpr (kHostIsLittleEndian) {
+        std::memcpy(table.data(), bytes.data(), bytes.size());
+    } else {
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            const std::uint8_t* p = bytes.data() + i * kVec3Size;
+            table[i] = {le::Load<float>(p), le::Load<float>(p + 4), le::Load<float>(p + 8)};
+        }
+    }
     return table;
 }
 
 void WriteVec3s(le::ByteWriter& out, const std::vector<Vec3>& table, std::int64_t count)
 {
-    for (std::int64_t i = 0; i < count; ++i)
-        WriteVec3(out, i < static_cast<std::int64_t>(table.size()) ? table[static_cast<std::size_t>(i)] : Vec3{});
+    const auto bytes = out.Take(count * kVec3Size);
+    if (bytes.empty())
+        return;
+    const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(table.size())));
+    if constexpr (kHostIsLittleEndian) {
+        std::memcpy(bytes.data(), table.data(), present * kVec3Size);
+    } else {
+        for (std::size_t i = 0; i < present; ++i) {
+            std::uint8_t* p = bytes.data() + i * kVec3Size;
+            le::Store(p, table[i].X);
+            le::Store(p + 4, table[i].Y);
+            le::Store(p + 8, table[i].Z);
+        }
+    }
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(present * kVec3Size), bytes.end(), std::uint8_t{0});
 }
 
 float StoredV(float v, float storedBefore)
@@ -163,62 +194,84 @@ float StoredV(float v, float storedBefore)
     return 1.0f - v;
 }
 
+namespace {
+
+Triangle DecodeTriangle(const std::uint8_t* p, VStorage v)
+{
+    Triangle t;
+    t.TexPage = le::Load<std::int32_t>(p);
+    t.I1 = le::Load<std::int32_t>(p + 4);
+    t.I2 = le::Load<std::int32_t>(p + 8);
+    t.I3 = le::Load<std::int32_t>(p + 12);
+    for (std::size_t w = 0; w < t.TriFill.size(); ++w)
+        t.TriFill[w] = le::Load<std::uint16_t>(p + 16 + 2 * w);
+    t.Flags = le::Load<std::int32_t>(p + 28);
+    t.U1 = le::Load<float>(p + 32);
+    t.U2 = le::Load<float>(p + 36);
+    t.U3 = le::Load<float>(p + 40);
+    const float v1 = le::Load<float>(p + 44);
+    const float v2 = le::Load<float>(p + 48);
+    const float v3 = le::Load<float>(p + 52);
+    if (v == VStorage::Flipped) {
+        t.StoredV = {v1, v2, v3};
+        t.V1 = 1.0f - v1;
+        t.V2 = 1.0f - v2;
+        t.V3 = 1.0f - v3;
+    } else {
+        t.V1 = v1;
+        t.V2 = v2;
+        t.V3 = v3;
+    }
+    return t;
+}
+
+void EncodeTriangle(std::uint8_t* p, const Triangle& t, VStorage v)
+{
+    le::Store(p, t.TexPage);
+    le::Store(p + 4, t.I1);
+    le::Store(p + 8, t.I2);
+    le::Store(p + 12, t.I3);
+    for (std::size_t w = 0; w < t.TriFill.size(); ++w)
+        le::Store(p + 16 + 2 * w, t.TriFill[w]);
+    le::Store(p + 28, t.Flags);
+    le::Store(p + 32, t.U1);
+    le::Store(p + 36, t.U2);
+    le::Store(p + 40, t.U3);
+    if (v == VStorage::Flipped) {
+        le::Store(p + 44, StoredV(t.V1, t.StoredV[0]));
+        le::Store(p + 48, StoredV(t.V2, t.StoredV[1]));
+        le::Store(p + 52, StoredV(t.V3, t.StoredV[2]));
+    } else {
+        le::Store(p + 44, t.V1);
+        le::Store(p + 48, t.V2);
+        le::Store(p + 52, t.V3);
+    }
+}
+
+} // namespace
+
 std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v)
 {
     std::vector<Triangle> table(static_cast<std::size_t>(block.count));
-    in.Seek(block.position(headerSize));
-    for (Triangle& t : table) {
-        t.TexPage = in.I32();
-        t.I1 = in.I32();
-        t.I2 = in.I32();
-        t.I3 = in.I32();
-        for (std::uint16_t& w : t.TriFill)
-            w = in.U16();
-        t.Flags = in.I32();
-        t.U1 = in.F32();
-        t.U2 = in.F32();
-        t.U3 = in.F32();
-        const float v1 = in.F32();
-        const float v2 = in.F32();
-        const float v3 = in.F32();
-        if (v == VStorage::Flipped) {
-            t.StoredV = {v1, v2, v3};
-            t.V1 = 1.0f - v1;
-            t.V2 = 1.0f - v2;
-            t.V3 = 1.0f - v3;
-        } else {
-            t.V1 = v1;
-            t.V2 = v2;
-            t.V3 = v3;
-        }
-    }
+    if (block.count == 0)
+        return table; // empty blocks are not read, wherever they claim to be
+    const auto bytes = in.Span(block.position(headerSize), block.bytes());
+    if (bytes.empty())
+        return table;
+    for (std::size_t i = 0; i < table.size(); ++i)
+        table[i] = DecodeTriangle(bytes.data() + i * kTriangleSize, v);
     return table;
 }
 
 void WriteTriangles(le::ByteWriter& out, const std::vector<Triangle>& table, std::int64_t count, VStorage v)
 {
+    const auto bytes = out.Take(count * kTriangleSize);
+    if (bytes.empty())
+        return;
     static const Triangle zero{};
     for (std::int64_t i = 0; i < count; ++i) {
         const Triangle& t = i < static_cast<std::int64_t>(table.size()) ? table[static_cast<std::size_t>(i)] : zero;
-        out.I32(t.TexPage);
-        out.I32(t.I1);
-        out.I32(t.I2);
-        out.I32(t.I3);
-        for (std::uint16_t w : t.TriFill)
-            out.U16(w);
-        out.I32(t.Flags);
-        out.F32(t.U1);
-        out.F32(t.U2);
-        out.F32(t.U3);
-        if (v == VStorage::Flipped) {
-            out.F32(StoredV(t.V1, t.StoredV[0]));
-            out.F32(StoredV(t.V2, t.StoredV[1]));
-            out.F32(StoredV(t.V3, t.StoredV[2]));
-        } else {
-            out.F32(t.V1);
-            out.F32(t.V2);
-            out.F32(t.V3);
-        }
+        EncodeTriangle(bytes.data() + i * kTriangleSize, t, v);
     }
 }
 

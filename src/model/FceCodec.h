@@ -7,7 +7,9 @@
 #include "FileErrors.h"
 #include "LittleEndian.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <cstdint>
 #include <vector>
 
@@ -54,13 +56,16 @@ enum class VStorage { AsIs, Flipped }; // NFSIV files store 1 - V
 std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v);
 void WriteTriangles(le::ByteWriter& out, const std::vector<Triangle>& table, std::int64_t count, VStorage v);
 
+// Opaque per-element blocks are plain bytes and are copied as a whole.
 template <std::size_t K>
 std::vector<std::array<std::uint8_t, K>> ReadOpaque(le::ByteReader& in, const Block& block, int headerSize)
 {
     std::vector<std::array<std::uint8_t, K>> table(static_cast<std::size_t>(block.count));
-    in.Seek(block.position(headerSize));
-    for (auto& entry : table)
-        in.Bytes(entry);
+    if (block.count == 0)
+        return table; // empty blocks are not read, wherever they claim to be
+    const auto bytes = in.Span(block.position(headerSize), block.bytes());
+    if (!bytes.empty())
+        std::memcpy(table.data(), bytes.data(), bytes.size());
     return table;
 }
 
@@ -68,9 +73,12 @@ std::vector<std::array<std::uint8_t, K>> ReadOpaque(le::ByteReader& in, const Bl
 template <std::size_t K>
 void WriteOpaque(le::ByteWriter& out, const std::vector<std::array<std::uint8_t, K>>& table, std::int64_t count)
 {
-    static constexpr std::array<std::uint8_t, K> zero{};
-    for (std::int64_t i = 0; i < count; ++i)
-        out.Bytes(i < static_cast<std::int64_t>(table.size()) ? table[static_cast<std::size_t>(i)] : zero);
+    const auto bytes = out.Take(count * static_cast<std::int64_t>(K));
+    if (bytes.empty())
+        return;
+    const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(table.size())));
+    std::memcpy(bytes.data(), table.data(), present * K);
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(present * K), bytes.end(), std::uint8_t{0});
 }
 
 // The value an NFSIV file stores for V: the value read from the file while

@@ -77,7 +77,8 @@ bool WriteFully(int fd, std::span<const std::uint8_t> in)
 
 SaveFailure WriteFailure(int err, const std::string& path)
 {
-    const int code = ErrorCodeFromErrno(err);
+    // A file being created is only "not found" when its folder is missing.
+    const int code = err == ENOENT ? ErrorCode::PathNotFound : ErrorCodeFromErrno(err);
     return {code, ErrorCodeDescription(code) + " (" + path + ": " + std::strerror(err) + ")"};
 }
 

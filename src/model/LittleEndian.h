@@ -64,6 +64,17 @@ public:
     void Seek(std::int64_t pos) { pos_ = pos; }
     std::int64_t Tell() const { return pos_; }
 
+    // The bytes [pos, pos + length), or an empty span (and the reader marked
+    // failed) when they are not all inside the buffer.
+    std::span<const std::uint8_t> Span(std::int64_t pos, std::int64_t length)
+    {
+        if (!Fits(pos, length)) {
+            failed_ = true;
+            return {};
+        }
+        return bytes_.subspan(static_cast<std::size_t>(pos), static_cast<std::size_t>(length));
+    }
+
     std::int32_t I32() { return Next<std::int32_t>(); }
     std::uint32_t U32() { return Next<std::uint32_t>(); }
     std::uint16_t U16() { return Next<std::uint16_t>(); }
@@ -117,6 +128,20 @@ public:
     bool failed() const { return failed_; }
     void Seek(std::int64_t pos) { pos_ = pos; }
     std::int64_t Tell() const { return pos_; }
+
+    // Hands out the next `length` bytes for filling and moves past them; an
+    // empty span (and the writer marked failed) when they do not fit.
+    std::span<std::uint8_t> Take(std::int64_t length)
+    {
+        if (!Fits(length)) {
+            failed_ = true;
+            pos_ += length;
+            return {};
+        }
+        auto out = bytes_.subspan(static_cast<std::size_t>(pos_), static_cast<std::size_t>(length));
+        pos_ += length;
+        return out;
+    }
 
     void I32(std::int32_t v) { Put(v); }
     void U32(std::uint32_t v) { Put(v); }

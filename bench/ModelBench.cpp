@@ -1,0 +1,268 @@
+// Reading and writing FCE files of the large case (100,000 vertices,
+// 200,000 triangles) against a plain read and write of the same number of
+// bytes, and fcetool info on a real-size car as a whole process.
+//
+// Prints Google Benchmark's table, then the ratios measured in this run.
+
+#include "CarModel.h"
+#include "FceFiles.h"
+#include "Process.h"
+#include "RandomModel.h"
+#include "TestFiles.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace mobrix;
+using namespace testing_support;
+
+extern char** environ;
+
+namespace {
+
+constexpr int kLargeVertices = 100'000;
+constexpr int kLargeTriangles = 200'000;
+constexpr int kCarVertices = 5'000;
+constexpr int kCarTriangles = 9'000;
+
+// Files shared by all benchmarks, made once.
+struct Fixture {
+    TempDir dir;
+    std::string nfs3 = dir.File("large3.fce");
+    std::string nfs4 = dir.File("large4.fce");
+    std::string car = dir.File("car4.fce");
+    std::string out = dir.File("out.fce");
+
+    Fixture()
+    {
+        CarModel large = RandomModel(1, {.vertices = kLargeVertices, .triangles = kLargeTriangles, .parts = 30,
+                                         .dummies = 8});
+        CarModel copy = large;
+        SaveFCE3(copy, nfs3);
+        SaveFCE4(large, nfs4);
+        CarModel real = RandomModel(2, {.vertices = kCarVertices, .triangles = kCarTriangles, .parts = 20,
+                                        .dummies = 10});
+        SaveFCE4(real, car);
+    }
+};
+
+Fixture& Files()
+{
+    static Fixture fixture;
+    return fixture;
+}
+
+std::vector<std::uint8_t> PlainRead(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes;
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fseek(f, 0, SEEK_END);
+        bytes.resize(static_cast<std::size_t>(std::ftell(f)));
+        std::fseek(f, 0, SEEK_SET);
+        if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
+            bytes.clear();
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+void PlainWrite(const std::string& path, const std::vector<std::uint8_t>& bytes, bool sync)
+{
+    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fflush(f);
+        if (sync)
+            ::fdatasync(::fileno(f));
+        std::fclose(f);
+    }
+}
+
+void PlainCopy(benchmark::State& state, const std::string& path, bool sync)
+{
+    for (auto _ : state) {
+        auto bytes = PlainRead(path);
+        PlainWrite(Files().out, bytes, sync);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(PlainRead(path).size()));
+}
+
+void BM_PlainCopy_Nfs3Size(benchmark::State& s) { PlainCopy(s, Files().nfs3, false); }
+void BM_PlainCopySynced_Nfs3Size(benchmark::State& s) { PlainCopy(s, Files().nfs3, true); }
+void BM_PlainCopy_Nfs4Size(benchmark::State& s) { PlainCopy(s, Files().nfs4, false); }
+void BM_PlainCopySynced_Nfs4Size(benchmark::State& s) { PlainCopy(s, Files().nfs4, true); }
+
+// Steady state: the model lives across runs, as Mobrix's one model does,
+// so its tables' memory is already mapped.
+CarModel& WarmModel()
+{
+    static CarModel model;
+    return model;
+}
+
+void BM_Nfs3_LoadSave(benchmark::State& state)
+{
+    CarModel& model = WarmModel();
+    for (auto _ : state) {
+        if (LoadFCE(model, Files().nfs3) || SaveFCE3(model, Files().out))
+            state.SkipWithError("read or write failed");
+    }
+}
+
+void BM_Nfs4_LoadSave(benchmark::State& state)
+{
+    CarModel& model = WarmModel();
+    for (auto _ : state) {
+        if (LoadFCE4(model, Files().nfs4) || SaveFCE4(model, Files().out))
+            state.SkipWithError("read or write failed");
+    }
+}
+
+void BM_Nfs3_Load(benchmark::State& state)
+{
+    CarModel& model = WarmModel();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadFCE(model, Files().nfs3));
+}
+
+void BM_Nfs4_Load(benchmark::State& state)
+{
+    CarModel& model = WarmModel();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadFCE4(model, Files().nfs4));
+}
+
+void BM_PlainRead_Nfs4Size(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PlainRead(Files().nfs4));
+}
+
+// Starts a program with its output thrown away and waits for it.
+void Spawn(const std::vector<std::string>& argv)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    std::vector<std::string> args = argv;
+    std::vector<char*> raw;
+    for (std::string& a : args)
+        raw.push_back(a.data());
+    raw.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, raw[0], &actions, nullptr, raw.data(), environ) == 0) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+}
+
+// Cold: a fresh process reads and writes the whole file, once with fcetool
+// convert, once with dd, both ending with the data on disk.
+void ColdCopy(benchmark::State& state, const std::string& in)
+{
+    const std::string dd = "/bin/dd";
+    for (auto _ : state)
+        Spawn({dd, "if=" + in, "of=" + Files().out, "bs=64M", "conv=fdatasync", "status=none"});
+}
+
+void ColdConvert(benchmark::State& state, const std::string& in, const char* variant)
+{
+    for (auto _ : state)
+        Spawn({FCETOOL_PATH, "convert", in, Files().out, "--to", variant});
+}
+
+void BM_Process_DdCopy_Nfs3Size(benchmark::State& s) { ColdCopy(s, Files().nfs3); }
+void BM_Process_Convert_Nfs3(benchmark::State& s) { ColdConvert(s, Files().nfs3, "nfs3"); }
+void BM_Process_DdCopy_Nfs4Size(benchmark::State& s) { ColdCopy(s, Files().nfs4); }
+void BM_Process_Convert_Nfs4(benchmark::State& s) { ColdConvert(s, Files().nfs4, "nfs4"); }
+
+void BM_Process_True(benchmark::State& state)
+{
+    for (auto _ : state)
+        Spawn({"/bin/true"});
+}
+
+void BM_Process_FcetoolInfoCar(benchmark::State& state)
+{
+    for (auto _ : state)
+        Spawn({FCETOOL_PATH, "info", Files().car});
+}
+
+BENCHMARK(BM_PlainCopy_Nfs3Size)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainCopySynced_Nfs3Size)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Nfs3_LoadSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainCopy_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainCopySynced_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Nfs4_LoadSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlainRead_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Nfs3_Load)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Nfs4_Load)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Process_DdCopy_Nfs3Size)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Process_Convert_Nfs3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Process_DdCopy_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Process_Convert_Nfs4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Process_True)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Process_FcetoolInfoCar)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Keeps each benchmark's real time per iteration for the ratio table.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs)
+            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void PrintRatios() const
+    {
+        std::printf("\nRatios in this run (time / baseline). Saving always flushes the file to disk\n"
+                    "before it replaces the old one, so the synced copy is the like-for-like baseline.\n");
+        std::printf("In one process, steady state (100,000 vertices, 200,000 triangles):\n");
+        Ratio("NFSIII load + save", "BM_Nfs3_LoadSave", "BM_PlainCopySynced_Nfs3Size", "plain read + synced write");
+        Ratio("NFSIII load + save", "BM_Nfs3_LoadSave", "BM_PlainCopy_Nfs3Size", "plain read + write");
+        Ratio("NFSIV load + save", "BM_Nfs4_LoadSave", "BM_PlainCopySynced_Nfs4Size", "plain read + synced write");
+        Ratio("NFSIV load + save", "BM_Nfs4_LoadSave", "BM_PlainCopy_Nfs4Size", "plain read + write");
+        Ratio("NFSIII load", "BM_Nfs3_Load", "BM_PlainRead_Nfs4Size", "plain read of the NFSIV size");
+        Ratio("NFSIV load", "BM_Nfs4_Load", "BM_PlainRead_Nfs4Size", "plain read");
+        std::printf("Whole fresh process, cold memory:\n");
+        Ratio("fcetool convert NFSIII", "BM_Process_Convert_Nfs3", "BM_Process_DdCopy_Nfs3Size", "dd conv=fdatasync");
+        Ratio("fcetool convert NFSIV", "BM_Process_Convert_Nfs4", "BM_Process_DdCopy_Nfs4Size", "dd conv=fdatasync");
+        Ratio("fcetool info, 5000-vertex car", "BM_Process_FcetoolInfoCar", "BM_Process_True", "starting /bin/true");
+        const auto info = times_.find("BM_Process_FcetoolInfoCar/real_time");
+        if (info != times_.end())
+            std::printf("  fcetool info, 5000-vertex car, whole process: %.2f ms (goal: under 20 ms)\n", info->second);
+    }
+
+private:
+    void Ratio(const char* what, const std::string& measured, const std::string& baseline, const char* against) const
+    {
+        const auto m = times_.find(measured + "/real_time");
+        const auto b = times_.find(baseline + "/real_time");
+        if (m == times_.end() || b == times_.end() || b->second <= 0)
+            return;
+        std::printf("  %-32s %6.2fx  %s\n", what, m->second / b->second, against);
+    }
+
+    std::map<std::string, double> times_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    Files();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios();
+    benchmark::Shutdown();
+    return 0;
+}

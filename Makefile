@@ -28,7 +28,8 @@ run: build
 	$(BUILD)/src/cli/fcetool info $(SAMPLE)
 
 bench: build
-	$(BUILD)/bench/model_bench
+	@for b in $$(find $(BUILD)/bench -name '*_bench' -type f -perm -u+x | sort); do \
+	    echo "== $$b"; $$b --benchmark_color=false || exit 1; done
 
 # Regenerates the committed sample cars with the project's own generator.
 samples: build

@@ -1,4 +1,5 @@
-# Shared with the fuzz build, which compiles the same files with clang.
+# Shared with the fuzz build, which compiles every core folder's sources.cmake
+# again with clang: list this folder's sources and add them to the core list.
 set(MOBRIX_MODEL_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/CarModel.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileErrors.cpp
@@ -9,3 +10,5 @@ set(MOBRIX_MODEL_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/FileInfoReport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SampleCar.cpp
 )
+list(APPEND MOBRIX_CORE_SOURCES ${MOBRIX_MODEL_SOURCES})
+list(APPEND MOBRIX_CORE_INCLUDES ${CMAKE_CURRENT_LIST_DIR})

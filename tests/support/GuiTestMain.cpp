@@ -1,0 +1,16 @@
+// main() of GUI test executables: one QApplication for all tests, created
+// only when tests really run (listing them needs no display).
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    std::unique_ptr<QApplication> app;
+    if (!::testing::GTEST_FLAG(list_tests))
+        app = std::make_unique<QApplication>(argc, argv);
+    return RUN_ALL_TESTS();
+}

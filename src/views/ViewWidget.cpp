@@ -15,7 +15,7 @@ ViewWidget::ViewWidget(int index, ViewSurface& surface, QWidget* parent)
 
 void ViewWidget::ShowCanvas()
 {
-    canvasFresh_ = true;
+    stale_ = false;
     // While this widget paints, the canvas is copied right after the redraw
     // that called us; asking for another paint would only repeat it.
     if (!painting_)
@@ -25,9 +25,8 @@ void ViewWidget::ShowCanvas()
 void ViewWidget::paintEvent(QPaintEvent*)
 {
     painting_ = true;
-    if (!canvasFresh_ && onSystemRepaint)
+    if (stale_ && onSystemRepaint)
         onSystemRepaint(index_);
-    canvasFresh_ = false;
 
     QPainter p(this);
     // A sunken 2-pixel border: dark grey and black outside, light inside.
@@ -52,9 +51,14 @@ void ViewWidget::paintEvent(QPaintEvent*)
 void ViewWidget::resizeEvent(QResizeEvent* event)
 {
     surface_.Resize(ViewSize{event->size().width(), event->size().height()});
-    canvasFresh_ = false;
+    stale_ = true;
     if (onResized)
         onResized(index_);
+}
+
+void ViewWidget::showEvent(QShowEvent*)
+{
+    stale_ = true;
 }
 
 } // namespace mobrix::views

@@ -1,8 +1,8 @@
 #pragma once
 // One member of the view array on screen: a bordered widget that shows its
 // canvas. Drawing happens in the canvas (see ViewDrawing.h); the widget only
-// copies it, except when the window system asks for a repaint on its own
-// (the view was shown or uncovered), which redraws the views.
+// copies it. When the window system paints a view whose canvas holds no
+// drawing yet (it was just shown or resized), the views are redrawn first.
 
 #include "ViewDrawing.h"
 
@@ -22,8 +22,8 @@ public:
     // The canvas holds new drawing: copy it to the screen.
     void ShowCanvas();
 
-    // Called when the window system repaints the view on its own; the
-    // window redraws its views from the model.
+    // Called when the view must be painted but its canvas holds no drawing;
+    // the window redraws its views from the model.
     std::function<void(int view)> onSystemRepaint;
 
     // Called after the widget's size changed and its canvas was resized.
@@ -32,11 +32,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     int index_;
     ViewSurface& surface_;
-    bool canvasFresh_ = false; // a copy of new drawing is pending
+    bool stale_ = true; // the canvas has not been drawn since it was made or shown
     bool painting_ = false;
 };
 

@@ -491,6 +491,8 @@ Form1::ReadOutcome Form1::ReadModelFile(const std::string& path, FceVariant vari
     FillPartList();
     FillDummyList();
     SetVertTypeButtons(variant == FceVariant::Nfs4);
+    if (variant == FceVariant::Nfs4)
+        ShowVertexSetZero();
     RescaleView();
     return ReadOutcome::Read;
 }
@@ -506,7 +508,7 @@ void Form1::ShowLoadFailure(const LoadFailure& failure)
 
 void Form1::FinishOpen(const std::string& path)
 {
-    RefillPartCountLists(true);
+    RefillPartCountLists(true, true);
     model_.FileName = path;
     doc_.HasOwnFile = true;
     doc_.ModelExists = true;
@@ -573,11 +575,15 @@ void Form1::SetEditingEnabled(bool withSave)
 
 void Form1::SetVertTypeButtons(bool enabled)
 {
-    for (int i = 0; i < 3; ++i) {
-        QPushButton* b = vertType_[static_cast<std::size_t>(i)];
+    for (QPushButton* b : vertType_)
         b->setEnabled(enabled);
-        SetBold(b, enabled && i == static_cast<int>(model_.ActiveVertexSet));
-    }
+}
+
+// After an NFSIV read the working arrays hold vertex set 0.
+void Form1::ShowVertexSetZero()
+{
+    for (int i = 0; i < 3; ++i)
+        SetBold(vertType_[static_cast<std::size_t>(i)], i == 0);
 }
 
 void Form1::mnuFileInf_Click()
@@ -641,14 +647,14 @@ void Form1::SetDummyListIndex(int index)
     DummyList_Click();
 }
 
-void Form1::RefillPartCountLists(bool selectFirst)
+void Form1::RefillPartCountLists(bool selectFirstVertex, bool selectFirstTriangle)
 {
     const int part = model_.CurrentPart;
     vertListModel_->SetCount(static_cast<int>(PartVertexRange(model_, part).size()));
     triListModel_->SetCount(static_cast<int>(PartTriangleRange(model_, part).size()));
-    if (selectFirst && vertListModel_->Count() > 0)
+    if (selectFirstVertex && vertListModel_->Count() > 0)
         vertList_->setCurrentIndex(vertListModel_->index(0));
-    if (selectFirst && triListModel_->Count() > 0)
+    if (selectFirstTriangle && triListModel_->Count() > 0)
         triList_->setCurrentIndex(triListModel_->index(0));
 }
 
@@ -671,7 +677,7 @@ void Form1::PartList_Click()
     if (partList_->currentRow() >= 0)
         model_.CurrentPart = static_cast<std::int16_t>(partList_->currentRow());
     SyncPartSelection();
-    RefillPartCountLists(false);
+    RefillPartCountLists(false, false);
     client_->setFocus();
     RedrawView();
 }
@@ -743,7 +749,7 @@ void Form1::RemovePart_Click()
     fillingLists_ = false;
     SyncPartSelection();
     RedrawView();
-    RefillPartCountLists(true);
+    RefillPartCountLists(true, false);
 }
 
 void Form1::NamePart_Click()

@@ -129,6 +129,7 @@ private:
     void UpdateQLoad();
     void SetEditingEnabled(bool withSave);
     void SetVertTypeButtons(bool enabled);
+    void ShowVertexSetZero();
     void ResetPartNameTable();
 
     // Lists.
@@ -137,7 +138,7 @@ private:
     void FillDummyList();
     void SetPartListIndex(int index);
     void SetDummyListIndex(int index);
-    void RefillPartCountLists(bool selectFirst);
+    void RefillPartCountLists(bool selectFirstVertex, bool selectFirstTriangle);
     void SyncPartSelection();
 
     // Views.

@@ -109,7 +109,11 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+// The views refer to canvases this window owns: take them down first.
+Form1::~Form1()
+{
+    delete takeCentralWidget();
+}
 
 // ---------------------------------------------------------------------------
 // Building the window

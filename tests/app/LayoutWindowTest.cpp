@@ -36,8 +36,15 @@ TEST_F(LayoutWindow, GridThenSingleViewsThenGridAgain)
     EXPECT_EQ(View(1)->geometry(), area);
     EXPECT_TRUE(Widget("cmdView2")->font().bold());
     EXPECT_FALSE(Widget("cmdView5")->font().bold());
-    // The single view is drawn at its new size.
-    EXPECT_EQ(form->Surfaces()[views::ViewZX].canvas.size(), area.size() - QSize(4, 4));
+    // The single view is drawn at its new size: the current part's first
+    // corner is black there.
+    const views::ViewSurface& zx = form->Surfaces()[views::ViewZX];
+    EXPECT_EQ(zx.canvas.size(), area.size() - QSize(4, 4));
+    const CarModel& m = form->Model();
+    const Vec3 corner = m.Vertices[static_cast<std::size_t>(m.Triangles[0].I1)];
+    const views::PixelMapping map(form->Views().State.Scale[views::ViewZX], zx.canvas.width(), zx.canvas.height());
+    EXPECT_EQ(zx.canvas.pixel(map.PixelX(corner.Z + m.Header.PartPos[0].Z), map.PixelY(corner.X + m.Header.PartPos[0].X)),
+              qRgb(0, 0, 0));
 
     Click("cmdView4"); // "UV"
     EXPECT_TRUE(View(4)->isVisible());
@@ -46,6 +53,21 @@ TEST_F(LayoutWindow, GridThenSingleViewsThenGridAgain)
     for (int v = 0; v < 4; ++v)
         EXPECT_TRUE(View(v)->isVisible()) << v;
     EXPECT_EQ(View(3)->size(), QSize(area.width() / 2, area.height() / 2));
+}
+
+TEST_F(LayoutWindow, AViewShownByTheWindowSystemIsRedrawnFromTheModel)
+{
+    Start();
+    Open(nfs4Path, 2);
+    const views::ViewSurface& xy = form->Surfaces()[views::ViewXY];
+    const QImage drawn = xy.canvas.copy();
+    // Spoil the canvas behind the window's back, then let the window system
+    // show the view again: what it paints is the model, not the spoiled canvas.
+    const_cast<QImage&>(xy.canvas).fill(Qt::red);
+    View(0)->hide();
+    View(0)->show();
+    QTest::qWait(50);
+    EXPECT_EQ(xy.canvas, drawn);
 }
 
 TEST_F(LayoutWindow, HiddenPanelsLeaveTheToolWindowsStrip)

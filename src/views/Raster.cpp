@@ -32,33 +32,16 @@ void Raster::Fill(Rgb colour)
         std::fill_n(Row(y), width_, pixel);
 }
 
-void Raster::Line(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Rgb colour)
+void Raster::ClippedLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, std::uint32_t pixel)
 {
-    // One direction for both orders, so that erasing an edge drawn the other
-    // way round takes exactly its pixels.
-    if (x1 < x0 || (x1 == x0 && y1 < y0)) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-    }
-    const std::uint32_t pixel = Argb(colour);
-    if (Inside(x0, y0) && Inside(x1, y1)) {
-        LineInside(x0, y0, x1, y1, pixel);
-        return;
-    }
     std::int64_t cx0 = x0, cy0 = y0, cx1 = x1, cy1 = y1;
     if (Clip(cx0, cy0, cx1, cy1))
         LineInside(int(cx0), int(cy0), int(cx1), int(cy1), pixel);
 }
 
-void Raster::LineInside(int x0, int y0, int x1, int y1, std::uint32_t pixel)
+void Raster::LongLineInside(int x0, int y0, int x1, int y1, int dx, int dy, std::uint32_t pixel)
 {
-    const int dx = x1 - x0; // never negative
-    const int dy = std::abs(y1 - y0);
     const int sy = y1 >= y0 ? 1 : -1;
-    if (dx == 0 && dy == 0) {
-        Row(y0)[x0] = pixel;
-        return;
-    }
     if (dx >= dy) {
         // One pixel per column.
         int err = dx / 2;

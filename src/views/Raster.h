@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <utility>
 
 namespace mobrix::views {
 
@@ -40,7 +41,19 @@ public:
     }
     // A line from one pixel to another, both ends included. The same two end
     // points give the same pixels in either order.
-    void Line(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Rgb colour);
+    void Line(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, Rgb colour)
+    {
+        // One direction for both orders, so that erasing an edge drawn the
+        // other way round takes exactly its pixels.
+        if (x1 < x0 || (x1 == x0 && y1 < y0)) {
+            std::swap(x0, x1);
+            std::swap(y0, y1);
+        }
+        if (Inside(x0, y0) && Inside(x1, y1))
+            LineInside(x0, y0, x1, y1, Argb(colour));
+        else
+            ClippedLine(x0, y0, x1, y1, Argb(colour));
+    }
     // A point of the given width: a width × width square around the pixel.
     void Point(std::int32_t x, std::int32_t y, int width, Rgb colour);
     // A circle outline of the given radius in pixels.
@@ -53,7 +66,20 @@ private:
     {
         return unsigned(x) < unsigned(width_) && unsigned(y) < unsigned(height_);
     }
-    void LineInside(int x0, int y0, int x1, int y1, std::uint32_t pixel);
+    void LineInside(int x0, int y0, int x1, int y1, std::uint32_t pixel)
+    {
+        const int dx = x1 - x0; // never negative
+        const int dy = y1 >= y0 ? y1 - y0 : y0 - y1;
+        if (dx <= 1 && dy <= 1) {
+            // Short edges of dense meshes: the two end pixels are the line.
+            Row(y0)[x0] = pixel;
+            Row(y1)[x1] = pixel;
+            return;
+        }
+        LongLineInside(x0, y0, x1, y1, dx, dy, pixel);
+    }
+    void LongLineInside(int x0, int y0, int x1, int y1, int dx, int dy, std::uint32_t pixel);
+    void ClippedLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, std::uint32_t pixel);
     bool Clip(std::int64_t& x0, std::int64_t& y0, std::int64_t& x1, std::int64_t& y1) const;
 
     std::uint8_t* bits_ = nullptr;

@@ -230,7 +230,8 @@ TEST(Raster, LinesAreTheSameInBothDirectionsAndClipSafely)
     a.fill(Qt::white);
     b.fill(Qt::white);
     Raster ra(a), rb(b);
-    const int ends[][4] = {{3, 4, 60, 17}, {10, 40, 13, 2}, {0, 0, 63, 47}, {5, 5, 5, 30}, {7, 9, 50, 9}, {2, 30, 40, 8}};
+    const int ends[][4] = {{3, 4, 60, 17}, {10, 40, 13, 2}, {0, 0, 63, 47}, {5, 5, 5, 30},
+                           {7, 9, 50, 9},  {2, 30, 40, 8}, {20, 20, 21, 19}, {30, 30, 30, 30}};
     for (const auto& e : ends) {
         ra.Line(e[0], e[1], e[2], e[3], kBlack);
         rb.Line(e[2], e[3], e[0], e[1], kBlack);
@@ -249,6 +250,13 @@ TEST(Raster, LinesAreTheSameInBothDirectionsAndClipSafely)
     EXPECT_EQ(count, 58);
     EXPECT_EQ(c.pixel(3, 4), Rgb32(kBlack));
     EXPECT_EQ(c.pixel(60, 17), Rgb32(kBlack));
+    // Edges of one or two pixels, as dense meshes have many of.
+    rc.Line(40, 40, 41, 39, QBColor(12));
+    rc.Line(44, 40, 44, 40, QBColor(12));
+    EXPECT_EQ(c.pixel(40, 40), Rgb32(QBColor(12)));
+    EXPECT_EQ(c.pixel(41, 39), Rgb32(QBColor(12)));
+    EXPECT_EQ(c.pixel(44, 40), Rgb32(QBColor(12)));
+    EXPECT_EQ(c.pixel(41, 40), Rgb32(kWhite));
 
     // Lines reaching far outside are clipped to the canvas; lines fully
     // outside draw nothing.

@@ -3,6 +3,7 @@
 #include "ExchangeCommon.h"
 #include "FileErrors.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -114,7 +115,7 @@ ExchangeStatus CheckHeader(std::string_view text, std::size_t& start)
     start = 0;
     if (text.substr(0, 4) != "xof ")
         return std::nullopt; // a bare mesh as one entry per line
-    const std::string_view format = text.substr(8, 4);
+    const std::string_view format = text.substr(std::min<std::size_t>(8, text.size()), 4);
     if (format != "txt ")
         return NoLayout("the X file is stored as '" + std::string(format) + "'; only the text form ('txt ') is read");
     start = std::min(kXHeaderSize, text.size());

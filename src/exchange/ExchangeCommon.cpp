@@ -4,6 +4,7 @@
 #include "FileIO.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -123,12 +124,87 @@ FloatParse ParseFloat(std::string_view text)
     return {value, std::nullopt};
 }
 
+namespace {
+
+// |value| * 10^10 rounded to the nearest integer (ties to even), computed
+// exactly from the float's bits; only for |value| < 2^24, where the product
+// fits in 64 bits.
+bool ScaledByTenToTheTen(float value, std::uint64_t& out)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    const std::uint32_t exponent = (bits >> 23) & 0xFF;
+    const std::uint64_t mantissa = exponent == 0 ? (bits & 0x7FFFFF) : ((bits & 0x7FFFFF) | 0x800000);
+    const int shift = exponent == 0 ? 149 : 150 - static_cast<int>(exponent); // value = mantissa / 2^shift
+    if (exponent == 0xFF || shift < 0)
+        return false;
+    const std::uint64_t product = mantissa * 10'000'000'000ULL; // below 2^58
+    if (shift >= 60) {
+        out = 0; // below a twentieth of the last decimal
+        return true;
+    }
+    std::uint64_t quotient = product >> shift;
+    if (shift > 0) {
+        const std::uint64_t rest = product & ((std::uint64_t{1} << shift) - 1);
+        const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+        if (rest > half || (rest == half && (quotient & 1) != 0))
+            ++quotient;
+    }
+    out = quotient;
+    return true;
+}
+
+} // namespace
+
 void AppendFixed10(std::string& out, float value)
 {
     // Zero of either sign prints without a minus sign.
-    const double wide = value == 0.0f ? 0.0 : static_cast<double>(value);
+    if (value == 0.0f) {
+        out.append("0.0000000000");
+        return;
+    }
+    std::uint64_t scaled = 0;
+    if (ScaledByTenToTheTen(value, scaled)) {
+        // Coordinates take this exact integer path; to_chars gives the same
+        // digits but is several times slower.
+        char text[32];
+        char* end = std::end(text);
+        char* p = end;
+        for (int digit = 0; digit < 10; ++digit) {
+            *--p = static_cast<char>('0' + scaled % 10);
+            scaled /= 10;
+        }
+        *--p = '.';
+        do {
+            *--p = static_cast<char>('0' + scaled % 10);
+            scaled /= 10;
+        } while (scaled != 0);
+        if (std::signbit(value))
+            *--p = '-';
+        out.append(p, end);
+        return;
+    }
     char text[128];
-    const auto result = std::to_chars(std::begin(text), std::end(text), wide, std::chars_format::fixed, 10);
+    const auto result =
+        std::to_chars(std::begin(text), std::end(text), static_cast<double>(value), std::chars_format::fixed, 10);
+    out.append(text, result.ptr);
+}
+
+void AppendGeneral7(std::string& out, float value)
+{
+    char text[48];
+    const auto result =
+        std::to_chars(std::begin(text), std::end(text), static_cast<double>(value), std::chars_format::general, 7);
+    for (char* c = text; c != result.ptr; ++c) {
+        if (*c >= 'a' && *c <= 'z')
+            *c = static_cast<char>(*c - 'a' + 'A');
+    }
+    out.append(text, result.ptr);
+}
+
+void AppendInteger(std::string& out, std::int64_t value)
+{
+    char text[24];
+    const auto result = std::to_chars(std::begin(text), std::end(text), value);
     out.append(text, result.ptr);
 }
 

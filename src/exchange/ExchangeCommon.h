@@ -50,6 +50,12 @@ FloatParse ParseFloat(std::string_view text);
 // The float widened to double with exactly ten decimals ("0.0000000000").
 void AppendFixed10(std::string& out, float value);
 
+// The float in the shortest general form of at most seven significant
+// digits, exponent letters in capitals ("0.5", "1E-05"), as the report writes.
+void AppendGeneral7(std::string& out, float value);
+
+void AppendInteger(std::string& out, std::int64_t value);
+
 // True when `path` ends with `extension` (".TXT"), in any letter case.
 bool HasExtension(std::string_view path, std::string_view extension);
 

@@ -2,7 +2,6 @@
 
 #include "ExchangeCommon.h"
 #include "FileErrors.h"
-#include "FileInfoReport.h"
 #include "LittleEndian.h"
 
 #include <algorithm>
@@ -116,16 +115,27 @@ public:
         text_.append(line);
         text_.append("\r\n");
     }
-    void Labelled(std::string_view label, float value)
+    void Index(std::size_t index)
+    {
+        AppendInteger(text_, static_cast<std::int64_t>(index));
+        text_.append(":\r\n");
+    }
+    void Coordinate(std::string_view label, float value)
     {
         text_.append(label);
         AppendFixed10(text_, value);
         text_.append("\r\n");
     }
-    void Labelled(std::string_view label, const std::string& value)
+    void Corner(std::string_view label, std::int32_t value)
     {
         text_.append(label);
-        text_.append(value);
+        AppendInteger(text_, value);
+        text_.append("\r\n");
+    }
+    void TextureCoordinate(std::string_view label, float value)
+    {
+        text_.append(label);
+        AppendGeneral7(text_, value);
         text_.append("\r\n");
     }
     std::vector<std::uint8_t> Bytes() const { return {text_.begin(), text_.end()}; }
@@ -137,10 +147,10 @@ private:
 void WriteCoordinateTable(TextWriter& out, std::span<const Vec3> table, std::size_t firstIndex)
 {
     for (std::size_t i = 0; i < table.size(); ++i) {
-        out.Line(std::to_string(firstIndex + i) + ":");
-        out.Labelled("X: ", table[i].X);
-        out.Labelled("Y: ", table[i].Y);
-        out.Labelled("Z: ", table[i].Z);
+        out.Index(firstIndex + i);
+        out.Coordinate("X: ", table[i].X);
+        out.Coordinate("Y: ", table[i].Y);
+        out.Coordinate("Z: ", table[i].Z);
     }
 }
 
@@ -415,19 +425,19 @@ ExchangeStatus EncodePartText(const CarModel& model, int part, std::string_view 
     text.Line("Table of triangles");
     text.Line(std::string(18, '-'));
     for (const Triangle& t : triangles) {
-        text.Labelled("I1: ", std::to_string(t.I1));
-        text.Labelled("I2: ", std::to_string(t.I2));
-        text.Labelled("I3: ", std::to_string(t.I3));
-        text.Labelled("U1: ", FormatFloat(t.U1));
-        text.Labelled("U2: ", FormatFloat(t.U2));
-        text.Labelled("U3: ", FormatFloat(t.U3));
-        text.Labelled("V1: ", FormatFloat(t.V1));
-        text.Labelled("V2: ", FormatFloat(t.V2));
-        text.Labelled("V3: ", FormatFloat(t.V3));
+        text.Corner("I1: ", t.I1);
+        text.Corner("I2: ", t.I2);
+        text.Corner("I3: ", t.I3);
+        text.TextureCoordinate("U1: ", t.U1);
+        text.TextureCoordinate("U2: ", t.U2);
+        text.TextureCoordinate("U3: ", t.U3);
+        text.TextureCoordinate("V1: ", t.V1);
+        text.TextureCoordinate("V2: ", t.V2);
+        text.TextureCoordinate("V3: ", t.V3);
     }
     text.Line("End of triangles");
     text.Line("");
-    text.Labelled("File created: ", std::string(created));
+    text.Line("File created: " + std::string(created));
     text.Line(kCreditLine);
     out = text.Bytes();
     return std::nullopt;

@@ -108,11 +108,12 @@ ExchangeStatus ReadVertexList(ChunkReader& r, const Chunk& c, MeshReading& mesh,
     if (auto failure = r.Count(c, 12, "vertex list", count))
         return failure;
     empty = count == 0;
+    // Count() checked that the entries lie inside the chunk.
+    const auto bytes = r.in().Span(c.data() + 2, 12 * count);
     mesh.vertices.resize(static_cast<std::size_t>(count));
-    for (Vec3& v : mesh.vertices) {
-        v.X = r.in().F32();
-        v.Y = r.in().F32();
-        v.Z = r.in().F32();
+    for (std::size_t i = 0; i < mesh.vertices.size(); ++i) {
+        const std::uint8_t* p = bytes.data() + 12 * i;
+        mesh.vertices[i] = {le::Load<float>(p), le::Load<float>(p + 4), le::Load<float>(p + 8)};
     }
     return std::nullopt;
 }
@@ -123,12 +124,15 @@ ExchangeStatus ReadFaceList(ChunkReader& r, const Chunk& c, MeshReading& mesh)
     std::int64_t count = 0;
     if (auto failure = r.Count(c, 8, "face list", count))
         return failure;
+    const auto bytes = r.in().Span(c.data() + 2, 8 * count);
     mesh.triangles.assign(static_cast<std::size_t>(count), Triangle{});
-    for (Triangle& t : mesh.triangles) {
-        t.I1 = static_cast<std::int16_t>(r.in().U16());
-        t.I2 = static_cast<std::int16_t>(r.in().U16());
-        t.I3 = static_cast<std::int16_t>(r.in().U16());
-        (void)r.in().U16(); // face flags are not kept
+    for (std::size_t i = 0; i < mesh.triangles.size(); ++i) {
+        const std::uint8_t* p = bytes.data() + 8 * i;
+        Triangle& t = mesh.triangles[i];
+        t.I1 = le::Load<std::int16_t>(p);
+        t.I2 = le::Load<std::int16_t>(p + 2);
+        t.I3 = le::Load<std::int16_t>(p + 4);
+        // the face flags at p + 6 are not kept
     }
     return std::nullopt;
 }
@@ -138,11 +142,10 @@ ExchangeStatus ReadMapping(ChunkReader& r, const Chunk& c, MeshReading& mesh)
     std::int64_t count = 0;
     if (auto failure = r.Count(c, 8, "mapping coordinate", count))
         return failure;
+    const auto bytes = r.in().Span(c.data() + 2, 8 * count);
     mesh.mapping.resize(static_cast<std::size_t>(count));
-    for (auto& uv : mesh.mapping) {
-        uv[0] = r.in().F32();
-        uv[1] = r.in().F32();
-    }
+    for (std::size_t i = 0; i < mesh.mapping.size(); ++i)
+        mesh.mapping[i] = {le::Load<float>(bytes.data() + 8 * i), le::Load<float>(bytes.data() + 8 * i + 4)};
     mesh.hasMapping = true;
     return std::nullopt;
 }

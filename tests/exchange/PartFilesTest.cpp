@@ -1,6 +1,7 @@
 // Binary and text part files: their exact layout, round trips through the
 // model, and every refusal leaving the model as it was.
 
+#include "ExchangeCommon.h"
 #include "ExchangeTestSupport.h"
 #include "PartFiles.h"
 #include "RandomModel.h"
@@ -11,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
+#include <charconv>
+#include <random>
 #include <cmath>
 #include <tuple>
 
@@ -143,6 +147,30 @@ TEST(PartFileText, IsWrittenLineForLine)
     EXPECT_THAT(empty, HasSubstr("0:\r\nX: 9.0000000000\r\n"));
     EXPECT_THAT(empty, HasSubstr("Number of triangles:\r\n 0 \r\n"));
     EXPECT_THAT(empty, HasSubstr("Table of triangles\r\n------------------\r\nEnd of triangles\r\n"));
+}
+
+TEST(PartFileText, CoordinatesHaveExactlyTenCorrectlyRoundedDecimals)
+{
+    const auto expected = [](float value) {
+        char text[128];
+        const auto end = std::to_chars(std::begin(text), std::end(text), value == 0.0f ? 0.0 : double{value},
+                                       std::chars_format::fixed, 10);
+        return std::string(text, end.ptr);
+    };
+    std::vector<float> values = {0.00048828125f, 0.00146484375f, -0.00048828125f, 5e-11f, 4.9e-11f, 1e-45f,
+                                 16777215.0f,    16777216.0f,    -3.4e38f,        0.5f,  123456.789f, -0.0f};
+    std::mt19937 random(17);
+    for (int i = 0; i < 200'000; ++i) {
+        const float f = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
+        if (std::isfinite(f))
+            values.push_back(f);
+        values.push_back(std::uniform_real_distribution<float>(-20, 20)(random));
+    }
+    for (float f : values) {
+        std::string text;
+        exchange::AppendFixed10(text, f);
+        ASSERT_EQ(text, expected(f)) << std::hexfloat << f;
+    }
 }
 
 TEST(PartFileText, TableSizesFollowTheCountsForEveryPart)

@@ -4,11 +4,18 @@
 // 2 on bad usage.
 
 #include "CarModel.h"
+#include "ExchangeErrors.h"
 #include "FceFiles.h"
 #include "FileErrors.h"
 #include "FileInfoReport.h"
+#include "PartFiles.h"
+#include "ThreeDs.h"
+#include "XFile.h"
 
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
 #include <optional>
@@ -31,8 +38,14 @@ const char* const kOverview =
     "Reads and writes NFSIII and NFSIV FCE car models.\n"
     "\n"
     "Commands:\n"
-    "  info      print the file information report of a model\n"
-    "  convert   read a model and save it in either FCE variant\n"
+    "  info          print the file information report of a model\n"
+    "  convert       read a model and save it in either FCE variant\n"
+    "  extract-part  write one part of a model to a part file\n"
+    "  insert-part   add a part file to a model as a new part\n"
+    "  import-3ds    convert the meshes of a 3DS file into a model\n"
+    "  3ds-to-prt    write every mesh of a 3DS file to its own part file\n"
+    "  export-3ds    write the parts of a model as a 3DS file\n"
+    "  import-x      convert the first mesh of a text X file into a model\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
 
@@ -244,6 +257,264 @@ int Convert(const std::vector<std::string>& args)
     return kExitOk;
 }
 
+// --- Exchange formats ---------------------------------------------------------
+
+int ExchangeRefused(ExchangeCommand command, const std::string& path, const ExchangeFailure& failure)
+{
+    PrintError(path + ": " + OneLineFailureMessage(command, failure));
+    return kExitRefused;
+}
+
+bool SaveModel(CarModel& model, const std::string& path, FceVariant variant)
+{
+    if (auto failure = SaveFCEAs(model, path, variant)) {
+        PrintError(path + ": " + OneLineSaveMessage(*failure));
+        return false;
+    }
+    return true;
+}
+
+// The variant named by --to, NFSIII when there is none.
+std::variant<FceVariant, UsageError> TargetVariant(const Arguments& a)
+{
+    const auto to = a.options.find("--to");
+    if (to == a.options.end())
+        return FceVariant::Nfs3;
+    if (const std::optional<FceVariant> variant = VariantNamed(to->second))
+        return *variant;
+    return UsageError{"--to takes nfs3 or nfs4, not '" + to->second + "'"};
+}
+
+// Parses the arguments of a command that takes exactly `files` file names.
+std::variant<Arguments, int> CommandArguments(const std::vector<std::string>& args, const char* command,
+                                              const char* help, std::size_t files, const std::set<std::string>& flags,
+                                              const std::set<std::string>& valued)
+{
+    const auto parsed = ParseArguments(args, flags, valued);
+    if (const auto* error = std::get_if<UsageError>(&parsed))
+        return Usage(*error, command);
+    const Arguments& a = std::get<Arguments>(parsed);
+    if (a.help) {
+        std::fputs(help, stdout);
+        return kExitOk;
+    }
+    if (a.files.size() != files)
+        return Usage({std::string(command) + " takes " + std::to_string(files) + " file arguments"}, command);
+    return a;
+}
+
+// Opens MODEL of a command, its variant detected unless a flag names it.
+std::optional<FceVariant> OpenInputModel(CarModel& model, const Arguments& a, const std::string& path,
+                                         const char* command, int& exitCode)
+{
+    const auto variant = InputVariant(a, path);
+    if (const auto* error = std::get_if<UsageError>(&variant)) {
+        exitCode = Usage(*error, command);
+        return std::nullopt;
+    }
+    if (!OpenModel(model, path, std::get<FceVariant>(variant))) {
+        exitCode = kExitRefused;
+        return std::nullopt;
+    }
+    return std::get<FceVariant>(variant);
+}
+
+// A 1-based part number, or the name as the part list shows it (trimmed of
+// blanks, also without what follows a NUL).
+std::optional<int> FindPart(const CarModel& model, const std::string& which)
+{
+    const int parts = UsablePartCount(model.Header);
+    if (!which.empty() && which.find_first_not_of("0123456789") == std::string::npos) {
+        const long number = std::strtol(which.c_str(), nullptr, 10);
+        if (number >= 1 && number <= parts)
+            return static_cast<int>(number - 1);
+    }
+    for (int p = 0; p < parts && static_cast<std::size_t>(p) < model.Header.PartNames.size(); ++p) {
+        const std::string name = TrimmedName(model.Header.PartNames[static_cast<std::size_t>(p)]);
+        const std::string beforeNul = name.substr(0, name.find('\0'));
+        if (which == name || which == TrimmedName(beforeNul))
+            return p;
+    }
+    return std::nullopt;
+}
+
+const char* const kExtractPartHelp =
+    "Usage: fcetool extract-part [--nfs3|--nfs4] MODEL PART OUT\n"
+    "\n"
+    "Writes one part of the model MODEL to the part file OUT, as Mobrix's\n"
+    "Extract Part does. PART is the 1-based part number or the part's name as\n"
+    "the part list shows it. OUT ending in .TXT gets the text form, any other\n"
+    "name the binary form. The variant of MODEL is detected by the NFSIV magic\n"
+    "number unless an option names it.\n"
+    "\n"
+    "Options:\n"
+    "  --nfs3   read MODEL as an NFSIII model\n"
+    "  --nfs4   read MODEL as an NFSIV model\n"
+    "  --help   show this help\n";
+
+int ExtractPartCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "extract-part", kExtractPartHelp, 3, {"--nfs3", "--nfs4"}, {});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    CarModel model;
+    int exitCode = kExitOk;
+    if (!OpenInputModel(model, a, a.files[0], "extract-part", exitCode))
+        return exitCode;
+    const std::optional<int> part = FindPart(model, a.files[1]);
+    if (!part)
+        return Usage({"the model has no part '" + a.files[1] + "'"}, "extract-part");
+    const std::string& out = a.files[2];
+    std::setlocale(LC_TIME, ""); // the date line in the user's format
+    if (auto failure = ExtractPart(model, *part, out, PartFileFormatFor(out), GeneralDateTime(std::time(nullptr))))
+        return ExchangeRefused(ExchangeCommand::ExtractPart, out, *failure);
+    return kExitOk;
+}
+
+const char* const kInsertPartHelp =
+    "Usage: fcetool insert-part [--nfs3|--nfs4] MODEL PARTFILE OUT\n"
+    "\n"
+    "Adds the part file PARTFILE to the model MODEL as its new last part, as\n"
+    "Mobrix's Insert Part does, and saves the result as OUT in the variant of\n"
+    "MODEL. PARTFILE ending in .TXT is read as the text form, any other name as\n"
+    "the binary form. A model with 15 parts takes no more. The variant of\n"
+    "MODEL is detected by the NFSIV magic number unless an option names it.\n"
+    "\n"
+    "Options:\n"
+    "  --nfs3   read MODEL as an NFSIII model\n"
+    "  --nfs4   read MODEL as an NFSIV model\n"
+    "  --help   show this help\n";
+
+int InsertPartCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "insert-part", kInsertPartHelp, 3, {"--nfs3", "--nfs4"}, {});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    CarModel model;
+    int exitCode = kExitOk;
+    const std::optional<FceVariant> variant = OpenInputModel(model, a, a.files[0], "insert-part", exitCode);
+    if (!variant)
+        return exitCode;
+    const std::string& partFile = a.files[1];
+    if (auto failure = InsertPart(model, partFile, PartFileFormatFor(partFile)))
+        return ExchangeRefused(ExchangeCommand::InsertPart, partFile, *failure);
+    return SaveModel(model, a.files[2], *variant) ? kExitOk : kExitRefused;
+}
+
+const char* const kImport3dsHelp =
+    "Usage: fcetool import-3ds IN.3DS OUT [--to nfs3|nfs4]\n"
+    "\n"
+    "Converts the mesh objects of the 3DS file IN.3DS into a new model, one part\n"
+    "per object (at most 64), as Mobrix's Convert 3DS does, and saves it as OUT.\n"
+    "\n"
+    "Options:\n"
+    "  --to nfs3|nfs4   the FCE variant to write (default nfs3)\n"
+    "  --help           show this help\n";
+
+int Import3dsCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "import-3ds", kImport3dsHelp, 2, {}, {"--to"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    const auto target = TargetVariant(a);
+    if (const auto* error = std::get_if<UsageError>(&target))
+        return Usage(*error, "import-3ds");
+    CarModel model;
+    NewFCE(model);
+    if (auto failure = Convert3DS(model, a.files[0]))
+        return ExchangeRefused(ExchangeCommand::Convert3DS, a.files[0], *failure);
+    return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
+}
+
+const char* const k3dsToPrtHelp =
+    "Usage: fcetool 3ds-to-prt IN.3DS OUTDIR\n"
+    "\n"
+    "Writes every mesh object of the 3DS file IN.3DS to its own binary part file\n"
+    "in the folder OUTDIR, as Mobrix's Convert 3DS to PRT does: NAME.PRT after\n"
+    "the object's name, with characters that are unsafe in a file name replaced\n"
+    "by '_'. When two objects would get the same file, the later one is written\n"
+    "as 'NAME (2).PRT' and so on. Prints the path of every file written.\n"
+    "\n"
+    "Options:\n"
+    "  --help   show this help\n";
+
+int ThreeDsToPrtCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "3ds-to-prt", k3dsToPrtHelp, 2, {}, {});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    const ThreeDsToPartsResult result = Read3DSToParts(a.files[0], a.files[1]);
+    for (const WrittenPartFile& file : result.written) {
+        std::printf("%s\n", file.path.c_str());
+        if (file.renamed)
+            std::fprintf(stderr, "fcetool: object '%s' written as %s: its own file name was already used\n",
+                         file.objectName.c_str(), file.path.c_str());
+    }
+    std::fflush(stdout);
+    if (result.failure)
+        return ExchangeRefused(ExchangeCommand::Convert3DSToPRT, a.files[0], *result.failure);
+    return kExitOk;
+}
+
+const char* const kExport3dsHelp =
+    "Usage: fcetool export-3ds [--nfs3|--nfs4] MODEL OUT.3DS\n"
+    "\n"
+    "Writes the parts of the model MODEL as the mesh objects of the 3DS file\n"
+    "OUT.3DS, as Mobrix's Export 3DS does: vertices relative to their part,\n"
+    "faces, no materials or mapping coordinates. The variant of MODEL is\n"
+    "detected by the NFSIV magic number unless an option names it.\n"
+    "\n"
+    "Options:\n"
+    "  --nfs3   read MODEL as an NFSIII model\n"
+    "  --nfs4   read MODEL as an NFSIV model\n"
+    "  --help   show this help\n";
+
+int Export3dsCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "export-3ds", kExport3dsHelp, 2, {"--nfs3", "--nfs4"}, {});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    CarModel model;
+    int exitCode = kExitOk;
+    if (!OpenInputModel(model, a, a.files[0], "export-3ds", exitCode))
+        return exitCode;
+    if (auto failure = Write3DS(model, a.files[1]))
+        return ExchangeRefused(ExchangeCommand::Export3DS, a.files[1], *failure);
+    return kExitOk;
+}
+
+const char* const kImportXHelp =
+    "Usage: fcetool import-x IN.X OUT [--to nfs3|nfs4]\n"
+    "\n"
+    "Converts the first mesh of the text X file IN.X into a new model of one\n"
+    "part named after the file, as Mobrix's Convert X does, and saves it as OUT.\n"
+    "Only triangle faces are accepted.\n"
+    "\n"
+    "Options:\n"
+    "  --to nfs3|nfs4   the FCE variant to write (default nfs3)\n"
+    "  --help           show this help\n";
+
+int ImportXCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "import-x", kImportXHelp, 2, {}, {"--to"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    const auto target = TargetVariant(a);
+    if (const auto* error = std::get_if<UsageError>(&target))
+        return Usage(*error, "import-x");
+    CarModel model;
+    NewFCE(model);
+    if (auto failure = ConvertX(model, a.files[0]))
+        return ExchangeRefused(ExchangeCommand::ConvertX, a.files[0], *failure);
+    return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
+}
+
 struct Command {
     std::function<int(const std::vector<std::string>&)> run;
     const char* help;
@@ -254,6 +525,12 @@ const std::map<std::string, Command>& Commands()
     static const std::map<std::string, Command> commands = {
         {"info", {Info, kInfoHelp}},
         {"convert", {Convert, kConvertHelp}},
+        {"extract-part", {ExtractPartCommand, kExtractPartHelp}},
+        {"insert-part", {InsertPartCommand, kInsertPartHelp}},
+        {"import-3ds", {Import3dsCommand, kImport3dsHelp}},
+        {"3ds-to-prt", {ThreeDsToPrtCommand, k3dsToPrtHelp}},
+        {"export-3ds", {Export3dsCommand, kExport3dsHelp}},
+        {"import-x", {ImportXCommand, kImportXHelp}},
     };
     return commands;
 }

@@ -156,23 +156,12 @@ void Commit(Fce3Contents&& c, CarModel& model)
 
 LoadStatus ReadFCE3(std::span<const std::uint8_t> file, CarModel& model)
 {
-    try {
-        auto parsed = Parse(file);
-        if (auto* failure = std::get_if<LoadFailure>(&parsed))
-            return *failure;
-        Commit(std::get<Fce3Contents>(std::move(parsed)), model);
-        return std::nullopt;
-    } catch (const std::bad_alloc&) {
-        return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory, "out of memory"};
-    }
+    return ParseThenCommit<Fce3Contents>(file, model, Parse, Commit);
 }
 
 LoadStatus LoadFCE(CarModel& model, const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    if (auto failure = ReadWholeFile(path, bytes))
-        return failure;
-    return ReadFCE3(bytes, model);
+    return LoadWith(model, path, ReadFCE3);
 }
 
 EncodedFile EncodeFCE3(CarModel& model)
@@ -226,14 +215,7 @@ EncodedFile EncodeFCE3(CarModel& model)
 
 SaveStatus SaveFCE3(CarModel& model, const std::string& path)
 {
-    try {
-        const EncodedFile file = EncodeFCE3(model);
-        if (file.failure)
-            return file.failure;
-        return WriteFileAtomically(path, file.bytes);
-    } catch (const std::bad_alloc&) {
-        return SaveFailure{ErrorCode::OutOfMemory, ErrorCodeDescription(ErrorCode::OutOfMemory)};
-    }
+    return SaveWith(model, path, EncodeFCE3);
 }
 
 } // namespace mobrix

@@ -280,23 +280,12 @@ bool HasNfs4Magic(std::span<const std::uint8_t> head)
 
 LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model)
 {
-    try {
-        auto parsed = Parse(file);
-        if (auto* failure = std::get_if<LoadFailure>(&parsed))
-            return *failure;
-        Commit(std::get<Fce4Contents>(std::move(parsed)), model);
-        return std::nullopt;
-    } catch (const std::bad_alloc&) {
-        return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory, "out of memory"};
-    }
+    return ParseThenCommit<Fce4Contents>(file, model, Parse, Commit);
 }
 
 LoadStatus LoadFCE4(CarModel& model, const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    if (auto failure = ReadWholeFile(path, bytes))
-        return failure;
-    return ReadFCE4(bytes, model);
+    return LoadWith(model, path, ReadFCE4);
 }
 
 EncodedFile EncodeFCE4(CarModel& model)
@@ -356,14 +345,7 @@ EncodedFile EncodeFCE4(CarModel& model)
 
 SaveStatus SaveFCE4(CarModel& model, const std::string& path)
 {
-    try {
-        const EncodedFile file = EncodeFCE4(model);
-        if (file.failure)
-            return file.failure;
-        return WriteFileAtomically(path, file.bytes);
-    } catch (const std::bad_alloc&) {
-        return SaveFailure{ErrorCode::OutOfMemory, ErrorCodeDescription(ErrorCode::OutOfMemory)};
-    }
+    return SaveWith(model, path, EncodeFCE4);
 }
 
 FceVariant DetectVariant(const std::string& path)

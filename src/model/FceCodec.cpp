@@ -1,5 +1,7 @@
 #include "FceCodec.h"
 
+#include "FileIO.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -309,6 +311,27 @@ void EnsurePartNameSlots(ModelHeader& header, int slots)
 {
     if (header.PartNames.size() < static_cast<std::size_t>(slots))
         header.PartNames.resize(static_cast<std::size_t>(slots), Name64{});
+}
+
+LoadStatus LoadWith(CarModel& model, const std::string& path,
+                    LoadStatus (*read)(std::span<const std::uint8_t>, CarModel&))
+{
+    std::vector<std::uint8_t> bytes;
+    if (auto failure = ReadWholeFile(path, bytes))
+        return failure;
+    return read(bytes, model);
+}
+
+SaveStatus SaveWith(CarModel& model, const std::string& path, EncodedFile (*encode)(CarModel&))
+{
+    try {
+        const EncodedFile file = encode(model);
+        if (file.failure)
+            return file.failure;
+        return WriteFileAtomically(path, file.bytes);
+    } catch (const std::bad_alloc&) {
+        return SaveFailure{ErrorCode::OutOfMemory, ErrorCodeDescription(ErrorCode::OutOfMemory)};
+    }
 }
 
 void BlankReservedBlocks(CarModel& model)

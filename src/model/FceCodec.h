@@ -4,11 +4,14 @@
 // model library.
 
 #include "CarModel.h"
+#include "FceFiles.h"
 #include "FileErrors.h"
 #include "LittleEndian.h"
 
 #include <algorithm>
 #include <array>
+#include <new>
+#include <variant>
 #include <cstring>
 #include <cstdint>
 #include <vector>
@@ -96,6 +99,29 @@ SaveFailure OffsetOverflow();
 
 // Makes the part-name table hold at least `slots` names, keeping names.
 void EnsurePartNameSlots(ModelHeader& header, int slots);
+
+// Parses a whole file and commits the result to the model only when every
+// check passed; running out of memory counts as an absurd size.
+template <class Contents, class Parse, class Commit>
+LoadStatus ParseThenCommit(std::span<const std::uint8_t> file, CarModel& model, Parse parse, Commit commit)
+{
+    try {
+        auto parsed = parse(file);
+        if (auto* failure = std::get_if<LoadFailure>(&parsed))
+            return *failure;
+        commit(std::get<Contents>(std::move(parsed)), model);
+        return std::nullopt;
+    } catch (const std::bad_alloc&) {
+        return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory, "out of memory"};
+    }
+}
+
+// Reads the file at `path` whole and hands it to `read`.
+LoadStatus LoadWith(CarModel& model, const std::string& path,
+                    LoadStatus (*read)(std::span<const std::uint8_t>, CarModel&));
+
+// Encodes the model with `encode` and replaces the file at `path` with it.
+SaveStatus SaveWith(CarModel& model, const std::string& path, EncodedFile (*encode)(CarModel&));
 
 // Re-creates the three per-vertex reserved blocks zero-filled (models
 // converted from 3DS have none of their own).

@@ -3,6 +3,7 @@
 
 #include "CarModel.h"
 #include "FceFiles.h"
+#include "FceTestHelpers.h"
 #include "RandomModel.h"
 #include "RawFce.h"
 #include "TestFiles.h"
@@ -14,30 +15,6 @@ using namespace mobrix;
 using namespace testing_support;
 using ::testing::IsEmpty;
 
-namespace {
-
-std::vector<std::uint8_t> Encode3(CarModel model)
-{
-    EncodedFile file = EncodeFCE3(model);
-    EXPECT_FALSE(file.failure);
-    return file.bytes;
-}
-
-CarModel Read3(const std::vector<std::uint8_t>& bytes)
-{
-    CarModel model;
-    const LoadStatus status = ReadFCE3(bytes, model);
-    EXPECT_FALSE(status) << (status ? status->detail : "");
-    return model;
-}
-
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t size)
-{
-    return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
-            bytes.begin() + static_cast<std::ptrdiff_t>(from + size)};
-}
-
-} // namespace
 
 TEST(Fce3, RandomModelsRoundTripByteForByte)
 {

@@ -3,6 +3,7 @@
 
 #include "CarModel.h"
 #include "FceFiles.h"
+#include "FceTestHelpers.h"
 #include "RandomModel.h"
 #include "RawFce.h"
 #include "TestFiles.h"
@@ -20,34 +21,6 @@ using ::testing::IsEmpty;
 namespace {
 
 constexpr std::size_t kHeader = 8248;
-
-std::vector<std::uint8_t> Encode4(CarModel& model)
-{
-    EncodedFile file = EncodeFCE4(model);
-    EXPECT_FALSE(file.failure) << (file.failure ? file.failure->detail : "");
-    return file.bytes;
-}
-
-std::vector<std::uint8_t> Encode3(CarModel& model)
-{
-    EncodedFile file = EncodeFCE3(model);
-    EXPECT_FALSE(file.failure);
-    return file.bytes;
-}
-
-CarModel Read4(const std::vector<std::uint8_t>& bytes)
-{
-    CarModel model;
-    const LoadStatus status = ReadFCE4(bytes, model);
-    EXPECT_FALSE(status) << (status ? status->detail : "");
-    return model;
-}
-
-std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t size)
-{
-    return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
-            bytes.begin() + static_cast<std::ptrdiff_t>(from + size)};
-}
 
 // Block names in the order of the written offsets, with element sizes.
 struct BlockOrder {

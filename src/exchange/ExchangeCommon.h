@@ -1,0 +1,112 @@
+#pragma once
+// Pieces shared by the exchange readers and writers: file access with the
+// exchange outcomes, number text, and appending a whole part to the model
+// in bulk. Internal to the exchange library.
+
+#include "CarModel.h"
+#include "ExchangeErrors.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mobrix::exchange {
+
+inline constexpr int kMaxInsertedParts = 15; // parts a model may have before inserting is refused
+
+ExchangeFailure Failed(int code, std::string detail);
+ExchangeFailure Truncated(std::string detail);   // data cut short: "Input past end of file"
+ExchangeFailure OutOfRange(std::string detail);  // a count or index outside what it addresses
+ExchangeFailure Overflow(std::string detail);    // a count too large for the model or the format
+
+// Reads a whole file; a missing file is ExchangeError::FileNotFound.
+ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+
+// Replaces a file atomically; an existing file is kept intact on failure.
+ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// --- Text ----------------------------------------------------------------
+
+// `text` without leading and trailing blanks and tabs.
+std::string_view TrimBlanks(std::string_view text);
+
+// The whole text (blanks around it allowed) as a number; nothing else may
+// follow it. A number outside the type's range is an overflow, anything
+// else that is not a number a type mismatch.
+struct IntParse {
+    std::int64_t value = 0;
+    ExchangeStatus failure;
+};
+IntParse ParseInteger(std::string_view text, std::int64_t lowest, std::int64_t highest);
+
+struct FloatParse {
+    float value = 0;
+    ExchangeStatus failure;
+};
+FloatParse ParseFloat(std::string_view text);
+
+// The float widened to double with exactly ten decimals ("0.0000000000").
+void AppendFixed10(std::string& out, float value);
+
+// The float in the shortest general form of at most seven significant
+// digits, exponent letters in capitals ("0.5", "1E-05"), as the report writes.
+void AppendGeneral7(std::string& out, float value);
+
+void AppendInteger(std::string& out, std::int64_t value);
+
+// True when `path` ends with `extension` (".TXT"), in any letter case.
+bool HasExtension(std::string_view path, std::string_view extension);
+
+// --- Model ---------------------------------------------------------------
+
+// A name field holding `text` followed by one NUL (cut at 64 characters),
+// blank-filled: how the part commands store a name.
+Name64 TerminatedName(std::string_view text);
+
+struct PartTables {
+    std::vector<Vec3> vertices;
+    std::vector<Vec3> normals; // as long as vertices
+    std::vector<Triangle> triangles;
+};
+
+// Where one part of the model lies in the tables.
+struct PartSpan {
+    std::size_t firstVertex = 0;
+    std::size_t vertices = 0;
+    std::size_t firstTriangle = 0;
+    std::size_t triangles = 0;
+};
+
+// The span of `part` (0-based); fails when the model has no such part or
+// its ranges leave the vertex, normal or triangle table.
+ExchangeStatus LocatePart(const CarModel& model, int part, PartSpan& out);
+
+// The part's name field; a blank field when the name table is too short.
+const Name64& PartName(const CarModel& model, int part);
+
+// Refuses a part that would not fit: the part tables already full, or
+// totals beyond the 32-bit counts.
+ExchangeStatus CheckRoomForPart(const CarModel& model, std::int64_t vertices, std::int64_t triangles);
+
+enum class ReservedOnAppend { Keep, ZeroAll };
+enum class SelectionOnAppend { Keep, Clear };
+
+// Claims the memory for appending parts of these sizes in all, so that a
+// run of AppendPart calls allocates nothing. Throws std::bad_alloc before
+// any change.
+void ReserveForParts(CarModel& model, std::size_t vertices, std::size_t triangles, std::size_t parts);
+
+// Appends the tables as the new last part P = NumParts: vertices, normals
+// and triangles after the existing ones, every other per-vertex and
+// per-triangle table grown with zero entries (the three NFSIV sets receive
+// the vertices and normals while the model came from an NFSIV file), the
+// part tables and counts updated, PartNames[P] = `name`. PartPos[P] keeps
+// what it held. All memory is claimed before the first change, so a failed
+// allocation (std::bad_alloc) leaves the model as it was. Call
+// CheckRoomForPart first.
+void AppendPart(CarModel& model, const Name64& name, PartTables&& tables, ReservedOnAppend reserved,
+                SelectionOnAppend selection);
+
+} // namespace mobrix::exchange

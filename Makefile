@@ -25,7 +25,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 run: build
-	$(BUILD)/src/cli/fcetool info $(SAMPLE)
+	$(BUILD)/src/app/mobrix $(SAMPLE)
 
 bench: build
 	@for b in $$(find $(BUILD)/bench -name '*_bench' -type f -perm -u+x | sort); do \

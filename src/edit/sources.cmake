@@ -1,6 +1,7 @@
 # Listed for the fuzz build as well (see src/model/sources.cmake).
 set(MOBRIX_EDIT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/MeshEdit.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/PartsDummies.cpp
 )
 list(APPEND MOBRIX_CORE_SOURCES ${MOBRIX_EDIT_SOURCES})
 list(APPEND MOBRIX_CORE_INCLUDES ${CMAKE_CURRENT_LIST_DIR})

@@ -1,0 +1,73 @@
+#pragma once
+// Every message box, question, input box and file dialog of the main window
+// goes through this one interface. The Qt implementation shows real
+// dialogs; tests install a scripted one that answers and records each box.
+
+#include <QString>
+#include <QStringList>
+
+namespace mobrix::app {
+
+enum class MessageIcon { None, Critical, Exclamation, Information, Question };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct MessageRequest {
+    MessageIcon icon = MessageIcon::None;
+    QString title;
+    QString text; // several lines are joined by carriage returns
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageAnswer defaultButton = MessageAnswer::Ok;
+};
+
+struct InputRequest {
+    QString prompt;
+    QString title;
+    QString defaultText;
+};
+
+enum class FileDialogMode { Open, Save };
+
+struct FileDialogRequest {
+    FileDialogMode mode = FileDialogMode::Open;
+    QString initialName;  // for example "*.FCE"
+    // Entries as "description|pattern", for example "NFSIII FCE File|*.FCE".
+    QStringList filters;
+    QString defaultExtension; // without the dot
+};
+
+struct FileDialogResult {
+    bool cancelled = true;
+    QString path;
+    int filterIndex = 1; // the chosen entry, counted from 1
+};
+
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+    virtual MessageAnswer Message(const MessageRequest& request) = 0;
+    // The typed text, or an empty text when the box was cancelled.
+    virtual QString Input(const InputRequest& request) = 0;
+    virtual FileDialogResult File(const FileDialogRequest& request) = 0;
+
+    // Shorthands for the common boxes.
+    void Error(const QString& title, const QString& text)
+    {
+        Message({MessageIcon::Critical, title, text, MessageButtons::Ok, MessageAnswer::Ok});
+    }
+    void Warning(const QString& title, const QString& text)
+    {
+        Message({MessageIcon::Exclamation, title, text, MessageButtons::Ok, MessageAnswer::Ok});
+    }
+    void Plain(const QString& title, const QString& text)
+    {
+        Message({MessageIcon::None, title, text, MessageButtons::Ok, MessageAnswer::Ok});
+    }
+    bool AskYesNo(const QString& title, const QString& text, MessageIcon icon = MessageIcon::None,
+                  MessageAnswer defaultButton = MessageAnswer::Yes)
+    {
+        return Message({icon, title, text, MessageButtons::YesNo, defaultButton}) == MessageAnswer::Yes;
+    }
+};
+
+} // namespace mobrix::app

@@ -1,0 +1,286 @@
+#include "ViewDrawing.h"
+
+#include <algorithm>
+
+namespace mobrix::views {
+
+namespace {
+
+PixelMapping MappingOf(const DrawContext& ctx, int view)
+{
+    const ViewSurface& s = ctx.views[static_cast<std::size_t>(view)];
+    return PixelMapping(ctx.state.Scale[static_cast<std::size_t>(view)], s.canvas.width(), s.canvas.height());
+}
+
+// Calls f(view, mapping, raster) for every visible orthographic view.
+template <class F>
+void ForEachVisibleOrtho(const DrawContext& ctx, F&& f)
+{
+    for (int v = 0; v < kOrthoViewCount; ++v) {
+        ViewSurface& s = ctx.views[static_cast<std::size_t>(v)];
+        if (!s.visible || s.canvas.isNull())
+            continue;
+        Raster raster(s.canvas);
+        f(v, MappingOf(ctx, v), raster);
+    }
+}
+
+Vec3 PartPosition(const CarModel& m, int part)
+{
+    if (part < 0 || part >= UsablePartCount(m.Header))
+        return {};
+    return m.Header.PartPos[static_cast<std::size_t>(part)];
+}
+
+Vec3 Add(const Vec3& a, const Vec3& b)
+{
+    return {a.X + b.X, a.Y + b.Y, a.Z + b.Z};
+}
+
+struct PixelPoint {
+    std::int32_t x;
+    std::int32_t y;
+};
+
+PixelPoint ToPixel(const PixelMapping& map, int view, const Vec3& p)
+{
+    const ViewPoint vp = Project(view, p);
+    return {map.PixelX(vp.h), map.PixelY(vp.v)};
+}
+
+// The corners of a triangle as indices into the part's vertices, when all
+// three lie inside the part.
+bool CornersInside(const Triangle& t, std::int64_t partVertices)
+{
+    return t.I1 >= 0 && t.I1 < partVertices && t.I2 >= 0 && t.I2 < partVertices && t.I3 >= 0 &&
+           t.I3 < partVertices;
+}
+
+// The part that owns a triangle, or -1.
+int OwnerOfTriangle(const CarModel& m, std::int64_t triangle)
+{
+    const int parts = UsablePartCount(m.Header);
+    for (int p = 0; p < parts; ++p) {
+        const IndexRange r = PartTriangleRange(m, p);
+        if (triangle >= r.begin && triangle < r.end)
+            return p;
+    }
+    return -1;
+}
+
+void DrawTriangleEdges(Raster& raster, PixelPoint a, PixelPoint b, PixelPoint c, Rgb colour)
+{
+    raster.Line(a.x, a.y, b.x, b.y, colour);
+    raster.Line(b.x, b.y, c.x, c.y, colour);
+    raster.Line(c.x, c.y, a.x, a.y, colour);
+}
+
+// Pixel radius of a dummy circle: 0.1 model units on the view's horizontal
+// scale, drawn round in pixels.
+std::int32_t DummyRadius(const PixelMapping& map)
+{
+    return PixelMapping::Round(std::fabs(0.1 * map.ScaleX()));
+}
+
+void DrawDummyCircle(const DrawContext& ctx, int dummy, Rgb colour)
+{
+    const Vec3 pos = ctx.model.Header.DummyPos[static_cast<std::size_t>(dummy)];
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        const PixelPoint c = ToPixel(map, view, pos);
+        raster.Circle(c.x, c.y, DummyRadius(map), colour);
+    });
+}
+
+int UsableDummyCount(const CarModel& m)
+{
+    return std::clamp(m.Header.NumDummies, 0, kDummySlots);
+}
+
+} // namespace
+
+void ViewSurface::Resize(ViewSize outer)
+{
+    size = outer;
+    const QSize client(outer.ClientWidth(), outer.ClientHeight());
+    if (canvas.size() != client || canvas.format() != QImage::Format_RGB32) {
+        canvas = QImage(client, QImage::Format_RGB32);
+        canvas.fill(Qt::white);
+    }
+}
+
+void DrawLogicalLine(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b, Rgb colour)
+{
+    ViewSurface& s = ctx.views[static_cast<std::size_t>(view)];
+    if (!s.visible || s.canvas.isNull())
+        return;
+    const PixelMapping map = MappingOf(ctx, view);
+    Raster raster(s.canvas);
+    raster.Line(map.PixelX(a.h), map.PixelY(a.v), map.PixelX(b.h), map.PixelY(b.v), colour);
+}
+
+void RedrawView(const DrawContext& ctx, const PartSelection& parts)
+{
+    for (int v : {int(ViewXY), int(ViewZX), int(ViewZY), int(ViewUV)}) {
+        ViewSurface& s = ctx.views[static_cast<std::size_t>(v)];
+        if (s.visible && !s.canvas.isNull())
+            Raster(s.canvas).Fill(kWhite);
+    }
+    for (int v = 0; v < kOrthoViewCount; ++v) {
+        const ViewScale& sc = ctx.state.Scale[static_cast<std::size_t>(v)];
+        DrawLogicalLine(ctx, v, {0, sc.ScaleTop}, {0, sc.ScaleTop + sc.ScaleHeight}, kAxisColour);
+        DrawLogicalLine(ctx, v, {sc.ScaleLeft, 0}, {sc.ScaleLeft + sc.ScaleWidth, 0}, kAxisColour);
+    }
+
+    const int current = ctx.model.CurrentPart;
+    const int partCount = UsablePartCount(ctx.model.Header);
+    if (ctx.options.Polygons) {
+        for (int p = 0; p < partCount; ++p) {
+            if (p != current && parts.IsShown(p))
+                DrawTri(ctx, p, QBColor(7));
+        }
+        DrawTri(ctx, current, kBlack);
+    }
+    if (ctx.options.Vertices)
+        DrawVerts(ctx, current, QBColor(12));
+    if (ctx.options.Normals)
+        DrawNorms(ctx, current, QBColor(10));
+    if (ctx.options.Reserved2)
+        DrawRes2(ctx, current, QBColor(9));
+    if (ctx.options.Dummies)
+        DrawDummies(ctx);
+}
+
+void DrawTri(const DrawContext& ctx, int part, Rgb colour)
+{
+    const CarModel& m = ctx.model;
+    const IndexRange verts = PartVertexRange(m, part);
+    const IndexRange tris = PartTriangleRange(m, part);
+    if (tris.size() <= 0)
+        return;
+    const Vec3 pos = PartPosition(m, part);
+    const std::int64_t partVertices = verts.size();
+
+    // Each vertex is converted to pixels once per view; the triangles then
+    // only look their corners up.
+    static thread_local std::vector<PixelPoint> pixels;
+    pixels.resize(static_cast<std::size_t>(partVertices));
+
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        for (std::int64_t i = 0; i < partVertices; ++i) {
+            const Vec3& v = m.Vertices[static_cast<std::size_t>(verts.begin + i)];
+            pixels[static_cast<std::size_t>(i)] = ToPixel(map, view, Add(v, pos));
+        }
+        for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+            const Triangle& tri = m.Triangles[static_cast<std::size_t>(t)];
+            if (!CornersInside(tri, partVertices))
+                continue;
+            DrawTriangleEdges(raster, pixels[static_cast<std::size_t>(tri.I1)], pixels[static_cast<std::size_t>(tri.I2)],
+                              pixels[static_cast<std::size_t>(tri.I3)], colour);
+        }
+    });
+}
+
+void DrawVerts(const DrawContext& ctx, int part, Rgb colour)
+{
+    const CarModel& m = ctx.model;
+    const IndexRange verts = PartVertexRange(m, part);
+    const Vec3 pos = PartPosition(m, part);
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        for (std::int64_t i = verts.begin; i < verts.end; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            const bool selected = k < m.VertSelected.size() && m.VertSelected[k] != 0;
+            const PixelPoint p = ToPixel(map, view, Add(m.Vertices[k], pos));
+            raster.Point(p.x, p.y, 3, selected ? Complement(colour) : colour);
+        }
+    });
+}
+
+void DrawNorms(const DrawContext& ctx, int part, Rgb colour)
+{
+    const CarModel& m = ctx.model;
+    const IndexRange verts = PartVertexRange(m, part);
+    const Vec3 pos = PartPosition(m, part);
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        for (std::int64_t i = verts.begin; i < verts.end; ++i) {
+            const auto k = static_cast<std::size_t>(i);
+            if (k >= m.Normals.size())
+                break;
+            const Vec3 a = Add(m.Vertices[k], pos);
+            const PixelPoint tip = ToPixel(map, view, Add(a, m.Normals[k]));
+            const PixelPoint base = ToPixel(map, view, a);
+            raster.Line(tip.x, tip.y, base.x, base.y, colour);
+        }
+    });
+}
+
+void DrawRes2(const DrawContext&, int, Rgb)
+{
+}
+
+void DrawDummies(const DrawContext& ctx)
+{
+    const int dummies = UsableDummyCount(ctx.model);
+    for (int d = 0; d < dummies; ++d)
+        DrawDummyCircle(ctx, d, QBColor(14));
+    const int current = ctx.model.CurrentDummy;
+    if (current >= 0 && current < dummies)
+        DrawDummyCircle(ctx, current, QBColor(12));
+}
+
+void WipeDummies(const DrawContext& ctx)
+{
+    const int dummies = UsableDummyCount(ctx.model);
+    for (int d = 0; d < dummies; ++d)
+        DrawDummyCircle(ctx, d, kWhite);
+}
+
+void ReDrawVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour, Rgb selectedColour, Rgb edgeColour)
+{
+    const CarModel& m = ctx.model;
+    if (vertex < 0 || static_cast<std::size_t>(vertex) >= m.Vertices.size())
+        return;
+    const IndexRange verts = PartVertexRange(m, part);
+    const IndexRange tris = PartTriangleRange(m, part);
+    const Vec3 pos = PartPosition(m, part);
+    const std::int64_t local = vertex - verts.begin;
+    const std::int64_t partVertices = verts.size();
+    auto corner = [&](std::int32_t c) {
+        return Add(m.Vertices[static_cast<std::size_t>(verts.begin + c)], pos);
+    };
+    const auto k = static_cast<std::size_t>(vertex);
+    const bool selected = k < m.VertSelected.size() && m.VertSelected[k] != 0;
+
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+            const Triangle& tri = m.Triangles[static_cast<std::size_t>(t)];
+            if (!CornersInside(tri, partVertices) || (tri.I1 != local && tri.I2 != local && tri.I3 != local))
+                continue;
+            DrawTriangleEdges(raster, ToPixel(map, view, corner(tri.I1)), ToPixel(map, view, corner(tri.I2)),
+                              ToPixel(map, view, corner(tri.I3)), edgeColour);
+        }
+        const PixelPoint p = ToPixel(map, view, Add(m.Vertices[k], pos));
+        raster.Point(p.x, p.y, 3, selected ? selectedColour : vertexColour);
+    });
+}
+
+void ReDrawTri2(const DrawContext& ctx, int triangle, Rgb colour)
+{
+    const CarModel& m = ctx.model;
+    const int part = OwnerOfTriangle(m, triangle);
+    if (part < 0)
+        return;
+    const IndexRange verts = PartVertexRange(m, part);
+    const Triangle& tri = m.Triangles[static_cast<std::size_t>(triangle)];
+    if (!CornersInside(tri, verts.size()))
+        return;
+    const Vec3 pos = PartPosition(m, part);
+    auto corner = [&](std::int32_t c) {
+        return Add(m.Vertices[static_cast<std::size_t>(verts.begin + c)], pos);
+    };
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        DrawTriangleEdges(raster, ToPixel(map, view, corner(tri.I1)), ToPixel(map, view, corner(tri.I2)),
+                          ToPixel(map, view, corner(tri.I3)), colour);
+    });
+}
+
+} // namespace mobrix::views

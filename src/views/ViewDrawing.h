@@ -1,0 +1,79 @@
+#pragma once
+// Drawing the model into the view canvases. Each view owns an image the
+// size of its client area; the procedures below draw into the canvases of
+// the visible views and the view widgets only copy them to the screen. The
+// views are white; erasing an item is drawing it again in white.
+//
+// Everything that follows part ranges or triangle corners goes through the
+// clamped ranges and skips triangles with a corner outside their part, so a
+// damaged file can be looked at without harm.
+
+#include "Raster.h"
+#include "ViewGeometry.h"
+
+#include <QImage>
+
+#include <array>
+#include <vector>
+
+namespace mobrix::views {
+
+// One member of the view array as drawing sees it.
+struct ViewSurface {
+    QImage canvas;        // client area, Format_RGB32
+    ViewSize size;        // outer size, border included
+    bool visible = false; // hidden views are skipped by every procedure
+
+    // Gives the canvas the client size of `outer` (contents are lost when
+    // the size changes).
+    void Resize(ViewSize outer);
+};
+using ViewSurfaces = std::array<ViewSurface, kViewCount>;
+
+// Which parts RedrawView draws: those selected in the part list (grey
+// outlines) and the current part (black, with vertices and normals).
+struct PartSelection {
+    std::vector<bool> Shown; // index = part; missing entries are not shown
+    bool IsShown(int part) const
+    {
+        return part >= 0 && static_cast<std::size_t>(part) < Shown.size() && Shown[static_cast<std::size_t>(part)];
+    }
+};
+
+// What every drawing procedure reads.
+struct DrawContext {
+    const CarModel& model;
+    const ViewState& state;
+    const DisplayOptions& options;
+    ViewSurfaces& views;
+};
+
+// Clears the orthographic views and the texture-map view and draws the axes,
+// the selected parts in grey, the current part in black with its vertices
+// and normals, and the dummies, as the display options say.
+void RedrawView(const DrawContext& ctx, const PartSelection& parts);
+
+// The triangle outlines of one part, in one batch per view.
+void DrawTri(const DrawContext& ctx, int part, Rgb colour);
+// The vertices of one part as 3-pixel points; selected ones in the
+// complement of the colour.
+void DrawVerts(const DrawContext& ctx, int part, Rgb colour);
+// The vertex normals of one part, at their stored length.
+void DrawNorms(const DrawContext& ctx, int part, Rgb colour);
+// The "Reserved 2" option has no visible effect.
+void DrawRes2(const DrawContext& ctx, int part, Rgb colour);
+// Dummy circles of radius 0.1 in yellow, the current one in red; or all
+// of them in white.
+void DrawDummies(const DrawContext& ctx);
+void WipeDummies(const DrawContext& ctx);
+// One vertex (an index into Vertices) and the edges of the part's triangles
+// that use it: edges in `edgeColour`, the point in `selectedColour` when it
+// is selected, else in `vertexColour`.
+void ReDrawVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour, Rgb selectedColour, Rgb edgeColour);
+// The outline of one triangle (an index into Triangles).
+void ReDrawTri2(const DrawContext& ctx, int triangle, Rgb colour);
+
+// A line between two points in a view's logical coordinates.
+void DrawLogicalLine(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b, Rgb colour);
+
+} // namespace mobrix::views

@@ -1,0 +1,64 @@
+#include "ViewWidget.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+namespace mobrix::views {
+
+ViewWidget::ViewWidget(int index, ViewSurface& surface, QWidget* parent)
+    : QWidget(parent), index_(index), surface_(surface)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::ClickFocus);
+    surface_.Resize(ViewSize{width(), height()});
+}
+
+void ViewWidget::ShowCanvas()
+{
+    stale_ = false;
+    // While this widget paints, the canvas is copied right after the redraw
+    // that called us; asking for another paint would only repeat it.
+    if (!painting_)
+        update();
+}
+
+void ViewWidget::paintEvent(QPaintEvent*)
+{
+    painting_ = true;
+    if (stale_ && onSystemRepaint)
+        onSystemRepaint(index_);
+
+    QPainter p(this);
+    // A sunken 2-pixel border: dark grey and black outside, light inside.
+    const QRect r = rect();
+    p.setPen(QColor(128, 128, 128));
+    p.drawLine(r.left(), r.top(), r.right(), r.top());
+    p.drawLine(r.left(), r.top(), r.left(), r.bottom());
+    p.setPen(Qt::white);
+    p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+    p.drawLine(r.right(), r.top(), r.right(), r.bottom());
+    p.setPen(Qt::black);
+    p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+    p.drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
+    p.setPen(QColor(192, 192, 192));
+    p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
+    p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+    if (!surface_.canvas.isNull())
+        p.drawImage(QPoint(kViewBorder, kViewBorder), surface_.canvas);
+    painting_ = false;
+}
+
+void ViewWidget::resizeEvent(QResizeEvent* event)
+{
+    surface_.Resize(ViewSize{event->size().width(), event->size().height()});
+    stale_ = true;
+    if (onResized)
+        onResized(index_);
+}
+
+void ViewWidget::showEvent(QShowEvent*)
+{
+    stale_ = true;
+}
+
+} // namespace mobrix::views

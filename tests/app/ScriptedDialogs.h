@@ -1,0 +1,93 @@
+#pragma once
+// A dialog service for tests: answers each box from a script and records
+// every box it was shown. Answers are taken in order per kind (message
+// boxes, input boxes, file dialogs). A box the script did not expect fails
+// the test and is answered with No, an empty text or a cancelled dialog.
+
+#include "DialogService.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <deque>
+#include <variant>
+#include <vector>
+
+namespace testing_support {
+
+struct ShownBox {
+    enum class Kind { Message, Input, File } kind = Kind::Message;
+    mobrix::app::MessageRequest message;
+    mobrix::app::InputRequest input;
+    mobrix::app::FileDialogRequest file;
+};
+
+class ScriptedDialogs : public mobrix::app::DialogService {
+public:
+    using Answer = std::variant<mobrix::app::MessageAnswer, QString, mobrix::app::FileDialogResult>;
+
+    void Answer_(Answer a) { script_.push_back(std::move(a)); }
+    void Yes() { Answer_(mobrix::app::MessageAnswer::Yes); }
+    void No() { Answer_(mobrix::app::MessageAnswer::No); }
+    void Ok() { Answer_(mobrix::app::MessageAnswer::Ok); }
+    void Type(const QString& text) { Answer_(text); }
+    void Choose(const QString& path, int filterIndex) { Answer_(mobrix::app::FileDialogResult{false, path, filterIndex}); }
+    void Cancel() { Answer_(mobrix::app::FileDialogResult{}); }
+
+    const std::vector<ShownBox>& Shown() const { return shown_; }
+    const ShownBox& Last() const { return shown_.back(); }
+    bool ScriptDone() const { return script_.empty(); }
+    void Forget() { shown_.clear(); }
+
+    mobrix::app::MessageAnswer Message(const mobrix::app::MessageRequest& request) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::Message;
+        box.message = request;
+        shown_.push_back(box);
+        if (auto* a = Next<mobrix::app::MessageAnswer>("message box \"" + request.text.toStdString() + "\""))
+            return *a;
+        return mobrix::app::MessageAnswer::No;
+    }
+    QString Input(const mobrix::app::InputRequest& request) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::Input;
+        box.input = request;
+        shown_.push_back(box);
+        if (auto* a = Next<QString>("input box \"" + request.prompt.toStdString() + "\""))
+            return *a;
+        return {};
+    }
+    mobrix::app::FileDialogResult File(const mobrix::app::FileDialogRequest& request) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::File;
+        box.file = request;
+        shown_.push_back(box);
+        if (auto* a = Next<mobrix::app::FileDialogResult>("file dialog"))
+            return *a;
+        return {};
+    }
+
+private:
+    template <class T>
+    const T* Next(const std::string& what)
+    {
+        const auto it = std::find_if(script_.begin(), script_.end(),
+                                     [](const Answer& a) { return std::holds_alternative<T>(a); });
+        if (it == script_.end()) {
+            ADD_FAILURE() << "unexpected " << what;
+            return nullptr;
+        }
+        last_ = *it;
+        script_.erase(it);
+        return &std::get<T>(last_);
+    }
+
+    std::deque<Answer> script_;
+    Answer last_;
+    std::vector<ShownBox> shown_;
+};
+
+} // namespace testing_support

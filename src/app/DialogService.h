@@ -3,12 +3,14 @@
 // goes through this one interface. The Qt implementation shows real
 // dialogs; tests install a scripted one that answers and records each box.
 
+#include "FileErrors.h"
+
 #include <QString>
 #include <QStringList>
 
 namespace mobrix::app {
 
-enum class MessageIcon { None, Critical, Exclamation, Information, Question };
+using mobrix::MessageIcon;
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 
@@ -34,6 +36,7 @@ struct FileDialogRequest {
     // Entries as "description|pattern", for example "NFSIII FCE File|*.FCE".
     QStringList filters;
     QString defaultExtension; // without the dot
+    QString title;            // empty: the toolkit's own title
 };
 
 struct FileDialogResult {

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "BusyPointer.h"
 #include "FileInf.h"
 #include "FileInfoReport.h"
 #include "NumberListModel.h"
@@ -28,7 +29,6 @@ namespace mobrix::app {
 
 namespace {
 
-constexpr const char* kProgramTitle = "Mobrix";
 const QStringList kFceFilters{"NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"};
 
 // Fixed panel sizes; the layout arranges everything else around them.
@@ -37,14 +37,6 @@ constexpr int kStatusBarHeight = 22;
 constexpr int kEditWindowHeight = 150;
 constexpr int kToolWindowWidth = 220;
 
-// The hourglass while a long command runs.
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 void SetBold(QWidget* w, bool bold)
 {
@@ -133,6 +125,7 @@ void Form1::BuildMenus()
     mnuOpen_ = action(mnuFile_, "mnuOpen", "&Open", [this] { mnuOpen_Click(); });
     mnuSave_ = action(mnuFile_, "mnuSave", "&Save", [this] { mnuSave_Click(); });
     mnuSaveAs_ = action(mnuFile_, "mnuSaveAs", "Save &As (create new file)", [this] { mnuSaveAs_Click(); });
+    BuildConversionItems();
     mnuQuickSep_ = mnuFile_->addSeparator();
     for (int i = 0; i < kRecentCount; ++i) {
         mnuQuickLoad_[static_cast<std::size_t>(i)] =
@@ -167,6 +160,8 @@ void Form1::BuildMenus()
     mnuTWin_->setChecked(true);
     mnuView_->addSeparator();
     mnuFileInf_ = action(mnuView_, "mnuFileInf", "File Information", [this] { mnuFileInf_Click(); });
+
+    BuildPartsMenu();
 }
 
 void Form1::BuildToolBar()
@@ -343,6 +338,8 @@ void Form1::Form_Load()
     mnuView_->setEnabled(false);
     mnuView_->menuAction()->setEnabled(false);
     mnuSaveAs_->setEnabled(false);
+    mnuEx3DS_->setEnabled(false);
+    mnuParts_->menuAction()->setEnabled(false);
     objWindow_->setEnabled(false);
     toolWindow_->setEnabled(false);
     doc_.RecentFiles = ReadRecentFile(iniPath_);
@@ -418,7 +415,7 @@ void Form1::ResetPartNameTable()
 void Form1::mnuOpen_Click()
 {
     const FileDialogResult chosen =
-        dialogs_.File({FileDialogMode::Open, "*.FCE", kFceFilters, "FCE"});
+        dialogs_.File({FileDialogMode::Open, "*.FCE", kFceFilters, "FCE", QString()});
     if (chosen.cancelled)
         return;
     const std::string path = chosen.path.toStdString();
@@ -534,7 +531,7 @@ void Form1::mnuSave_Click()
 void Form1::mnuSaveAs_Click()
 {
     const FileDialogResult chosen =
-        dialogs_.File({FileDialogMode::Save, "*.FCE", kFceFilters, "FCE"});
+        dialogs_.File({FileDialogMode::Save, "*.FCE", kFceFilters, "FCE", QString()});
     if (chosen.cancelled)
         return;
     const std::string path = chosen.path.toStdString();
@@ -573,6 +570,8 @@ void Form1::SetEditingEnabled(bool withSave)
     mnuSaveAs_->setEnabled(true);
     mnuView_->setEnabled(true);
     mnuView_->menuAction()->setEnabled(true);
+    mnuEx3DS_->setEnabled(true);
+    mnuParts_->menuAction()->setEnabled(true);
     objWindow_->setEnabled(true);
     toolWindow_->setEnabled(true);
 }

@@ -12,6 +12,7 @@
 #include "CarModel.h"
 #include "FceFiles.h"
 #include "DialogService.h"
+#include "ExchangeErrors.h"
 #include "Layout.h"
 #include "RecentFiles.h"
 #include "ViewDrawing.h"
@@ -107,12 +108,24 @@ public:
     void DummyList_Click();
     void Form_Resize();
 
+    // Exchange commands: part files, 3DS and X.
+    void mnuEPart_Click();
+    void mnuIPart_Click();
+    void mnuConv3DS_Click();
+    void mnuConv3DSPRT_Click();
+    void mnuEx3DS_Click();
+    void mnuConvX_Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
+    void BuildConversionItems();
+    void BuildPartsMenu();
+    void ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure);
+    void ShowConvertedModel(const std::string& sourcePath);
     void BuildToolBar();
     void BuildViews();
     void BuildObjWindow();
@@ -178,6 +191,13 @@ private:
     QAction* mnuEWin_ = nullptr;
     QAction* mnuTWin_ = nullptr;
     QAction* mnuFileInf_ = nullptr;
+    QMenu* mnuParts_ = nullptr;
+    QAction* mnuEPart_ = nullptr;
+    QAction* mnuIPart_ = nullptr;
+    QAction* mnuConv3DS_ = nullptr;
+    QAction* mnuConv3DSPRT_ = nullptr;
+    QAction* mnuConvX_ = nullptr;
+    QAction* mnuEx3DS_ = nullptr;
 
     // Panels and controls.
     QWidget* client_ = nullptr;

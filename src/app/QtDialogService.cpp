@@ -70,6 +70,8 @@ FileDialogResult QtDialogService::File(const FileDialogRequest& request)
         filters << ToolkitFilter(entry);
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(request.defaultExtension);
+    if (!request.title.isEmpty())
+        dialog.setWindowTitle(request.title);
     // A name made of wildcards is the filter itself, not a file to offer.
     if (!request.initialName.isEmpty() && !request.initialName.contains('*'))
         dialog.selectFile(request.initialName);

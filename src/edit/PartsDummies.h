@@ -9,6 +9,7 @@
 // it is.
 
 #include "CarModel.h"
+#include "FileErrors.h"
 #include "MeshEdit.h"
 
 #include <string>
@@ -22,7 +23,6 @@ namespace mobrix {
 inline constexpr int kMaxParts = 15;
 inline constexpr int kMaxDummies = 15;
 
-inline constexpr const char* kErrorTitle = "Error!";
 inline constexpr const char* kTooManyPartsMessage = "No more parts allowed! (max. 15)";
 // An NFSIV model may hold more than 15 parts, but never more than the 64
 // slots of the part tables.

@@ -4,6 +4,8 @@
 // turns it into a message box with FailureMessage(), fcetool prints
 // OneLineFailureMessage().
 
+#include "FileErrors.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,8 +50,6 @@ inline constexpr int InvalidFileFormat = 321; // not a file of the expected kind
 
 // --- Texts -------------------------------------------------------------
 
-inline constexpr const char* kErrorTitle = "Error!";
-inline constexpr const char* kProgramTitle = "Mobrix";
 inline constexpr const char* kFileNotFoundMessage = "File not found";
 inline constexpr const char* kNoMorePartsMessage = "No more parts allowed! (max. 15)";
 inline constexpr const char* kInvalidPartHeaderMessage =
@@ -71,8 +71,6 @@ inline constexpr const char* k3dsFilter = "*.3DS";
 inline constexpr const char* k3dsDefaultExtension = "3DS";
 inline constexpr const char* kExport3dsDialogTitle = "Export";
 inline constexpr const char* kXFilter = "*.X";
-
-enum class MessageIcon { None, Critical, Exclamation };
 
 struct ExchangeMessage {
     std::string text;  // lines joined by carriage returns

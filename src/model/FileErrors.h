@@ -59,6 +59,12 @@ inline constexpr const char* kCorruptedMessage = "This file appears to contain c
 inline constexpr const char* kNotNfs4Message = "Not an NFSIV File!";
 inline constexpr const char* kFileFormatTitle = "Error in file format";
 inline constexpr const char* kContactAddress = "the Mobrix issue tracker";
+// The icon of a message box: critical for limits and bad input, exclamation
+// when there is nothing to act on.
+enum class MessageIcon { None, Critical, Exclamation, Information, Question };
+
+inline constexpr const char* kErrorTitle = "Error!";  // limits and bad input
+inline constexpr const char* kProgramTitle = "Mobrix"; // boxes with the program's default title
 
 // Text of the message box for a failed read. For LoadError::Other it is the
 // four lines of the general loading error, joined by carriage returns.

@@ -15,15 +15,4 @@ std::string TrimmedName(const Name64& name)
     return text.substr(first, last - first + 1);
 }
 
-Name64 MakeName(const std::string& text)
-{
-    Name64 name;
-    name.fill(' ');
-    const std::size_t length = std::min<std::size_t>(text.size(), kNameLength);
-    std::copy_n(text.begin(), length, name.begin());
-    if (length < name.size())
-        name[length] = '\0';
-    return name;
-}
-
 } // namespace trimlet

@@ -45,8 +45,4 @@ struct Triangle {
 // leading and trailing blanks removed: what the part list shows.
 std::string TrimmedName(const Name64& name);
 
-// A name field holding `text`, cut to 64 characters, followed by a NUL and
-// blank fill.
-Name64 MakeName(const std::string& text);
-
 } // namespace trimlet

@@ -6,7 +6,7 @@
 
 #include "FceStore.h"
 #include "FileFailure.h"
-#include "FileIO.h"
+#include "SafeFiles.h"
 #include "PartFile.h"
 
 #include <filesystem>

@@ -7,7 +7,7 @@ set(TRIMLET_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/PartFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FceStore.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ProjectFile.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/FileIO.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/SafeFiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Workspace.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Normals.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Config.cpp

@@ -1,4 +1,4 @@
-#include "FileIO.h"
+#include "SafeFiles.h"
 
 #include "ErrorNumbers.h"
 

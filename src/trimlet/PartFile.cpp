@@ -8,7 +8,6 @@ namespace trimlet {
 namespace {
 
 constexpr std::array<char, 4> kMagic{'M', 'B', 'R', 'X'};
-constexpr int kSetsInFile = 4; // the file has room for a fourth set nobody fills
 
 void WriteSet(le::ByteWriter& out, const std::vector<Vec3>& set, std::int64_t count)
 {

@@ -1,6 +1,9 @@
 #include "Scene.h"
 
+#include <algorithm>
+#include <array>
 #include <limits>
+#include <unordered_set>
 
 namespace trimlet {
 
@@ -172,29 +175,73 @@ void Scene::Advance(double delta)
 
 VertexStream BuildVertexStream(const Scene& scene)
 {
-    VertexStream stream;
-    std::vector<float> transparent;
+    struct Placed {
+        std::size_t mesh, face;
+        FaceColour colour;
+    };
+    std::vector<Placed> opaque;
+    std::vector<Placed> transparent;
     const std::optional<FaceRef> current = scene.CurrentFace();
-    for (std::size_t m = 0; m < scene.Meshes().size(); ++m) {
-        const SceneMesh& mesh = scene.Meshes()[m];
+    const auto& meshes = scene.Meshes();
+    for (std::size_t m = 0; m < meshes.size(); ++m) {
+        const SceneMesh& mesh = meshes[m];
         for (std::size_t f = 0; f < mesh.data.Triangles.size(); ++f) {
             const Triangle& t = mesh.data.Triangles[f];
             if (!FaceInside(t, mesh.points.size()))
                 continue;
             const FaceRef ref{static_cast<int>(m), static_cast<int>(f)};
             const FaceColour colour = FaceColourFor(t.Flags, current == ref);
-            std::vector<float>& out = colour.a < 1 ? transparent : stream.data;
+            (colour.a < 1 ? transparent : opaque).push_back({m, f, colour});
+        }
+    }
+
+    VertexStream stream;
+    stream.opaqueVertices = static_cast<int>(3 * opaque.size());
+    stream.transparentVertices = static_cast<int>(3 * transparent.size());
+    stream.data.reserve(static_cast<std::size_t>(stream.opaqueVertices + stream.transparentVertices) *
+                        VertexStream::kFloatsPerVertex);
+    // Where each face's first corner lands in the stream, by mesh and face.
+    std::vector<std::vector<std::uint32_t>> firstVertex(meshes.size());
+    for (std::size_t m = 0; m < meshes.size(); ++m)
+        firstVertex[m].assign(meshes[m].data.Triangles.size(), ~std::uint32_t{0});
+    std::uint32_t next = 0;
+    for (const auto* list : {&opaque, &transparent}) {
+        for (const Placed& p : *list) {
+            const SceneMesh& mesh = meshes[p.mesh];
+            const Triangle& t = mesh.data.Triangles[p.face];
+            firstVertex[p.mesh][p.face] = next;
+            next += 3;
             for (std::int32_t corner : {t.I1, t.I2, t.I3}) {
-                const Vec3& p = mesh.points[static_cast<std::size_t>(corner)];
+                const Vec3& v = mesh.points[static_cast<std::size_t>(corner)];
                 const Vec3& n = mesh.normals[static_cast<std::size_t>(corner)];
-                out.insert(out.end(), {p.X, p.Y, p.Z, n.X, n.Y, n.Z, colour.r, colour.g, colour.b, colour.a});
+                stream.data.insert(stream.data.end(),
+                                   {v.X, v.Y, v.Z, n.X, n.Y, n.Z, p.colour.r, p.colour.g, p.colour.b, p.colour.a});
             }
         }
     }
-    constexpr auto k = VertexStream::kFloatsPerVertex;
-    stream.opaqueVertices = static_cast<int>(stream.data.size() / k);
-    stream.transparentVertices = static_cast<int>(transparent.size() / k);
-    stream.data.insert(stream.data.end(), transparent.begin(), transparent.end());
+
+    // Edges shared by two faces are drawn once.
+    for (std::size_t m = 0; m < meshes.size(); ++m) {
+        const auto& triangles = meshes[m].data.Triangles;
+        std::unordered_set<std::uint64_t> seen;
+        seen.reserve(triangles.size() * 2);
+        for (std::size_t f = 0; f < triangles.size(); ++f) {
+            const std::uint32_t base = firstVertex[m][f];
+            if (base == ~std::uint32_t{0})
+                continue;
+            const Triangle& t = triangles[f];
+            const std::array<std::uint32_t, 3> corners{static_cast<std::uint32_t>(t.I1),
+                                                       static_cast<std::uint32_t>(t.I2),
+                                                       static_cast<std::uint32_t>(t.I3)};
+            for (std::uint32_t k = 0; k < 3; ++k) {
+                const std::uint32_t a = corners[k];
+                const std::uint32_t b = corners[(k + 1) % 3];
+                const std::uint64_t key = (std::uint64_t{std::min(a, b)} << 32) | std::max(a, b);
+                if (seen.insert(key).second)
+                    stream.edges.insert(stream.edges.end(), {base + k, base + (k + 1) % 3});
+            }
+        }
+    }
     return stream;
 }
 

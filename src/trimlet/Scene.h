@@ -107,12 +107,15 @@ private:
 
 // The vertices the drawing code sends: per corner of every face its
 // position, normal and face colour (10 floats), opaque faces first, then the
-// half-transparent ones, which are drawn last without writing depth.
+// half-transparent ones, which are drawn last without writing depth. The
+// wireframe draws `edges`, pairs of those vertices: every edge of a mesh
+// once, in the colour of the first face that has it.
 struct VertexStream {
     static constexpr int kFloatsPerVertex = 10;
     std::vector<float> data;
     int opaqueVertices = 0;
     int transparentVertices = 0;
+    std::vector<std::uint32_t> edges;
 };
 
 VertexStream BuildVertexStream(const Scene& scene);

@@ -136,11 +136,7 @@ void SceneView::Upload()
     const VertexStream stream = BuildVertexStream(scene_);
     opaqueVertices_ = stream.opaqueVertices;
     transparentVertices_ = stream.transparentVertices;
-    const int total = opaqueVertices_ + transparentVertices_;
-    std::vector<std::uint32_t> edges;
-    edges.reserve(static_cast<std::size_t>(total) * 2);
-    for (std::uint32_t v = 0; v + 2 < static_cast<std::uint32_t>(total); v += 3)
-        edges.insert(edges.end(), {v, v + 1, v + 1, v + 2, v + 2, v});
+    const std::vector<std::uint32_t>& edges = stream.edges;
     edgeIndices_ = static_cast<int>(edges.size());
 
     vertices_.bind();

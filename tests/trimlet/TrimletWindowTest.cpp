@@ -309,6 +309,11 @@ TEST_F(TrimletWindow, PickingAFaceShowsItsFlagsAndReFlaggingIsWrittenToItsPartFi
     const QPoint lowerRight = ScreenOf(1, -1); // inside face 0 (flags 0x0C)
     const QPoint upperLeft = ScreenOf(-1, 1);  // inside face 1
 
+    // Before anything is picked, releasing over the flag list stores nothing.
+    ClickRow(Window().smoothing, 0);
+    EXPECT_EQ(PartFile("TPART1.PRT").triangleFlags, (std::vector<std::int32_t>{0x0C, 0}));
+    Window().smoothing->clearSelection();
+
     const QColor before = PixelAt(lowerRight);
     EXPECT_GT(before.blue(), before.red() + 20) << "semi-transparent faces are pale blue";
     const QColor white = PixelAt(upperLeft);

@@ -141,6 +141,9 @@ BENCHMARK(BM_JoinInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    // Colours only on a terminal, so logs of `make bench` stay plain.
+    RatioReporter() : ConsoleReporter(::isatty(::fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs)

@@ -149,6 +149,10 @@ protected:
 
     QColor PixelAt(QPoint at) { return View().grabFramebuffer().pixelColor(at); }
 
+    // The scene's pixel in a picture of the whole window, where the scene
+    // is laid over the window's background.
+    QColor WindowPixelAt(QPoint at) { return Window().grab().toImage().pixelColor(View().mapTo(&Window(), at)); }
+
     void Send(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons,
               Qt::KeyboardModifiers modifiers)
     {
@@ -327,6 +331,13 @@ TEST_F(TrimletWindow, PickingAFaceShowsItsFlagsAndReFlaggingIsWrittenToItsPartFi
     EXPECT_GT(halfRed.red(), 60);
     EXPECT_LT(halfRed.green(), 8);
     EXPECT_LT(halfRed.blue(), 8);
+    // Half transparent faces mix into the picture, but the picture stays
+    // opaque: laid over the window it looks as drawn, not tinted by what
+    // lies behind the scene.
+    const QColor onScreen = WindowPixelAt(lowerRight);
+    EXPECT_NEAR(onScreen.red(), halfRed.red(), 3);
+    EXPECT_NEAR(onScreen.green(), halfRed.green(), 3);
+    EXPECT_NEAR(onScreen.blue(), halfRed.blue(), 3);
 
     // Unselecting "4: Semi-transparent" makes the face opaque: over the black
     // background the red doubles.

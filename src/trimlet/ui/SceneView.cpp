@@ -158,6 +158,14 @@ void SceneView::BindAttributes()
     program_->setAttributeBuffer(2, GL_FLOAT, 6 * sizeof(float), 4, stride);
 }
 
+void SceneView::BlendOverOpaque()
+{
+    // Colours mix by their alpha, but the picture itself stays opaque: the
+    // window shows it over whatever lies behind, so an alpha below 1 left
+    // in it would tint the scene.
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ZERO, GL_ONE);
+}
+
 void SceneView::DrawRange(GLenum mode, int first, int count, bool lit)
 {
     if (count <= 0)
@@ -220,7 +228,7 @@ void SceneView::paintGL()
         glDisable(GL_BLEND);
         DrawRange(GL_TRIANGLES, 0, opaqueVertices_, true);
         glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        BlendOverOpaque();
         glDepthMask(GL_FALSE);
         DrawRange(GL_TRIANGLES, opaqueVertices_, transparentVertices_, true);
         glDepthMask(GL_TRUE);
@@ -228,7 +236,7 @@ void SceneView::paintGL()
     }
     if (scene_.ShowWireframe) {
         glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        BlendOverOpaque();
         glDepthFunc(GL_LEQUAL);
         DrawWireframe();
         glDepthFunc(GL_LESS);

@@ -50,6 +50,7 @@ protected:
 
 private:
     void Upload();
+    void BlendOverOpaque();
     void DrawRange(GLenum mode, int first, int count, bool lit);
     void DrawWireframe();
     void BindAttributes();

@@ -6,7 +6,7 @@ BUILDTYPE ?= RelWithDebInfo
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLE    ?= samples/sample-nfs4.fce
 
-.PHONY: all deps configure build test run bench samples clean
+.PHONY: all deps configure build test run run-trimlet bench samples clean
 
 all: build
 
@@ -26,6 +26,10 @@ test: build
 
 run: build
 	$(BUILD)/src/app/mobrix $(SAMPLE)
+
+# Trimlet, the companion viewer, on the NFSIV sample car.
+run-trimlet: build
+	$(BUILD)/src/trimlet/trimlet $(SAMPLE)
 
 bench: build
 	@for b in $$(find $(BUILD)/bench -name '*_bench' -type f -perm -u+x | sort); do \

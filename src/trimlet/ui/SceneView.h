@@ -1,0 +1,75 @@
+#pragma once
+// The 3D device: draws the scene with OpenGL (GLSL 1.20 level, so Mesa's
+// software rasteriser runs it) and turns mouse moves into turning and
+// picking. The render loop is a chain of frames: while it runs, every
+// finished frame asks for the next.
+
+#include "Scene.h"
+
+#include <QOpenGLBuffer>
+#include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
+#include <QOpenGLWidget>
+
+#include <memory>
+
+namespace trimlet {
+
+// How the lights colour the scene: fully (RGB), or by their brightness
+// alone (MONO), the way an 8-bit software device lit its faces.
+enum class LightingModel { Rgb, Mono };
+
+class SceneView : public QOpenGLWidget, protected QOpenGLFunctions {
+    Q_OBJECT
+public:
+    SceneView(Scene& scene, QWidget* parent);
+    ~SceneView() override;
+
+    void SetLighting(LightingModel model) { lighting_ = model; }
+    // Starts or stops the render loop.
+    void SetRunning(bool running);
+    bool Running() const { return running_; }
+    // True once the OpenGL context exists and has its first size.
+    bool DeviceReady() const { return deviceReady_; }
+    bool DeviceFailed() const { return deviceFailed_; }
+    // Frees every OpenGL object; nothing is drawn afterwards.
+    void ReleaseGl();
+
+signals:
+    // The drawing surface changed size after the device was set up.
+    void ViewportResized(int width, int height);
+    // A Ctrl move over the scene made a face current.
+    void FacePicked();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void Upload();
+    void BlendOverOpaque();
+    void DrawRange(GLenum mode, int first, int count, bool lit);
+    void DrawWireframe();
+    void BindAttributes();
+
+    Scene& scene_;
+    LightingModel lighting_ = LightingModel::Rgb;
+    bool running_ = false;
+    bool deviceReady_ = false;
+    bool deviceFailed_ = false;
+    bool released_ = false;
+    std::unique_ptr<QOpenGLShaderProgram> program_;
+    QOpenGLBuffer vertices_{QOpenGLBuffer::VertexBuffer};
+    QOpenGLBuffer edges_{QOpenGLBuffer::IndexBuffer};
+    std::uint64_t uploadedRevision_ = ~std::uint64_t{0};
+    int opaqueVertices_ = 0;
+    int transparentVertices_ = 0;
+    int edgeIndices_ = 0;
+    int lastX_ = 0;
+    int lastY_ = 0;
+};
+
+} // namespace trimlet

@@ -1,0 +1,165 @@
+// The normal generators and the scene without a window: face colours,
+// turning, picking and the current face across rebuilds.
+
+#include "Normals.h"
+#include "Scene.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace trimlet;
+
+namespace {
+
+Triangle Face(int a, int b, int c, std::int32_t flags = 0)
+{
+    Triangle t;
+    t.I1 = a;
+    t.I2 = b;
+    t.I3 = c;
+    t.Flags = flags;
+    return t;
+}
+
+PartFile MakePart(Vec3 position, std::vector<Vec3> points, std::vector<Triangle> faces)
+{
+    PartFile part;
+    part.Position = position;
+    for (std::size_t s = 0; s < 3; ++s) {
+        part.VertexSets[s] = points;
+        part.NormalSets[s] = std::vector<Vec3>(points.size(), Vec3{0, 9, 0});
+    }
+    part.Flags.resize(points.size());
+    part.Triangles = std::move(faces);
+    return part;
+}
+
+void ExpectVec(const Vec3& v, double x, double y, double z)
+{
+    EXPECT_NEAR(v.X, x, 1e-6);
+    EXPECT_NEAR(v.Y, y, 1e-6);
+    EXPECT_NEAR(v.Z, z, 1e-6);
+}
+
+TEST(Normals, RadialNormalsPointAwayFromTheModelCentre)
+{
+    // Vertex 3 sits at the model centre once placed; vertex 4 is unused.
+    PartFile part = MakePart({1, 0, 0}, {{2, 4, 0}, {-1, 0, 2}, {0, 0, 5}, {-1, 0, 0}, {7, 7, 7}},
+                             {Face(0, 1, 2), Face(1, 2, 3)});
+    part.VertexSets[1][0] = {-4, 0, 0}; // another set has its own positions
+    const std::vector<Vec3> set0 = RadialNormals(part, 0);
+    ExpectVec(set0[0], 0.6, 0.8, 0);
+    ExpectVec(set0[1], 0, 0, 1);
+    ExpectVec(set0[2], 1 / std::sqrt(26.0), 0, 5 / std::sqrt(26.0));
+    EXPECT_EQ(set0[3], (Vec3{0, 9, 0})) << "no direction at the centre: the normal stays";
+    EXPECT_EQ(set0[4], (Vec3{0, 9, 0})) << "unused vertices keep theirs";
+    ExpectVec(RadialNormals(part, 1)[0], -1, 0, 0);
+}
+
+TEST(Normals, FaceNormalsAverageTheFacesSharingAVertex)
+{
+    // Two faces folded along the edge 0-2: one in the plane z = 0, one in x = 0.
+    PartFile part = MakePart({5, 5, 5}, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {3, 3, 3}, {1, 1, 1}},
+                             {Face(0, 1, 2), Face(0, 2, 3), Face(5, 5, 4)});
+    const std::vector<Vec3> normals = FaceAveragedNormals(part, 0);
+    const double h = std::sqrt(0.5);
+    ExpectVec(normals[0], h, 0, h);
+    ExpectVec(normals[1], 0, 0, 1);
+    ExpectVec(normals[2], h, 0, h);
+    ExpectVec(normals[3], 1, 0, 0);
+    EXPECT_EQ(normals[4], (Vec3{0, 9, 0})) << "a face without area adds nothing";
+    EXPECT_EQ(normals[5], (Vec3{0, 9, 0}));
+
+    // The winding decides the side: reversed faces give reversed normals.
+    part.Triangles = {Face(0, 2, 1)};
+    ExpectVec(FaceAveragedNormals(part, 0)[0], 0, 0, -1);
+}
+
+TEST(Scene, FaceColours)
+{
+    EXPECT_EQ(FaceColourFor(0, false), (FaceColour{1, 1, 1, 1}));
+    EXPECT_EQ(FaceColourFor(0x0C, false), (FaceColour{0.6f, 0.6f, 1.0f, 0.5f}));
+    EXPECT_EQ(FaceColourFor(0x04, true), (FaceColour{1, 0, 0, 1}));
+    EXPECT_EQ(FaceColourFor(0x08, true), (FaceColour{1, 0, 0, 0.5f}));
+}
+
+// A square of side 4 facing the camera, split along its diagonal: face 0 is
+// the lower right half, face 1 the upper left.
+Scene SquareScene()
+{
+    Scene scene;
+    scene.AddMesh(0, "TPART1.PRT",
+                  MakePart({0, 0, 0}, {{-2, -2, 0}, {2, -2, 0}, {2, 2, 0}, {-2, 2, 0}},
+                           {Face(0, 1, 2, 0x0C), Face(0, 2, 3)}));
+    return scene;
+}
+
+TEST(Scene, PickingFindsTheFaceUnderThePointerFromEitherSide)
+{
+    Scene scene = SquareScene();
+    const int w = 800;
+    const int h = 600;
+    // At distance 15 with a field of 0.5, one unit is 600 / 15 = 40 pixels.
+    EXPECT_EQ(scene.Pick(400 + 40, 300 + 40, w, h), (FaceRef{0, 0}));
+    EXPECT_EQ(scene.Pick(400 - 40, 300 - 40, w, h), (FaceRef{0, 1}));
+    EXPECT_FALSE(scene.Pick(400 + 100, 300, w, h));
+
+    // Half a turn about Y (dragging 50 pi pixels to the left) shows the back;
+    // the lower right half now appears on the left.
+    scene.Turn(400, 300, 400 - static_cast<int>(std::round(50 * std::numbers::pi)), 300);
+    EXPECT_EQ(scene.Pick(400 - 40, 300 + 40, w, h), (FaceRef{0, 0}));
+
+    scene.SetDistance(60);
+    EXPECT_FALSE(scene.Pick(400 - 40, 300 + 40, w, h)) << "further away the square is smaller";
+}
+
+TEST(Scene, TheCurrentFaceSurvivesRebuildsOfItsPart)
+{
+    Scene scene = SquareScene();
+    scene.SetCurrentFace({0, 1});
+    EXPECT_EQ(scene.ColourOf(0, 1), (FaceColour{1, 0, 0, 1}));
+    EXPECT_EQ(scene.ColourOf(0, 0), (FaceColour{0.6f, 0.6f, 1.0f, 0.5f}));
+
+    // Rebuilt with another part first: the face follows its part file.
+    const PartFile square = scene.Meshes()[0].data;
+    scene.ClearMeshes();
+    EXPECT_FALSE(scene.CurrentFace());
+    scene.AddMesh(3, "TPART4.PRT", MakePart({0, 0, 0}, {{0, 0, 0}}, {}));
+    scene.AddMesh(0, "TPART1.PRT", square);
+    EXPECT_EQ(scene.CurrentFace(), (FaceRef{1, 1}));
+
+    scene.ForgetCurrentFace();
+    EXPECT_FALSE(scene.CurrentFace());
+}
+
+TEST(Scene, TheVertexStreamPutsHalfTransparentFacesLast)
+{
+    Scene scene = SquareScene();
+    VertexStream stream = BuildVertexStream(scene);
+    ASSERT_EQ(stream.opaqueVertices, 3);
+    ASSERT_EQ(stream.transparentVertices, 3);
+    constexpr int k = VertexStream::kFloatsPerVertex;
+    // First the opaque face 1 (corners 0, 2, 3), then face 0.
+    EXPECT_FLOAT_EQ(stream.data[2 * k + 0], -2);
+    EXPECT_FLOAT_EQ(stream.data[2 * k + 1], 2);
+    EXPECT_FLOAT_EQ(stream.data[3 * k + 9], 0.5f);
+    EXPECT_FLOAT_EQ(stream.data[4 * k + 0], 2);
+
+    scene.SetCurrentFace({0, 1});
+    stream = BuildVertexStream(scene);
+    EXPECT_FLOAT_EQ(stream.data[6], 1.0f);
+    EXPECT_FLOAT_EQ(stream.data[7], 0.0f) << "the current face is red";
+
+    scene.SetVertexSet(2);
+    PartFile moved = scene.Meshes()[0].data;
+    moved.Position = {10, 0, 0};
+    moved.VertexSets[2][0] = {-3, -3, 0};
+    scene.ReplaceMeshData(0, moved);
+    stream = BuildVertexStream(scene);
+    EXPECT_FLOAT_EQ(stream.data[0], 7) << "the shown set, placed at the part's position";
+}
+
+} // namespace

@@ -10,6 +10,8 @@
 #include "RandomModel.h"
 #include "TestFiles.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -25,6 +27,9 @@ using namespace testing_support;
 extern char** environ;
 
 namespace {
+
+using bench_support::PlainRead;
+using bench_support::PlainWrite;
 
 constexpr int kLargeVertices = 100'000;
 constexpr int kLargeTriangles = 200'000;
@@ -58,30 +63,7 @@ Fixture& Files()
     return fixture;
 }
 
-std::vector<std::uint8_t> PlainRead(const std::string& path)
-{
-    std::vector<std::uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fseek(f, 0, SEEK_END);
-        bytes.resize(static_cast<std::size_t>(std::ftell(f)));
-        std::fseek(f, 0, SEEK_SET);
-        if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
-            bytes.clear();
-        std::fclose(f);
-    }
-    return bytes;
-}
 
-void PlainWrite(const std::string& path, const std::vector<std::uint8_t>& bytes, bool sync)
-{
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fflush(f);
-        if (sync)
-            ::fdatasync(::fileno(f));
-        std::fclose(f);
-    }
-}
 
 void PlainCopy(benchmark::State& state, const std::string& path, bool sync)
 {
@@ -211,58 +193,29 @@ BENCHMARK(BM_Process_Convert_Nfs4)->Unit(benchmark::kMillisecond)->UseRealTime()
 BENCHMARK(BM_Process_True)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process_FcetoolInfoCar)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each benchmark's real time per iteration for the ratio table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatios() const
-    {
-        std::printf("\nRatios in this run (time / baseline). Saving always flushes the file to disk\n"
-                    "before it replaces the old one, so the synced copy is the like-for-like baseline.\n");
-        std::printf("In one process, steady state (100,000 vertices, 200,000 triangles):\n");
-        Ratio("NFSIII load + save", "BM_Nfs3_LoadSave", "BM_PlainCopySynced_Nfs3Size", "plain read + synced write");
-        Ratio("NFSIII load + save", "BM_Nfs3_LoadSave", "BM_PlainCopy_Nfs3Size", "plain read + write");
-        Ratio("NFSIV load + save", "BM_Nfs4_LoadSave", "BM_PlainCopySynced_Nfs4Size", "plain read + synced write");
-        Ratio("NFSIV load + save", "BM_Nfs4_LoadSave", "BM_PlainCopy_Nfs4Size", "plain read + write");
-        Ratio("NFSIII load", "BM_Nfs3_Load", "BM_PlainRead_Nfs4Size", "plain read of the NFSIV size");
-        Ratio("NFSIV load", "BM_Nfs4_Load", "BM_PlainRead_Nfs4Size", "plain read");
-        std::printf("Whole fresh process, cold memory:\n");
-        Ratio("fcetool convert NFSIII", "BM_Process_Convert_Nfs3", "BM_Process_DdCopy_Nfs3Size", "dd conv=fdatasync");
-        Ratio("fcetool convert NFSIV", "BM_Process_Convert_Nfs4", "BM_Process_DdCopy_Nfs4Size", "dd conv=fdatasync");
-        Ratio("fcetool info, 5000-vertex car", "BM_Process_FcetoolInfoCar", "BM_Process_True", "starting /bin/true");
-        const auto info = times_.find("BM_Process_FcetoolInfoCar/real_time");
-        if (info != times_.end())
-            std::printf("  fcetool info, 5000-vertex car, whole process: %.2f ms (goal: under 20 ms)\n", info->second);
-    }
-
-private:
-    void Ratio(const char* what, const std::string& measured, const std::string& baseline, const char* against) const
-    {
-        const auto m = times_.find(measured + "/real_time");
-        const auto b = times_.find(baseline + "/real_time");
-        if (m == times_.end() || b == times_.end() || b->second <= 0)
-            return;
-        std::printf("  %-32s %6.2fx  %s\n", what, m->second / b->second, against);
-    }
-
-    std::map<std::string, double> times_;
-};
+// The ratios measured in this run, printed after the table.
+void PrintRatios(const bench_support::RatioReporter& r)
+{
+    std::printf("\nRatios in this run (time / baseline). Saving always flushes the file to disk\n"
+                "before it replaces the old one, so the synced copy is the like-for-like baseline.\n");
+    std::printf("In one process, steady state (100,000 vertices, 200,000 triangles):\n");
+    r.Ratio("NFSIII load + save", "BM_Nfs3_LoadSave", "BM_PlainCopySynced_Nfs3Size", "plain read + synced write");
+    r.Ratio("NFSIII load + save", "BM_Nfs3_LoadSave", "BM_PlainCopy_Nfs3Size", "plain read + write");
+    r.Ratio("NFSIV load + save", "BM_Nfs4_LoadSave", "BM_PlainCopySynced_Nfs4Size", "plain read + synced write");
+    r.Ratio("NFSIV load + save", "BM_Nfs4_LoadSave", "BM_PlainCopy_Nfs4Size", "plain read + write");
+    r.Ratio("NFSIII load", "BM_Nfs3_Load", "BM_PlainRead_Nfs4Size", "plain read of the NFSIV size");
+    r.Ratio("NFSIV load", "BM_Nfs4_Load", "BM_PlainRead_Nfs4Size", "plain read");
+    std::printf("Whole fresh process, cold memory:\n");
+    r.Ratio("fcetool convert NFSIII", "BM_Process_Convert_Nfs3", "BM_Process_DdCopy_Nfs3Size", "dd conv=fdatasync");
+    r.Ratio("fcetool convert NFSIV", "BM_Process_Convert_Nfs4", "BM_Process_DdCopy_Nfs4Size", "dd conv=fdatasync");
+    r.Ratio("fcetool info, 5000-vertex car", "BM_Process_FcetoolInfoCar", "BM_Process_True", "starting /bin/true");
+    if (const double info = r.Time("BM_Process_FcetoolInfoCar"); info > 0)
+        std::printf("  fcetool info, 5000-vertex car, whole process: %.2f ms (goal: under 20 ms)\n", info);
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    Files();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::RunWithRatios(argc, argv, [] { Files(); }, PrintRatios);
 }

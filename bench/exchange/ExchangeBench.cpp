@@ -10,6 +10,8 @@
 #include "TestFiles.h"
 #include "ThreeDs.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -20,6 +22,9 @@ using namespace mobrix;
 using namespace testing_support;
 
 namespace {
+
+using bench_support::PlainRead;
+using bench_support::PlainWrite;
 
 constexpr int kMeshVertices = 32'000;
 constexpr int kMeshFaces = 32'000;
@@ -55,30 +60,7 @@ Fixture& Files()
     return fixture;
 }
 
-std::vector<std::uint8_t> PlainRead(const std::string& path)
-{
-    std::vector<std::uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fseek(f, 0, SEEK_END);
-        bytes.resize(static_cast<std::size_t>(std::ftell(f)));
-        std::fseek(f, 0, SEEK_SET);
-        if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
-            bytes.clear();
-        std::fclose(f);
-    }
-    return bytes;
-}
 
-void PlainWrite(const std::string& path, const std::vector<std::uint8_t>& bytes, bool sync)
-{
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fflush(f);
-        if (sync)
-            ::fdatasync(::fileno(f));
-        std::fclose(f);
-    }
-}
 
 // --- 3DS -------------------------------------------------------------------
 
@@ -190,57 +172,29 @@ BENCHMARK(BM_PartText_RoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PartText_Encode)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PartText_Insert)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps each benchmark's real time per iteration for the ratio table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatios() const
-    {
-        std::printf("\nRatios in this run (time / baseline). Writing a file always flushes it to disk\n"
-                    "before it replaces the old one, so the synced write is the like-for-like baseline.\n");
-        std::printf("3DS, one mesh of %d vertices and %d faces (%zu bytes):\n", kMeshVertices, kMeshFaces,
-                    Files().mesh3dsBytes.size());
-        Ratio("Convert 3DS (read + model)", "BM_3ds_Import", "BM_PlainRead_3dsSize", "plain read");
-        Ratio("Export 3DS", "BM_3ds_Export", "BM_PlainWriteSynced_3dsSize", "plain synced write");
-        Ratio("Export 3DS", "BM_3ds_Export", "BM_PlainWrite_3dsSize", "plain write");
-        Ratio("Export 3DS, encoding only", "BM_3ds_Encode", "BM_PlainWrite_3dsSize", "plain write");
-        std::printf("Text part file, one part of %d vertices and %d triangles (%zu bytes):\n", kPartVertices,
-                    kPartTriangles, Files().partTextBytes.size());
-        Ratio("extract + insert", "BM_PartText_RoundTrip", "BM_PlainWriteSyncedRead_PartTextSize",
-              "plain synced write + read");
-        Ratio("extract + insert", "BM_PartText_RoundTrip", "BM_PlainWriteRead_PartTextSize", "plain write + read");
-        Ratio("text encoding only", "BM_PartText_Encode", "BM_PlainWriteRead_PartTextSize", "plain write + read");
-        Ratio("insert from memory only", "BM_PartText_Insert", "BM_PlainWriteRead_PartTextSize", "plain write + read");
-    }
-
-private:
-    void Ratio(const char* what, const std::string& measured, const std::string& baseline, const char* against) const
-    {
-        const auto m = times_.find(measured + "/real_time");
-        const auto b = times_.find(baseline + "/real_time");
-        if (m == times_.end() || b == times_.end() || b->second <= 0)
-            return;
-        std::printf("  %-28s %7.2fx  %s\n", what, m->second / b->second, against);
-    }
-
-    std::map<std::string, double> times_;
-};
+// The ratios measured in this run, printed after the table.
+void PrintRatios(const bench_support::RatioReporter& r)
+{
+    std::printf("\nRatios in this run (time / baseline). Writing a file always flushes it to disk\n"
+                "before it replaces the old one, so the synced write is the like-for-like baseline.\n");
+    std::printf("3DS, one mesh of %d vertices and %d faces (%zu bytes):\n", kMeshVertices, kMeshFaces,
+                Files().mesh3dsBytes.size());
+    r.Ratio("Convert 3DS (read + model)", "BM_3ds_Import", "BM_PlainRead_3dsSize", "plain read");
+    r.Ratio("Export 3DS", "BM_3ds_Export", "BM_PlainWriteSynced_3dsSize", "plain synced write");
+    r.Ratio("Export 3DS", "BM_3ds_Export", "BM_PlainWrite_3dsSize", "plain write");
+    r.Ratio("Export 3DS, encoding only", "BM_3ds_Encode", "BM_PlainWrite_3dsSize", "plain write");
+    std::printf("Text part file, one part of %d vertices and %d triangles (%zu bytes):\n", kPartVertices,
+                kPartTriangles, Files().partTextBytes.size());
+    r.Ratio("extract + insert", "BM_PartText_RoundTrip", "BM_PlainWriteSyncedRead_PartTextSize",
+          "plain synced write + read");
+    r.Ratio("extract + insert", "BM_PartText_RoundTrip", "BM_PlainWriteRead_PartTextSize", "plain write + read");
+    r.Ratio("text encoding only", "BM_PartText_Encode", "BM_PlainWriteRead_PartTextSize", "plain write + read");
+    r.Ratio("insert from memory only", "BM_PartText_Insert", "BM_PlainWriteRead_PartTextSize", "plain write + read");
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    Files();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::RunWithRatios(argc, argv, [] { Files(); }, PrintRatios);
 }

@@ -12,6 +12,8 @@
 #include "RandomModel.h"
 #include "TestFiles.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -19,6 +21,9 @@
 #include <unistd.h>
 
 namespace {
+
+using bench_support::PlainRead;
+using bench_support::PlainWrite;
 
 namespace fs = std::filesystem;
 
@@ -44,30 +49,7 @@ Fixture& Files()
     return fixture;
 }
 
-std::vector<std::uint8_t> PlainRead(const fs::path& path)
-{
-    std::vector<std::uint8_t> bytes;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fseek(f, 0, SEEK_END);
-        bytes.resize(static_cast<std::size_t>(std::ftell(f)));
-        std::fseek(f, 0, SEEK_SET);
-        if (std::fread(bytes.data(), 1, bytes.size(), f) != bytes.size())
-            bytes.clear();
-        std::fclose(f);
-    }
-    return bytes;
-}
 
-void PlainWrite(const fs::path& path, const std::vector<std::uint8_t>& bytes, bool sync)
-{
-    if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fflush(f);
-        if (sync)
-            ::fdatasync(::fileno(f));
-        std::fclose(f);
-    }
-}
 
 void PlainCopy(benchmark::State& state, bool sync)
 {
@@ -139,51 +121,21 @@ BENCHMARK(BM_CopyInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SplitInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_JoinInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    // Colours only on a terminal, so logs of `make bench` stay plain.
-    RatioReporter() : ConsoleReporter(::isatty(::fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void PrintRatios() const
-    {
-        std::printf("\nRatios in this run (time / baseline), 100,000 vertices, 200,000 triangles, 30 parts.\n"
-                    "Part files are working copies and are not flushed; the saved model is.\n");
-        Ratio("split into part files", "BM_Split", "BM_PlainCopy", "plain read + write");
-        Ratio("join from part files", "BM_Join", "BM_PlainCopySynced", "plain read + synced write");
-        Ratio("join from part files", "BM_Join", "BM_PlainCopy", "plain read + write");
-        Ratio("split in memory", "BM_SplitInMemory", "BM_CopyInMemory", "copying the bytes");
-        Ratio("join in memory", "BM_JoinInMemory", "BM_CopyInMemory", "copying the bytes");
-    }
-
-private:
-    void Ratio(const char* what, const std::string& measured, const std::string& baseline, const char* against) const
-    {
-        const auto m = times_.find(measured + "/real_time");
-        const auto b = times_.find(baseline + "/real_time");
-        if (m == times_.end() || b == times_.end() || b->second <= 0)
-            return;
-        std::printf("  %-24s %6.2fx  %s\n", what, m->second / b->second, against);
-    }
-
-    std::map<std::string, double> times_;
-};
+// The ratios measured in this run, printed after the table.
+void PrintRatios(const bench_support::RatioReporter& r)
+{
+    std::printf("\nRatios in this run (time / baseline), 100,000 vertices, 200,000 triangles, 30 parts.\n"
+                "Part files are working copies and are not flushed; the saved model is.\n");
+    r.Ratio("split into part files", "BM_Split", "BM_PlainCopy", "plain read + write");
+    r.Ratio("join from part files", "BM_Join", "BM_PlainCopySynced", "plain read + synced write");
+    r.Ratio("join from part files", "BM_Join", "BM_PlainCopy", "plain read + write");
+    r.Ratio("split in memory", "BM_SplitInMemory", "BM_CopyInMemory", "copying the bytes");
+    r.Ratio("join in memory", "BM_JoinInMemory", "BM_CopyInMemory", "copying the bytes");
+}
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    Files();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
-    benchmark::Shutdown();
-    return 0;
+    return bench_support::RunWithRatios(argc, argv, [] { Files(); }, PrintRatios);
 }

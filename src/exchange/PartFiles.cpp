@@ -458,34 +458,37 @@ ExchangeStatus ExtractPart(const CarModel& model, int part, const std::string& p
     }
 }
 
-ExchangeStatus InsertPartBinary(CarModel& model, std::span<const std::uint8_t> file)
+namespace {
+
+// Parses a part file with `parse` and appends its part; the model changes
+// only when the whole file was read.
+template <class Parse>
+ExchangeStatus InsertParsed(CarModel& model, std::span<const std::uint8_t> file, Parse parse,
+                            ReservedOnAppend reserved, SelectionOnAppend selection)
 {
     if (auto failure = RefuseWhenFull(model))
         return failure;
     try {
         std::string name;
         PartTables tables;
-        if (auto failure = ParseBinary(file, name, tables))
+        if (auto failure = parse(file, name, tables))
             return failure;
-        return Commit(model, name, std::move(tables), ReservedOnAppend::ZeroAll, SelectionOnAppend::Keep);
+        return Commit(model, name, std::move(tables), reserved, selection);
     } catch (const std::bad_alloc&) {
         return NoMemory();
     }
 }
 
+} // namespace
+
+ExchangeStatus InsertPartBinary(CarModel& model, std::span<const std::uint8_t> file)
+{
+    return InsertParsed(model, file, ParseBinary, ReservedOnAppend::ZeroAll, SelectionOnAppend::Keep);
+}
+
 ExchangeStatus InsertPartText(CarModel& model, std::span<const std::uint8_t> file)
 {
-    if (auto failure = RefuseWhenFull(model))
-        return failure;
-    try {
-        std::string name;
-        PartTables tables;
-        if (auto failure = ParseText(file, name, tables))
-            return failure;
-        return Commit(model, name, std::move(tables), ReservedOnAppend::Keep, SelectionOnAppend::Clear);
-    } catch (const std::bad_alloc&) {
-        return NoMemory();
-    }
+    return InsertParsed(model, file, ParseText, ReservedOnAppend::Keep, SelectionOnAppend::Clear);
 }
 
 ExchangeStatus InsertPart(CarModel& model, const std::string& path, PartFileFormat format)

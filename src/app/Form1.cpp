@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "EditorPanels.h"
 #include "FileInf.h"
 #include "FileInfoReport.h"
 #include "NumberListModel.h"
@@ -167,6 +168,9 @@ void Form1::BuildMenus()
     mnuTWin_->setChecked(true);
     mnuView_->addSeparator();
     mnuFileInf_ = action(mnuView_, "mnuFileInf", "File Information", [this] { mnuFileInf_Click(); });
+
+    BuildEditMenu();
+    BuildHelpMenu();
 }
 
 void Form1::BuildToolBar()
@@ -197,6 +201,7 @@ void Form1::BuildToolBar()
         b->setFixedWidth(36);
         b->setFocusPolicy(Qt::NoFocus);
         b->setEnabled(false);
+        connect(b, &QPushButton::clicked, this, [this, i] { VertType_Click(i); });
         row->addWidget(b);
         vertType_[static_cast<std::size_t>(i)] = b;
     }
@@ -209,6 +214,7 @@ void Form1::BuildViews()
         auto* w = new views::ViewWidget(v, surfaces_[static_cast<std::size_t>(v)], client_);
         w->setObjectName(QString("View%1").arg(v));
         w->onSystemRepaint = [this](int view) { OnViewSystemRepaint(view); };
+        ConnectViewInput(w);
         viewWidgets_[static_cast<std::size_t>(v)] = w;
     }
     // The file information list sits in the fourth view's place.
@@ -265,6 +271,7 @@ void Form1::BuildObjWindow()
     std::tie(editFrame_[1], triList_) = makeList("EditFrame1", "Triangles", "TriList", triListModel_);
     triList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     editFrame_[1]->hide();
+    BuildEditors();
 }
 
 void Form1::BuildToolWindow()
@@ -342,6 +349,7 @@ void Form1::Form_Load()
     mnuSave_->setEnabled(false);
     mnuView_->setEnabled(false);
     mnuView_->menuAction()->setEnabled(false);
+    mnuEdit_->menuAction()->setEnabled(false);
     mnuSaveAs_->setEnabled(false);
     objWindow_->setEnabled(false);
     toolWindow_->setEnabled(false);
@@ -573,6 +581,7 @@ void Form1::SetEditingEnabled(bool withSave)
     mnuSaveAs_->setEnabled(true);
     mnuView_->setEnabled(true);
     mnuView_->menuAction()->setEnabled(true);
+    mnuEdit_->menuAction()->setEnabled(true);
     objWindow_->setEnabled(true);
     toolWindow_->setEnabled(true);
 }
@@ -860,6 +869,7 @@ void Form1::RescaleView()
 void Form1::RedrawView()
 {
     views::RedrawView(Drawing(), view_.Parts);
+    mouse_.CanvasesRedrawn();
     ShowCanvases();
 }
 
@@ -954,6 +964,11 @@ void Form1::mnuTWin_Click()
 
 void Form1::SelFrame_Click(int index)
 {
+    // "V" also puts the triangle editor's side pages away.
+    if (index == 0) {
+        for (QGroupBox* page : editors_->triangle.TriSide)
+            page->hide();
+    }
     for (int i = 0; i < 2; ++i)
         editFrame_[static_cast<std::size_t>(i)]->setVisible(i == index);
 }

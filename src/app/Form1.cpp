@@ -935,6 +935,10 @@ void Form1::Form_Resize()
     for (int v = 0; v < views::kViewCount; ++v) {
         if (const auto& r = out.views[static_cast<std::size_t>(v)])
             place(viewWidgets_[static_cast<std::size_t>(v)], *r);
+        else if (!viewWidgets_[static_cast<std::size_t>(v)]->isVisible())
+            // A view the grid leaves out is kept over the view area while it
+            // is hidden, so that the single-view keys show it in a sensible place.
+            place(viewWidgets_[static_cast<std::size_t>(v)], out.viewArea);
     }
     RescaleView();
     RedrawView();

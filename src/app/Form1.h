@@ -189,6 +189,7 @@ private:
     void SetVertListRow(int row);
     void SetTriListRow(int row);
     void ApplyMouseOutcome(const views::MouseOutcome& outcome);
+    void RepairCurrentPart();
     void RunKeyCommand(const views::KeyCommand& command);
     bool EditablePartOrSay(MeshEditStatus status);
     int VertListRow() const;

@@ -494,6 +494,15 @@ void Form1::ApplyMouseOutcome(const views::MouseOutcome& outcome)
     ShowCanvases();
 }
 
+void Form1::RepairCurrentPart()
+{
+    const views::DrawContext ctx = Drawing();
+    if (view_.Options.Polygons)
+        views::DrawTri(ctx, model_.CurrentPart, views::kBlack);
+    if (view_.Options.Vertices)
+        views::DrawVerts(ctx, model_.CurrentPart, views::QBColor(12));
+}
+
 void Form1::View_MouseDown(int view, int button, int shift, float h, float v)
 {
     if (!doc_.ModelExists)
@@ -520,6 +529,14 @@ void Form1::View_MouseUp(int view, int button, int shift, float h, float v)
 
 void Form1::keyPressEvent(QKeyEvent* event)
 {
+    // Keys reach the window when it or its client area has the focus (the
+    // views pass theirs on themselves). A key a field, list or button
+    // passed on is not a command: Up in a coordinate field must not nudge.
+    const QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && focus != client_ && focus != this) {
+        QMainWindow::keyPressEvent(event);
+        return;
+    }
     const int key = views::VirtualKeyCode(event->key(), event->modifiers(), event->nativeScanCode());
     if (key == 0) {
         QMainWindow::keyPressEvent(event);
@@ -596,6 +613,9 @@ void Form1::RunKeyCommand(const views::KeyCommand& c)
             NudgeTexturePoints(model_, part, float(c.dh) * views::kTexturePointStep,
                                float(c.dv) * views::kTexturePointStep);
         }
+        // A nudge has no release to mend the edges its white erasing cut, so
+        // the part is drawn again over them at once.
+        RepairCurrentPart();
         ShowCanvases();
         VertList_Click();
         break;

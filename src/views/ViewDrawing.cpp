@@ -382,6 +382,7 @@ void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, flo
     }
 
     const Vec3 pos = PartPosition(model, part);
+    bool restoreCorners = false;
     auto draw = [&](Rgb edgeColour, Rgb pointColour) {
         ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
             auto pixel = [&](std::int32_t c) {
@@ -395,10 +396,24 @@ void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, flo
                 const PixelPoint p = ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(i)], pos));
                 raster.Point(p.x, p.y, 3, pointColour);
             }
+            // The corners that stay put lost their centre pixel to the
+            // erased edges; their points come back while vertices are shown.
+            if (!restoreCorners)
+                return;
+            for (const std::int64_t t : affected) {
+                const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
+                for (const std::int32_t c : {tri.I1, tri.I2, tri.I3}) {
+                    if (movedInPart[static_cast<std::size_t>(c)])
+                        continue;
+                    const PixelPoint p = pixel(c);
+                    raster.Point(p.x, p.y, 3, QBColor(12));
+                }
+            }
         });
     };
 
     draw(kWhite, kWhite);
+    restoreCorners = ctx.options.Vertices;
     ViewVisibility visible{};
     for (int v = 0; v < kViewCount; ++v)
         visible[static_cast<std::size_t>(v)] = ctx.views[static_cast<std::size_t>(v)].visible;

@@ -90,7 +90,9 @@ void ReDrawTri(const DrawContext& ctx, int triangle);
 // triangles that use a moved vertex and the moved points are erased at
 // their old place and drawn at the new one (edges black, points in the
 // complement of light red) in one pass over the part's triangles; points
-// are drawn with the position of `part`. `ctx.model` must be `model`.
+// are drawn with the position of `part`. While "V&ertices" is on, the
+// unmoved corners of those triangles get their points back. `ctx.model`
+// must be `model`.
 void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv);
 
 // Inverts the outline of the rubber band from `a` to `b` in one view;

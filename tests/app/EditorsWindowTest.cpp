@@ -352,8 +352,27 @@ TEST_F(EditorsWindow, KeysInAViewActAsInTheWindow)
     EXPECT_EQ(M().Vertices[1].X, start.Vertices[1].X + 0.01f);
     EXPECT_EQ(M().Vertices[1].Y, start.Vertices[1].Y);
     EXPECT_EQ(M().Vertices[2], start.Vertices[2]) << "unmarked vertices stay";
+    // Up in a coordinate field stays in the field.
+    const CarModel nudged = M();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    Field("VertY")->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), Field("VertY"));
+    Key(Field("VertY"), Qt::Key_Up);
+    EXPECT_EQ(M().Vertices, nudged.Vertices);
+    form->centralWidget()->setFocus();
     Key(form->centralWidget(), Qt::Key_D);
     EXPECT_EQ(Marked(), 0);
+
+    // "4" shows the texture-map view alone, over the whole view area even
+    // though the grid never placed it.
+    Click("cmdView5");
+    const QSize quarter = View(views::View3D)->size();
+    Key(form->centralWidget(), Qt::Key_4);
+    EXPECT_TRUE(View(views::ViewUV)->isVisible());
+    EXPECT_FALSE(View(views::View3D)->isVisible());
+    EXPECT_GE(View(views::ViewUV)->width(), 2 * quarter.width());
+    EXPECT_GE(View(views::ViewUV)->height(), 2 * quarter.height());
 }
 
 TEST_F(EditorsWindow, DummyNudgesNeedACurrentDummy)

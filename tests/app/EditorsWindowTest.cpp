@@ -410,6 +410,16 @@ TEST_F(EditorsWindow, VertexSetsSwitchAndSaveIntoTheirOwnTables)
     EXPECT_TRUE(Widget("VertType2")->font().bold());
     EXPECT_FALSE(Widget("VertType0")->font().bold());
     EXPECT_EQ(M().Vertices, read.DamagedVerts);
+    // The fields show the chosen set: a vertex the damage moved.
+    int dented = 0;
+    while (dented < read.Header.PartNumVertices[0] &&
+           read.DamagedVerts[std::size_t(dented)].X == read.NormalVerts[std::size_t(dented)].X)
+        ++dented;
+    ASSERT_LT(dented, read.Header.PartNumVertices[0]);
+    Click("VertType0");
+    SelectRow("VertList", dented);
+    Click("VertType2");
+    EXPECT_EQ(Field("VertX")->text(), QString::fromStdString(FormatFixed6(read.DamagedVerts[std::size_t(dented)].X)));
     SelectRow("VertList", 0);
     Field("VertX")->clear();
     QTest::keyClicks(Field("VertX"), "3");

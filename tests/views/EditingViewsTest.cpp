@@ -425,6 +425,12 @@ TEST(OtherMouseModes, DummyAndTrianglePicks)
     out = mouse.Press(s.model, s.Ctx(), ViewXY, 1, 0, {0.9f, -0.9f});
     EXPECT_EQ(out.dummy, std::nullopt);
     EXPECT_EQ(s.model.CurrentDummy, 1) << "a miss keeps the current dummy";
+    // The perspective and texture-map views show no model coordinates:
+    // a press there picks nothing.
+    for (int view : {int(View3D), int(ViewUV)}) {
+        out = mouse.Press(s.model, s.Ctx(), view, 1, 0, Project(ViewXY, s.model.Header.DummyPos[0]));
+        EXPECT_EQ(out.dummy, std::nullopt) << view;
+    }
 
     s.options.Modes = EditModes{.Triangle = true};
     const Vec3 c{(0.5f + 0.9f + 0.5f) / 3, (0.5f + 0.5f + 0.9f) / 3, (0.5f + 0.7f + 0.8f) / 3};

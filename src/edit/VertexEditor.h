@@ -26,7 +26,8 @@ inline constexpr const char* kCoordinateNotNumberMessage =
 inline constexpr const char* kTextureNotNumberMessage =
     "The texture coordinates must be numbers, for example 0.25";
 inline constexpr const char* kPartNotEditableMessage =
-    "The current part cannot be edited: its vertex or triangle range does not fit the model.";
+    "The current part cannot be edited: there is no such part, or its vertex or triangle range does not fit "
+    "the model.";
 // The corner indices must name vertices of the part (0 to count - 1).
 std::string CornerOutOfRangeMessage(int partVertexCount);
 

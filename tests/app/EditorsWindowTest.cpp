@@ -438,6 +438,32 @@ TEST_F(EditorsWindow, VertexSetsSwitchAndSaveIntoTheirOwnTables)
     EXPECT_EQ(saved.NormalNorms, read.NormalNorms);
 }
 
+TEST_F(EditorsWindow, WithoutAPartTheEditorsRefuseAndChangeNothing)
+{
+    Start();
+    Trigger("mnuNew");
+    dialogs.Yes();
+    Click("RemovePart");
+    ASSERT_EQ(M().Header.NumParts, 0);
+    Trigger("mnuVEdit");
+    const CarModel empty = M();
+    dialogs.Ok();
+    Click("Command1");
+    ExpectMessage("Error!", kPartNotEditableMessage, MessageIcon::Critical);
+    dialogs.Ok();
+    Click("Command3");
+    ExpectMessage("Error!", kPartNotEditableMessage, MessageIcon::Critical);
+    dialogs.Ok();
+    Click("Command2");
+    ExpectMessage("Error!", "You must select three vertices", MessageIcon::None);
+    Click("Command4");
+    Click("cmdApply");
+    Drag(views::ViewXY, QPoint(5, 5), QPoint(60, 40));
+    for (Qt::Key k : {Qt::Key_Up, Qt::Key_S, Qt::Key_1})
+        Key(View(views::ViewXY), k);
+    EXPECT_EQ(M(), empty);
+}
+
 TEST_F(EditorsWindow, PanelSwitchSidePagesAndTheHelpWindow)
 {
     OpenSample();

@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "BusyPointer.h"
+#include "EditorPanels.h"
 #include "FileInf.h"
 #include "FileInfoReport.h"
 #include "NumberListModel.h"
@@ -162,6 +163,8 @@ void Form1::BuildMenus()
     mnuFileInf_ = action(mnuView_, "mnuFileInf", "File Information", [this] { mnuFileInf_Click(); });
 
     BuildPartsMenu();
+    BuildEditMenu();
+    BuildHelpMenu();
 }
 
 void Form1::BuildToolBar()
@@ -192,6 +195,7 @@ void Form1::BuildToolBar()
         b->setFixedWidth(36);
         b->setFocusPolicy(Qt::NoFocus);
         b->setEnabled(false);
+        connect(b, &QPushButton::clicked, this, [this, i] { VertType_Click(i); });
         row->addWidget(b);
         vertType_[static_cast<std::size_t>(i)] = b;
     }
@@ -204,6 +208,7 @@ void Form1::BuildViews()
         auto* w = new views::ViewWidget(v, surfaces_[static_cast<std::size_t>(v)], client_);
         w->setObjectName(QString("View%1").arg(v));
         w->onSystemRepaint = [this](int view) { OnViewSystemRepaint(view); };
+        ConnectViewInput(w);
         viewWidgets_[static_cast<std::size_t>(v)] = w;
     }
     // The file information list sits in the fourth view's place.
@@ -260,6 +265,7 @@ void Form1::BuildObjWindow()
     std::tie(editFrame_[1], triList_) = makeList("EditFrame1", "Triangles", "TriList", triListModel_);
     triList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     editFrame_[1]->hide();
+    BuildEditors();
 }
 
 void Form1::BuildToolWindow()
@@ -337,6 +343,7 @@ void Form1::Form_Load()
     mnuSave_->setEnabled(false);
     mnuView_->setEnabled(false);
     mnuView_->menuAction()->setEnabled(false);
+    mnuEdit_->menuAction()->setEnabled(false);
     mnuSaveAs_->setEnabled(false);
     mnuEx3DS_->setEnabled(false);
     mnuParts_->menuAction()->setEnabled(false);
@@ -572,6 +579,7 @@ void Form1::SetEditingEnabled(bool withSave)
     mnuView_->menuAction()->setEnabled(true);
     mnuEx3DS_->setEnabled(true);
     mnuParts_->menuAction()->setEnabled(true);
+    mnuEdit_->menuAction()->setEnabled(true);
     objWindow_->setEnabled(true);
     toolWindow_->setEnabled(true);
 }
@@ -859,6 +867,7 @@ void Form1::RescaleView()
 void Form1::RedrawView()
 {
     views::RedrawView(Drawing(), view_.Parts);
+    mouse_.CanvasesRedrawn();
     ShowCanvases();
 }
 
@@ -924,6 +933,10 @@ void Form1::Form_Resize()
     for (int v = 0; v < views::kViewCount; ++v) {
         if (const auto& r = out.views[static_cast<std::size_t>(v)])
             place(viewWidgets_[static_cast<std::size_t>(v)], *r);
+        else if (!viewWidgets_[static_cast<std::size_t>(v)]->isVisible())
+            // A view the grid leaves out is kept over the view area while it
+            // is hidden, so that the single-view keys show it in a sensible place.
+            place(viewWidgets_[static_cast<std::size_t>(v)], out.viewArea);
     }
     RescaleView();
     RedrawView();
@@ -953,6 +966,11 @@ void Form1::mnuTWin_Click()
 
 void Form1::SelFrame_Click(int index)
 {
+    // "V" also puts the triangle editor's side pages away.
+    if (index == 0) {
+        for (QGroupBox* page : editors_->triangle.TriSide)
+            page->hide();
+    }
     for (int i = 0; i < 2; ++i)
         editFrame_[static_cast<std::size_t>(i)]->setVisible(i == index);
 }

@@ -14,12 +14,15 @@
 #include "DialogService.h"
 #include "ExchangeErrors.h"
 #include "Layout.h"
+#include "MeshEdit.h"
 #include "RecentFiles.h"
 #include "ViewDrawing.h"
+#include "ViewMouse.h"
 
 #include <QMainWindow>
 
 #include <array>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -39,6 +42,7 @@ class ViewWidget;
 namespace mobrix::app {
 
 class NumberListModel;
+struct EditorWidgets;
 
 // What the window knows about the document besides the model itself.
 struct DocumentState {
@@ -115,10 +119,36 @@ public:
     void mnuConv3DSPRT_Click();
     void mnuEx3DS_Click();
     void mnuConvX_Click();
+    // Editing: the modes of the Edit menu, the vertex and triangle editors,
+    // the vertex-set buttons, the mouse in the views and the keys.
+    void mnuPEdit_Click();
+    void mnuVEdit_Click();
+    void mnuDEdit_Click();
+    void mnuUVEdit_Click();
+    void mnuKeys_Click();
+    void VertType_Click(int index);
+    void VertList_Click();
+    void VertSel_Click();
+    void cmdApply_Click();
+    void Command1_Click(); // "Add Vertice"
+    void Command3_Click(); // "Remove Vert"
+    void Command9_Click(); // "List Selected"
+    void List1_Click();
+    void TriList_Click();
+    void cmdTriApply_Click();
+    void Command2_Click(); // "Add Poly"
+    void Command4_Click(); // "Remove Poly"
+    void CmdTriSide_Click(int index);
+    void View_MouseDown(int view, int button, int shift, float h, float v);
+    void View_MouseMove(int view, int button, int shift, float h, float v);
+    void View_MouseUp(int view, int button, int shift, float h, float v);
+    void Form_KeyDown(int keyCode, int shift);
+    void View_KeyDown(int view, int keyCode, int shift);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildMenus();
@@ -161,6 +191,21 @@ private:
     void ToggleOption(bool views::DisplayOptions::*option, QAction* action, bool refit);
     void OnViewSystemRepaint(int view);
     void SetStatus(const QString& text);
+
+    // Editing (Form1Editing.cpp).
+    void BuildEditMenu();
+    void BuildHelpMenu();
+    void BuildEditors();
+    void ConnectViewInput(views::ViewWidget* view);
+    void SetEditMode(bool views::EditModes::*mode);
+    void SetVertListRow(int row);
+    void SetTriListRow(int row);
+    void ApplyMouseOutcome(const views::MouseOutcome& outcome);
+    void RepairCurrentPart();
+    void RunKeyCommand(const views::KeyCommand& command);
+    bool EditablePartOrSay(MeshEditStatus status);
+    int VertListRow() const;
+    int TriListRow() const;
 
     DialogService& dialogs_;
     std::string iniPath_;
@@ -218,6 +263,16 @@ private:
     QComboBox* dummyList_ = nullptr;
     QFrame* statusBar_ = nullptr;
     QLabel* status_ = nullptr;
+
+    // Editing.
+    QMenu* mnuEdit_ = nullptr;
+    QMenu* mnuHelp_ = nullptr;
+    QAction* mnuPEdit_ = nullptr;
+    QAction* mnuVEdit_ = nullptr;
+    QAction* mnuDEdit_ = nullptr;
+    QAction* mnuUVEdit_ = nullptr;
+    std::unique_ptr<EditorWidgets> editors_;
+    views::ViewMouse mouse_;
 };
 
 // Raw single-byte text (names, tags, reserved blocks) for a list box:

@@ -1,5 +1,6 @@
 #include "Raster.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <utility>
@@ -145,6 +146,32 @@ void Raster::Point(std::int32_t x, std::int32_t y, int width, Rgb colour)
             if (px >= 0 && px < width_)
                 row[px] = pixel;
         }
+    }
+}
+
+void Raster::InvertRectOutline(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)
+{
+    if (x1 < x0)
+        std::swap(x0, x1);
+    if (y1 < y0)
+        std::swap(y0, y1);
+    auto invert = [&](std::int64_t x, std::int64_t y) {
+        if (x >= 0 && x < width_ && y >= 0 && y < height_)
+            Row(int(y))[x] ^= 0x00FFFFFFu;
+    };
+    // Only the part of an edge inside the canvas is walked.
+    const std::int64_t left = std::max<std::int64_t>(x0, 0), right = std::min<std::int64_t>(x1, width_ - 1);
+    const std::int64_t top = std::max<std::int64_t>(std::int64_t(y0) + 1, 0);
+    const std::int64_t bottom = std::min<std::int64_t>(std::int64_t(y1) - 1, height_ - 1);
+    for (std::int64_t x = left; x <= right; ++x) {
+        invert(x, y0);
+        if (y1 != y0)
+            invert(x, y1);
+    }
+    for (std::int64_t y = top; y <= bottom; ++y) {
+        invert(x0, y);
+        if (x1 != x0)
+            invert(x1, y);
     }
 }
 

@@ -58,6 +58,10 @@ public:
     void Point(std::int32_t x, std::int32_t y, int width, Rgb colour);
     // A circle outline of the given radius in pixels.
     void Circle(std::int32_t cx, std::int32_t cy, std::int32_t radius, Rgb colour);
+    // Inverts every pixel of a rectangle's outline exactly once (corners
+    // included), so that doing it again restores what was there: the
+    // rubber band comes and goes without a redraw.
+    void InvertRectOutline(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
 
 private:
     static std::uint32_t Argb(Rgb colour) { return 0xFF000000u | colour; }

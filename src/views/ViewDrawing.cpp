@@ -1,5 +1,7 @@
 #include "ViewDrawing.h"
 
+#include "ViewEditing.h"
+
 #include <algorithm>
 
 namespace mobrix::views {
@@ -152,6 +154,10 @@ void RedrawView(const DrawContext& ctx, const PartSelection& parts)
 
 void DrawTri(const DrawContext& ctx, int part, Rgb colour)
 {
+    if (ctx.options.Modes.Triangle) {
+        DrawTriOld(ctx, part, colour);
+        return;
+    }
     const CarModel& m = ctx.model;
     const IndexRange verts = PartVertexRange(m, part);
     const IndexRange tris = PartTriangleRange(m, part);
@@ -281,6 +287,150 @@ void ReDrawTri2(const DrawContext& ctx, int triangle, Rgb colour)
         DrawTriangleEdges(raster, ToPixel(map, view, corner(tri.I1)), ToPixel(map, view, corner(tri.I2)),
                           ToPixel(map, view, corner(tri.I3)), colour);
     });
+}
+
+} // namespace mobrix::views
+
+namespace mobrix::views {
+
+namespace {
+
+int RemapGroupOf(const CarModel& m, std::size_t triangle)
+{
+    return triangle < m.TriState.size() ? m.TriState[triangle].RemapGroup : 0;
+}
+
+// Draws one triangle of `part` the Triangle Editor's way: section colour,
+// then the red centroid dot. Nothing for a hidden section.
+void DrawSectionTriangle(const DrawContext& ctx, std::size_t triangle, const IndexRange& verts, const Vec3& pos)
+{
+    const CarModel& m = ctx.model;
+    const int group = RemapGroupOf(m, triangle);
+    if (!ctx.options.RemapSectionVisible(group))
+        return;
+    const Triangle& tri = m.Triangles[triangle];
+    if (!CornersInside(tri, verts.size()))
+        return;
+    auto corner = [&](std::int32_t c) { return Add(m.Vertices[static_cast<std::size_t>(verts.begin + c)], pos); };
+    const Vec3 a = corner(tri.I1), b = corner(tri.I2), c = corner(tri.I3);
+    const Vec3 centroid{(a.X + b.X + c.X) / 3, (a.Y + b.Y + c.Y) / 3, (a.Z + b.Z + c.Z) / 3};
+    const Rgb colour = QBColor(7 + group);
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        DrawTriangleEdges(raster, ToPixel(map, view, a), ToPixel(map, view, b), ToPixel(map, view, c), colour);
+        const PixelPoint dot = ToPixel(map, view, centroid);
+        raster.Pixel(dot.x, dot.y, QBColor(12));
+    });
+}
+
+} // namespace
+
+void DrawTriOld(const DrawContext& ctx, int part, Rgb)
+{
+    const IndexRange verts = PartVertexRange(ctx.model, part);
+    const IndexRange tris = PartTriangleRange(ctx.model, part);
+    const Vec3 pos = PartPosition(ctx.model, part);
+    for (std::int64_t t = tris.begin; t < tris.end; ++t)
+        DrawSectionTriangle(ctx, static_cast<std::size_t>(t), verts, pos);
+}
+
+void ReDrawTri(const DrawContext& ctx, int triangle)
+{
+    const CarModel& m = ctx.model;
+    const int part = OwnerOfTriangle(m, triangle);
+    if (part < 0)
+        return;
+    if (ctx.options.Modes.Triangle) {
+        DrawSectionTriangle(ctx, static_cast<std::size_t>(triangle), PartVertexRange(m, part),
+                            PartPosition(m, part));
+        return;
+    }
+    ReDrawTri2(ctx, triangle, ctx.options.Polygons ? kBlack : kWhite);
+}
+
+void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv)
+{
+    static thread_local std::vector<int> selected;
+    static thread_local std::vector<std::uint8_t> movedInPart;
+    static thread_local std::vector<std::int64_t> affected;
+    selected.clear();
+    affected.clear();
+
+    const std::size_t count = std::min(model.VertSelected.size(), model.Vertices.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        if (model.VertSelected[i] != 0)
+            selected.push_back(static_cast<int>(i));
+    }
+    if (selected.empty())
+        return;
+
+    // The part's triangles that use a moved vertex, found in one pass.
+    const IndexRange verts = PartVertexRange(model, part);
+    const IndexRange tris = PartTriangleRange(model, part);
+    const std::int64_t n = verts.size();
+    movedInPart.assign(static_cast<std::size_t>(n), 0);
+    for (const int i : selected) {
+        if (i >= verts.begin && i < verts.end)
+            movedInPart[static_cast<std::size_t>(i - verts.begin)] = 1;
+    }
+    for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+        const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
+        if (!CornersInside(tri, n))
+            continue;
+        if (movedInPart[static_cast<std::size_t>(tri.I1)] || movedInPart[static_cast<std::size_t>(tri.I2)] ||
+            movedInPart[static_cast<std::size_t>(tri.I3)])
+            affected.push_back(t);
+    }
+
+    const Vec3 pos = PartPosition(model, part);
+    bool restoreCorners = false;
+    auto draw = [&](Rgb edgeColour, Rgb pointColour) {
+        ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+            auto pixel = [&](std::int32_t c) {
+                return ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(verts.begin + c)], pos));
+            };
+            for (const std::int64_t t : affected) {
+                const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
+                DrawTriangleEdges(raster, pixel(tri.I1), pixel(tri.I2), pixel(tri.I3), edgeColour);
+            }
+            for (const int i : selected) {
+                const PixelPoint p = ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(i)], pos));
+                raster.Point(p.x, p.y, 3, pointColour);
+            }
+            // The corners that stay put lost their centre pixel to the
+            // erased edges; their points come back while vertices are shown.
+            if (!restoreCorners)
+                return;
+            for (const std::int64_t t : affected) {
+                const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
+                for (const std::int32_t c : {tri.I1, tri.I2, tri.I3}) {
+                    if (movedInPart[static_cast<std::size_t>(c)])
+                        continue;
+                    const PixelPoint p = pixel(c);
+                    raster.Point(p.x, p.y, 3, QBColor(12));
+                }
+            }
+        });
+    };
+
+    draw(kWhite, kWhite);
+    restoreCorners = ctx.options.Vertices;
+    ViewVisibility visible{};
+    for (int v = 0; v < kViewCount; ++v)
+        visible[static_cast<std::size_t>(v)] = ctx.views[static_cast<std::size_t>(v)].visible;
+    for (const int i : selected)
+        MoveInVisibleViews(model.Vertices[static_cast<std::size_t>(i)], visible, dh, dv);
+    draw(kBlack, Complement(QBColor(12)));
+}
+
+void InvertBand(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b)
+{
+    if (view < 0 || view >= kViewCount)
+        return;
+    ViewSurface& s = ctx.views[static_cast<std::size_t>(view)];
+    if (!s.visible || s.canvas.isNull())
+        return;
+    const PixelMapping map = MappingOf(ctx, view);
+    Raster(s.canvas).InvertRectOutline(map.PixelX(a.h), map.PixelY(a.v), map.PixelX(b.h), map.PixelY(b.v));
 }
 
 } // namespace mobrix::views

@@ -53,8 +53,14 @@ struct DrawContext {
 // and normals, and the dummies, as the display options say.
 void RedrawView(const DrawContext& ctx, const PartSelection& parts);
 
-// The triangle outlines of one part, in one batch per view.
+// The triangle outlines of one part, in one batch per view; with the
+// Triangle Editor on, as DrawTriOld draws them.
 void DrawTri(const DrawContext& ctx, int part, Rgb colour);
+// The Triangle Editor's picture of a part: each triangle in the colour of
+// its remap section (QBColor 7 + section, whatever `colour` says), triangles
+// of hidden sections left out, and each triangle's centroid, its pick
+// point, as a red dot.
+void DrawTriOld(const DrawContext& ctx, int part, Rgb colour);
 // The vertices of one part as 3-pixel points; selected ones in the
 // complement of the colour.
 void DrawVerts(const DrawContext& ctx, int part, Rgb colour);
@@ -72,6 +78,26 @@ void WipeDummies(const DrawContext& ctx);
 void ReDrawVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour, Rgb selectedColour, Rgb edgeColour);
 // The outline of one triangle (an index into Triangles).
 void ReDrawTri2(const DrawContext& ctx, int triangle, Rgb colour);
+// One triangle of the current part drawn again as the views show it when
+// it is not highlighted: with the Triangle Editor on, in its section colour
+// with its red centroid dot (nothing when its section is hidden); otherwise
+// black while "&Polygons" is on, else white.
+void ReDrawTri(const DrawContext& ctx, int triangle);
+
+// One drag or nudge step of the selected vertices: every vertex of the
+// model whose mark is set moves by the pointer movement (dh, dv) once per
+// visible orthographic view (see MoveInVisibleViews). The current part's
+// triangles that use a moved vertex and the moved points are erased at
+// their old place and drawn at the new one (edges black, points in the
+// complement of light red) in one pass over the part's triangles; points
+// are drawn with the position of `part`. While "V&ertices" is on, the
+// unmoved corners of those triangles get their points back. `ctx.model`
+// must be `model`.
+void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv);
+
+// Inverts the outline of the rubber band from `a` to `b` in one view;
+// doing it again removes it.
+void InvertBand(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b);
 
 // A line between two points in a view's logical coordinates.
 void DrawLogicalLine(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b, Rgb colour);

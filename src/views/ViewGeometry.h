@@ -46,6 +46,19 @@ struct ViewState {
     std::array<ViewScale, kViewCount> Scale{};
 };
 
+// The check marks of the Edit menu. The menu keeps one of them on at a time
+// (or none before the user picks one); mouse, keys and drawing test them.
+struct EditModes {
+    bool Part = false;     // "&Part Editor"
+    bool Vertex = false;   // "&Vertex Editor"
+    bool Dummy = false;    // "&Dummy Editor"
+    bool Triangle = false; // "&Triangle Editor"
+    friend bool operator==(const EditModes&, const EditModes&) = default;
+};
+
+// The UV remap sections a triangle can belong to (its RemapGroup).
+inline constexpr int kRemapSections = 7;
+
 // The display options of the View menu, read at every redraw.
 struct DisplayOptions {
     bool Polygons = true;     // "&Polygons"
@@ -54,6 +67,15 @@ struct DisplayOptions {
     bool Reserved2 = false;   // "Reserved 2" (draws nothing)
     bool Dummies = true;      // "&Dummies"
     bool MaintainAspect = true; // "Maintain Aspect Ratio"
+    EditModes Modes;            // the Triangle Editor draws by remap section
+    // Remap sections shown while the Triangle Editor is on; a triangle of a
+    // hidden section is neither drawn nor picked.
+    std::array<bool, kRemapSections> RemapVisible{true, true, true, true, true, true, true};
+    bool RemapSectionVisible(int group) const
+    {
+        // A section number outside the table hides nothing.
+        return group < 0 || group >= kRemapSections || RemapVisible[static_cast<std::size_t>(group)];
+    }
 };
 
 // Pixel sizes of a view: outer (with the border) and the client inside.

@@ -1,5 +1,7 @@
 #include "ViewWidget.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -10,6 +12,7 @@ ViewWidget::ViewWidget(int index, ViewSurface& surface, QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::ClickFocus);
+    setMouseTracking(true);
     surface_.Resize(ViewSize{width(), height()});
 }
 
@@ -59,6 +62,66 @@ void ViewWidget::resizeEvent(QResizeEvent* event)
 void ViewWidget::showEvent(QShowEvent*)
 {
     stale_ = true;
+}
+
+namespace {
+
+int ButtonBits(Qt::MouseButtons buttons)
+{
+    int bits = 0;
+    if (buttons.testFlag(Qt::LeftButton))
+        bits |= 1;
+    if (buttons.testFlag(Qt::RightButton))
+        bits |= 2;
+    if (buttons.testFlag(Qt::MiddleButton))
+        bits |= 4;
+    return bits;
+}
+
+int ShiftBits(Qt::KeyboardModifiers modifiers)
+{
+    int bits = 0;
+    if (modifiers.testFlag(Qt::ShiftModifier))
+        bits |= 1;
+    if (modifiers.testFlag(Qt::ControlModifier))
+        bits |= 2;
+    if (modifiers.testFlag(Qt::AltModifier))
+        bits |= 4;
+    return bits;
+}
+
+void Forward(const ViewWidget::MouseHandler& handler, int view, int button, QMouseEvent* event)
+{
+    if (!handler)
+        return;
+    const QPointF p = event->position();
+    handler(view, button, ShiftBits(event->modifiers()), p.x() - kViewBorder, p.y() - kViewBorder);
+}
+
+} // namespace
+
+void ViewWidget::mousePressEvent(QMouseEvent* event)
+{
+    Forward(onMouseDown, index_, ButtonBits(event->button()), event);
+}
+
+void ViewWidget::mouseMoveEvent(QMouseEvent* event)
+{
+    Forward(onMouseMove, index_, ButtonBits(event->buttons()), event);
+}
+
+void ViewWidget::mouseReleaseEvent(QMouseEvent* event)
+{
+    Forward(onMouseUp, index_, ButtonBits(event->button()), event);
+}
+
+void ViewWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (!onKeyDown) {
+        event->ignore();
+        return;
+    }
+    onKeyDown(index_, event);
 }
 
 } // namespace mobrix::views

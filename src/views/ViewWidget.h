@@ -29,10 +29,27 @@ public:
     // Called after the widget's size changed and its canvas was resized.
     std::function<void(int view)> onResized;
 
+    // Mouse events with the position in canvas pixels (inside the border),
+    // the button (press and release: the one that changed; move: all held)
+    // as 1 left, 2 right, 4 middle, and the shift state (1 Shift, 2 Ctrl,
+    // 4 Alt). The pointer is tracked without a button too.
+    using MouseHandler = std::function<void(int view, int button, int shift, double x, double y)>;
+    MouseHandler onMouseDown;
+    MouseHandler onMouseMove;
+    MouseHandler onMouseUp;
+
+    // A key pressed while the view has the focus; without a handler the key
+    // goes on to the window.
+    std::function<void(int view, QKeyEvent* event)> onKeyDown;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     int index_;

@@ -1,0 +1,150 @@
+// The editing handlers of the real main window on a model whose current
+// part has 20,000 vertices and 40,000 triangles: one drag step of 5,000
+// selected vertices (the mouse handler, the canvases and the repaint of the
+// views on screen), "Remove Vert" of the 5,000 and "Remove Poly" of 10,000
+// entries chosen in the triangle list (each with its list refill and full
+// redraw). Loading the model again before each removal is not timed.
+//
+// Needs an X display: without DISPLAY the benchmark starts itself again
+// under scripts/with-display, which provides a private Xvfb.
+
+#include "FceFiles.h"
+#include "Form1.h"
+#include "TorusPart.h"
+#include "ViewEditing.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QListView>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+#include <unistd.h>
+
+using namespace mobrix;
+
+namespace {
+
+class QuietDialogs : public app::DialogService {
+public:
+    app::MessageAnswer Message(const app::MessageRequest&) override { return app::MessageAnswer::Yes; }
+    QString Input(const app::InputRequest&) override { return {}; }
+    app::FileDialogResult File(const app::FileDialogRequest&) override { return {}; }
+};
+
+struct Window {
+    QTemporaryDir dir;
+    QuietDialogs dialogs;
+    std::unique_ptr<app::Form1> form;
+    QString path;
+
+    Window()
+    {
+        path = dir.filePath("torus.fce");
+        CarModel m = bench_support::TorusModel();
+        SaveFCE3(m, path.toStdString());
+        form = std::make_unique<app::Form1>(app::Form1Setup{&dialogs, dir.filePath("Mobrix.ini").toStdString()});
+        form->show();
+        QApplication::processEvents();
+        Reload();
+        form->mnuVEdit_Click();
+        QApplication::processEvents();
+    }
+    // Opens the model again, chooses the torus in the part list and marks
+    // its band.
+    void Reload()
+    {
+        form->OpenFromCommandLine(path);
+        form->findChild<QListWidget*>("PartList")->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
+        bench_support::MarkBand(form->Model());
+    }
+};
+
+// Made on first use and taken down before the application object.
+std::unique_ptr<Window> theWindow;
+
+Window& TheWindow()
+{
+    if (!theWindow)
+        theWindow = std::make_unique<Window>();
+    return *theWindow;
+}
+
+void BM_Window_DragStep(benchmark::State& state)
+{
+    Window& w = TheWindow();
+    w.Reload();
+    const CarModel& m = w.form->Model();
+    const Vec3 grab = views::AbsoluteVertex(m, 1, m.Header.PartFirstVertex[1]);
+    w.form->View_MouseDown(views::ViewXY, 1, 0, grab.X, grab.Y);
+    int i = 0;
+    for (auto _ : state) {
+        const float d = (i++ % 2 == 0) ? 0.004f : 0.0f;
+        w.form->View_MouseMove(views::ViewXY, 1, 0, grab.X + d, grab.Y + d);
+        QApplication::processEvents(); // the views copy their canvases to the screen
+    }
+    w.form->View_MouseUp(views::ViewXY, 1, 0, grab.X, grab.Y);
+    state.counters["selected"] = double(std::count(m.VertSelected.begin(), m.VertSelected.end(), -1));
+}
+BENCHMARK(BM_Window_DragStep)->Unit(benchmark::kMillisecond);
+
+void BM_Window_RemoveVert5000(benchmark::State& state)
+{
+    Window& w = TheWindow();
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.Reload();
+        state.ResumeTiming();
+        w.form->Command3_Click();
+    }
+}
+BENCHMARK(BM_Window_RemoveVert5000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_Window_RemovePoly10000(benchmark::State& state)
+{
+    Window& w = TheWindow();
+    auto* list = w.form->findChild<QListView*>("TriList");
+    for (auto _ : state) {
+        state.PauseTiming();
+        w.Reload();
+        QItemSelection chosen;
+        for (int t = 0; t < 40'000; t += 4)
+            chosen.select(list->model()->index(t, 0), list->model()->index(t, 0));
+        list->selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
+        state.ResumeTiming();
+        w.form->Command4_Click();
+    }
+}
+BENCHMARK(BM_Window_RemovePoly10000)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (std::getenv("DISPLAY") == nullptr || std::getenv("DISPLAY")[0] == '\0') {
+        std::fflush(stdout);
+        char self[4096];
+        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (n > 0) {
+            self[n] = '\0';
+            std::vector<char*> args{const_cast<char*>(WITH_DISPLAY), self};
+            for (int i = 1; i < argc; ++i)
+                args.push_back(argv[i]);
+            args.push_back(nullptr);
+            execv(WITH_DISPLAY, args.data());
+        }
+        std::fprintf(stderr, "editwindow_bench: no display and cannot start %s\n", WITH_DISPLAY);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    theWindow.reset();
+    return 0;
+}

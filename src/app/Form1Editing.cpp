@@ -5,6 +5,8 @@
 
 #include "EditorPanels.h"
 #include "Form1.h"
+
+#include "BusyPointer.h"
 #include "KeysHelp.h"
 #include "NumberListModel.h"
 #include "PartsDummies.h"
@@ -30,14 +32,6 @@
 namespace mobrix::app {
 
 namespace {
-
-class BusyPointer {
-public:
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 
 QString Text(const std::string& text)
 {

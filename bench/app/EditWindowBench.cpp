@@ -18,6 +18,8 @@
 #include <QListView>
 #include <QListWidget>
 #include <QTemporaryDir>
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -126,21 +128,7 @@ BENCHMARK(BM_Window_RemovePoly10000)->Unit(benchmark::kMillisecond)->Iterations(
 
 int main(int argc, char** argv)
 {
-    if (std::getenv("DISPLAY") == nullptr || std::getenv("DISPLAY")[0] == '\0') {
-        std::fflush(stdout);
-        char self[4096];
-        const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-        if (n > 0) {
-            self[n] = '\0';
-            std::vector<char*> args{const_cast<char*>(WITH_DISPLAY), self};
-            for (int i = 1; i < argc; ++i)
-                args.push_back(argv[i]);
-            args.push_back(nullptr);
-            execv(WITH_DISPLAY, args.data());
-        }
-        std::fprintf(stderr, "editwindow_bench: no display and cannot start %s\n", WITH_DISPLAY);
-        return 1;
-    }
+    bench_support::EnsureDisplay(argc, argv);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

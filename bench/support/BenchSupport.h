@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -84,6 +85,29 @@ inline int RunWithRatios(int argc, char** argv, const std::function<void()>& pre
     printRatios(reporter);
     benchmark::Shutdown();
     return 0;
+}
+
+// Benchmarks that open windows need an X display. Without one, the program
+// starts itself again under scripts/with-display, which provides a private
+// Xvfb, so `make bench` works on a machine without a desktop.
+inline void EnsureDisplay(int argc, char** argv)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (display != nullptr && display[0] != '\0')
+        return;
+    std::fflush(stdout);
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        self[n] = '\0';
+        std::vector<char*> args{const_cast<char*>(MOBRIX_WITH_DISPLAY), self};
+        for (int i = 1; i < argc; ++i)
+            args.push_back(argv[i]);
+        args.push_back(nullptr);
+        ::execv(MOBRIX_WITH_DISPLAY, args.data());
+    }
+    std::fprintf(stderr, "%s: no display and cannot start %s\n", argv[0], MOBRIX_WITH_DISPLAY);
+    std::exit(1);
 }
 
 } // namespace bench_support

@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -200,15 +202,7 @@ BENCHMARK(BM_SceneFrame_NoPasses)->Unit(benchmark::kMillisecond)->UseRealTime()-
 
 int main(int argc, char** argv)
 {
-    if (!std::getenv("DISPLAY")) {
-        std::vector<char*> args{const_cast<char*>(TRIMLET_WITH_DISPLAY)};
-        for (int i = 0; i < argc; ++i)
-            args.push_back(argv[i]);
-        args.push_back(nullptr);
-        ::execv(TRIMLET_WITH_DISPLAY, args.data());
-        std::perror("cannot start " TRIMLET_WITH_DISPLAY);
-        return 1;
-    }
+    bench_support::EnsureDisplay(argc, argv);
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -108,7 +108,7 @@ void Form1::mnuEPart_Click()
 void Form1::mnuIPart_Click()
 {
     if (PartLimitReached(model_)) {
-        dialogs_.Error(kErrorTitle, kNoMorePartsMessage);
+        dialogs_.Error(kErrorTitle, kTooManyPartsMessage);
         return;
     }
     const FileDialogResult chosen = dialogs_.File(

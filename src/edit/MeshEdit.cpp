@@ -270,7 +270,17 @@ MeshEditStatus RemovePartVertices(CarModel& model, int part)
     const auto span = EditablePart(model, part);
     if (!span)
         return MeshEditStatus::NoSuchPart;
-    RemoveFlaggedVertices(model, part, *span, std::vector<bool>(span->vertices, true));
+    // Every triangle of the part goes, also one whose corners all lie outside
+    // the part (as a broken file may have): otherwise it would be left
+    // without a part once the part's slot is dropped.
+    ForEachTriangleTable(model, [&](auto& table) {
+        EraseFlagged(table, span->firstTriangle, std::vector<bool>(span->triangles, true));
+    });
+    ShiftTriangleCounts(model.Header, part, -static_cast<std::int32_t>(span->triangles));
+    ForEachVertexTable(model, true, [&](auto& table) {
+        EraseFlagged(table, span->firstVertex, std::vector<bool>(span->vertices, true));
+    });
+    ShiftVertexCounts(model.Header, part, -static_cast<std::int32_t>(span->vertices));
     return MeshEditStatus::Done;
 }
 

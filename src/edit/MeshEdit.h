@@ -42,8 +42,8 @@ MeshEditStatus RemoveTriangle(CarModel& model, int part, int triangle);
 // final model as removing them one at a time, in one pass.
 MeshEditStatus RemoveMarkedVertices(CarModel& model, int part);
 
-// Every vertex of the part, and so every triangle of it, as removing a part
-// does before it drops the part's slot.
+// Every vertex and every triangle of the part, as removing a part does
+// before it drops the part's slot.
 MeshEditStatus RemovePartVertices(CarModel& model, int part);
 
 // The given triangles of the part (part-relative, any order, duplicates

@@ -50,7 +50,7 @@ NameCheck CheckTypedName(std::string_view typed)
 AddRefusal CanAddPartByButton(const CarModel& model)
 {
     const int parts = model.Header.NumParts;
-    if (parts >= kMaxParts && model.FileFormat == ModelOrigin::Nfs3)
+    if (parts >= kPartLimit && model.FileFormat == ModelOrigin::Nfs3)
         return AddRefusal::TooManyParts;
     if (parts >= kPartSlots)
         return AddRefusal::NoFreePartSlot;
@@ -59,7 +59,7 @@ AddRefusal CanAddPartByButton(const CarModel& model)
 
 AddRefusal CanAddNamedPart(const CarModel& model)
 {
-    return model.Header.NumParts >= kMaxParts ? AddRefusal::TooManyParts : AddRefusal::None;
+    return model.Header.NumParts >= kPartLimit ? AddRefusal::TooManyParts : AddRefusal::None;
 }
 
 AddRefusal CanAddDummy(const CarModel& model)
@@ -136,7 +136,7 @@ PartRemoval RemovePart(CarModel& model, int part)
     // beyond, only the parts in use move.
     for (int k = part; k < parts; ++k) {
         const bool inUse = k + 1 < parts;
-        if (k + 1 < kPartSlots && (k < kMaxParts || inUse))
+        if (k + 1 < kPartSlots && (k < kPartLimit || inUse))
             CopyPartSlot(h, static_cast<std::size_t>(k), static_cast<std::size_t>(k + 1));
     }
     h.NumParts = parts - 1;

@@ -20,10 +20,8 @@ namespace mobrix {
 
 // Parts the Add button and AddNamedPart allow in a model that is saved as
 // NFSIII (and in every model for AddNamedPart); dummies allowed in any model.
-inline constexpr int kMaxParts = 15;
 inline constexpr int kMaxDummies = 15;
 
-inline constexpr const char* kTooManyPartsMessage = "No more parts allowed! (max. 15)";
 // An NFSIV model may hold more than 15 parts, but never more than the 64
 // slots of the part tables.
 inline constexpr const char* kNoFreePartSlotMessage = "No more parts allowed! (max. 64)";

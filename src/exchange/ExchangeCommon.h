@@ -14,7 +14,6 @@
 
 namespace mobrix::exchange {
 
-inline constexpr int kMaxInsertedParts = 15; // parts a model may have before inserting is refused
 
 ExchangeFailure Failed(int code, std::string detail);
 ExchangeFailure Truncated(std::string detail);   // data cut short: "Input past end of file"

@@ -46,7 +46,7 @@ ExchangeMessage FailureMessage(ExchangeCommand command, const ExchangeFailure& f
 {
     switch (failure.kind) {
     case ExchangeError::FileNotFound: return {kFileNotFoundMessage, kErrorTitle, MessageIcon::Exclamation};
-    case ExchangeError::TooManyParts: return {kNoMorePartsMessage, kErrorTitle, MessageIcon::Critical};
+    case ExchangeError::TooManyParts: return {kTooManyPartsMessage, kErrorTitle, MessageIcon::Critical};
     case ExchangeError::InvalidHeader: return {kInvalidPartHeaderMessage, kErrorTitle, MessageIcon::Critical};
     case ExchangeError::NotTriangle: return {NotTriangleText(failure.face), kLoadErrorTitle, MessageIcon::None};
     case ExchangeError::Failed: break;

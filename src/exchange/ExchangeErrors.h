@@ -50,8 +50,6 @@ inline constexpr int InvalidFileFormat = 321; // not a file of the expected kind
 
 // --- Texts -------------------------------------------------------------
 
-inline constexpr const char* kFileNotFoundMessage = "File not found";
-inline constexpr const char* kNoMorePartsMessage = "No more parts allowed! (max. 15)";
 inline constexpr const char* kInvalidPartHeaderMessage =
     "Not sure if this is a NFSIII Mobrix part file. (Invalid header)";
 inline constexpr const char* kOnlyTrianglesMessage = "Error - only 3-sided polygons allowed";

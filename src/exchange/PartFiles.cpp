@@ -347,7 +347,7 @@ PartFileFormat PartFileFormatFor(std::string_view path)
 
 bool PartLimitReached(const CarModel& model)
 {
-    return model.Header.NumParts >= kMaxInsertedParts;
+    return model.Header.NumParts >= kPartLimit;
 }
 
 std::string GeneralDateTime(std::time_t when)

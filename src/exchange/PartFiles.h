@@ -18,7 +18,7 @@
 //    GeneralDateTime(now) as `created`; any other entry: stop. A failure is
 //    shown with FailureMessage(ExchangeCommand::ExtractPart, ...).
 //  - "&Insert Part" (mnuIPart_Click): when PartLimitReached(model) show
-//    kNoMorePartsMessage (title kErrorTitle, critical icon) and stop before
+//    kTooManyPartsMessage (title kErrorTitle, critical icon) and stop before
 //    any dialog. Open dialog with kPartFileInitialName and kInsertPartFilter,
 //    entry 1 preselected; entry 1 calls InsertPart(..., Binary), entry 2 with
 //    Text; a failure is shown with FailureMessage(ExchangeCommand::InsertPart,

@@ -81,6 +81,11 @@ int UsablePartCount(const ModelHeader& header)
     return std::clamp(header.NumParts, 0, kPartSlots);
 }
 
+int UsableDummyCount(const ModelHeader& header)
+{
+    return std::clamp(header.NumDummies, 0, kDummySlots);
+}
+
 namespace {
 
 IndexRange ClampedRange(std::int32_t first, std::int32_t count, std::size_t tableSize)

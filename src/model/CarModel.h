@@ -31,6 +31,8 @@ inline constexpr int kDummySlots = 16;  // fixed dummy tables of the header
 inline constexpr int kColourSlots = 16; // fixed colour tables of the header
 inline constexpr int kNameLength = 64;  // every part and dummy name field
 inline constexpr int kNfs4HeaderSize = 0x2038;
+// Parts the part commands let a model grow to (the tables hold 64).
+inline constexpr int kPartLimit = 15;
 
 struct Vec3 {
     float X = 0;
@@ -206,6 +208,10 @@ IndexRange PartTriangleRange(const CarModel& model, int part);
 // Number of parts that the fixed tables can describe: NumParts clamped to
 // 0..64.
 int UsablePartCount(const ModelHeader& header);
+
+// Number of dummies that the fixed tables can describe: NumDummies clamped
+// to 0..16.
+int UsableDummyCount(const ModelHeader& header);
 
 // Lists every way the model breaks the conventions above; empty when sound.
 std::vector<std::string> CheckModel(const CarModel& model);

@@ -65,6 +65,8 @@ enum class MessageIcon { None, Critical, Exclamation, Information, Question };
 
 inline constexpr const char* kErrorTitle = "Error!";  // limits and bad input
 inline constexpr const char* kProgramTitle = "Mobrix"; // boxes with the program's default title
+inline constexpr const char* kFileNotFoundMessage = "File not found";
+inline constexpr const char* kTooManyPartsMessage = "No more parts allowed! (max. 15)";
 
 // Text of the message box for a failed read. For LoadError::Other it is the
 // four lines of the general loading error, joined by carriage returns.

@@ -220,6 +220,17 @@ TEST(MeshEdit, ModelsThatBreakTheirOwnTablesAreNotEdited)
     EXPECT_EQ(RemovePartVertices(m, 1), MeshEditStatus::NoSuchPart);
     EXPECT_EQ(m, shortTable);
 
+    // A triangle whose corners all lie outside its part still belongs to it.
+    CarModel stray = RandomModel(6, {.vertices = 20, .triangles = 20, .parts = 3, .dummies = 0});
+    stray.Triangles[static_cast<std::size_t>(stray.Header.PartFirstTriangle[1])].I1 = 99;
+    stray.Triangles[static_cast<std::size_t>(stray.Header.PartFirstTriangle[1])].I2 = -4;
+    stray.Triangles[static_cast<std::size_t>(stray.Header.PartFirstTriangle[1])].I3 = 1000;
+    const int strayTriangles = stray.Header.NumTriangles - stray.Header.PartNumTriangles[1];
+    ASSERT_EQ(RemovePartVertices(stray, 1), MeshEditStatus::Done);
+    EXPECT_EQ(stray.Header.NumTriangles, strayTriangles);
+    EXPECT_EQ(stray.Header.PartNumTriangles[1], 0);
+    EXPECT_EQ(stray.Header.PartFirstTriangle[2], stray.Header.PartFirstTriangle[1]);
+
     CarModel far = RandomModel(5, {.vertices = 20, .triangles = 20, .parts = 2, .dummies = 0});
     far.Header.PartNumVertices[1] = 1000; // a part range leaving the table, as a broken file may have
     const CarModel brokenRange = far;

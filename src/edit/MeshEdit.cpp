@@ -61,31 +61,13 @@ bool TablesMatchCounts(CarModel& m)
     return ok;
 }
 
-// The part's ranges, when the part exists and both ranges lie inside the
-// tables.
-struct PartSpan {
-    std::size_t firstVertex = 0;
-    std::size_t vertices = 0;
-    std::size_t firstTriangle = 0;
-    std::size_t triangles = 0;
-};
-
-bool RangeInside(std::int32_t first, std::int32_t count, std::int32_t tableCount)
-{
-    return first >= 0 && count >= 0 && std::int64_t{first} + count <= tableCount;
-}
-
+// The part's span, when the model's tables keep their counts and the part
+// lies inside them.
 std::optional<PartSpan> EditablePart(CarModel& m, int part)
 {
-    if (part < 0 || part >= UsablePartCount(m.Header) || !TablesMatchCounts(m))
+    if (!TablesMatchCounts(m))
         return std::nullopt;
-    const auto p = static_cast<std::size_t>(part);
-    const ModelHeader& h = m.Header;
-    if (!RangeInside(h.PartFirstVertex[p], h.PartNumVertices[p], h.NumVertices) ||
-        !RangeInside(h.PartFirstTriangle[p], h.PartNumTriangles[p], h.NumTriangles))
-        return std::nullopt;
-    return PartSpan{static_cast<std::size_t>(h.PartFirstVertex[p]), static_cast<std::size_t>(h.PartNumVertices[p]),
-                    static_cast<std::size_t>(h.PartFirstTriangle[p]), static_cast<std::size_t>(h.PartNumTriangles[p])};
+    return PartSpanOf(m, part);
 }
 
 // Moves the counts of the part and the first indices of the parts after it.

@@ -32,6 +32,11 @@ ExchangeFailure Overflow(std::string detail)
     return Failed(ErrorCode::Overflow, std::move(detail));
 }
 
+ExchangeFailure NoMemory()
+{
+    return Failed(ErrorCode::OutOfMemory, "out of memory");
+}
+
 ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes)
 {
     const LoadStatus failure = ReadWholeFile(path, bytes);
@@ -189,18 +194,6 @@ void AppendFixed10(std::string& out, float value)
     out.append(text, result.ptr);
 }
 
-void AppendGeneral7(std::string& out, float value)
-{
-    char text[48];
-    const auto result =
-        std::to_chars(std::begin(text), std::end(text), static_cast<double>(value), std::chars_format::general, 7);
-    for (char* c = text; c != result.ptr; ++c) {
-        if (*c >= 'a' && *c <= 'z')
-            *c = static_cast<char>(*c - 'a' + 'A');
-    }
-    out.append(text, result.ptr);
-}
-
 void AppendInteger(std::string& out, std::int64_t value)
 {
     char text[24];
@@ -227,22 +220,13 @@ Name64 TerminatedName(std::string_view text)
 
 ExchangeStatus LocatePart(const CarModel& model, int part, PartSpan& out)
 {
-    const ModelHeader& h = model.Header;
-    if (part < 0 || part >= UsablePartCount(h))
+    if (part < 0 || part >= UsablePartCount(model.Header))
         return OutOfRange("the model has no part " + std::to_string(std::int64_t{part} + 1) + "; it has " +
-                          std::to_string(UsablePartCount(h)));
-    const auto p = static_cast<std::size_t>(part);
-    const std::int64_t firstVertex = h.PartFirstVertex[p];
-    const std::int64_t vertices = h.PartNumVertices[p];
-    const std::int64_t firstTriangle = h.PartFirstTriangle[p];
-    const std::int64_t triangles = h.PartNumTriangles[p];
-    const auto vertexTable = static_cast<std::int64_t>(std::min(model.Vertices.size(), model.Normals.size()));
-    const auto triangleTable = static_cast<std::int64_t>(model.Triangles.size());
-    if (firstVertex < 0 || vertices < 0 || firstVertex + vertices > vertexTable || firstTriangle < 0 ||
-        triangles < 0 || firstTriangle + triangles > triangleTable)
+                          std::to_string(UsablePartCount(model.Header)));
+    const std::optional<PartSpan> span = PartSpanOf(model, part);
+    if (!span)
         return OutOfRange("part " + std::to_string(part + 1) + " reaches outside the vertex or triangle table");
-    out = {static_cast<std::size_t>(firstVertex), static_cast<std::size_t>(vertices),
-           static_cast<std::size_t>(firstTriangle), static_cast<std::size_t>(triangles)};
+    out = *span;
     return std::nullopt;
 }
 

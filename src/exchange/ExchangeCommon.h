@@ -19,6 +19,7 @@ ExchangeFailure Failed(int code, std::string detail);
 ExchangeFailure Truncated(std::string detail);   // data cut short: "Input past end of file"
 ExchangeFailure OutOfRange(std::string detail);  // a count or index outside what it addresses
 ExchangeFailure Overflow(std::string detail);    // a count too large for the model or the format
+ExchangeFailure NoMemory();                      // an allocation failed
 
 // Reads a whole file; a missing file is ExchangeError::FileNotFound.
 ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes);
@@ -49,10 +50,6 @@ FloatParse ParseFloat(std::string_view text);
 // The float widened to double with exactly ten decimals ("0.0000000000").
 void AppendFixed10(std::string& out, float value);
 
-// The float in the shortest general form of at most seven significant
-// digits, exponent letters in capitals ("0.5", "1E-05"), as the report writes.
-void AppendGeneral7(std::string& out, float value);
-
 void AppendInteger(std::string& out, std::int64_t value);
 
 // True when `path` ends with `extension` (".TXT"), in any letter case.
@@ -68,14 +65,6 @@ struct PartTables {
     std::vector<Vec3> vertices;
     std::vector<Vec3> normals; // as long as vertices
     std::vector<Triangle> triangles;
-};
-
-// Where one part of the model lies in the tables.
-struct PartSpan {
-    std::size_t firstVertex = 0;
-    std::size_t vertices = 0;
-    std::size_t firstTriangle = 0;
-    std::size_t triangles = 0;
 };
 
 // The span of `part` (0-based); fails when the model has no such part or

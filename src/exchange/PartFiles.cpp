@@ -1,7 +1,9 @@
 #include "PartFiles.h"
 
 #include "ExchangeCommon.h"
+#include "FceCodec.h"
 #include "FileErrors.h"
+#include "FileInfoReport.h"
 #include "LittleEndian.h"
 
 #include <algorithm>
@@ -13,60 +15,10 @@ using namespace exchange;
 
 namespace {
 
-constexpr int kVec3Bytes = 12;
-constexpr int kTriangleBytes = 56;
 constexpr std::uint16_t kTextFillWord = 0xFF00;
 constexpr const char* kCreditLine = "Written by Mobrix, the FCE car model editor of the Mobrix developers";
 
 // --- Binary ----------------------------------------------------------------
-
-void WriteVec3s(le::ByteWriter& out, std::span<const Vec3> table)
-{
-    for (const Vec3& v : table) {
-        out.F32(v.X);
-        out.F32(v.Y);
-        out.F32(v.Z);
-    }
-}
-
-void WriteTriangle(le::ByteWriter& out, const Triangle& t)
-{
-    out.I32(t.TexPage);
-    out.I32(t.I1);
-    out.I32(t.I2);
-    out.I32(t.I3);
-    for (std::uint16_t w : t.TriFill)
-        out.U16(w);
-    out.I32(t.Flags);
-    for (float f : {t.U1, t.U2, t.U3, t.V1, t.V2, t.V3})
-        out.F32(f);
-}
-
-std::vector<Vec3> ReadVec3s(le::ByteReader& in, std::size_t count)
-{
-    std::vector<Vec3> table(count);
-    for (Vec3& v : table) {
-        v.X = in.F32();
-        v.Y = in.F32();
-        v.Z = in.F32();
-    }
-    return table;
-}
-
-Triangle ReadTriangle(le::ByteReader& in)
-{
-    Triangle t;
-    t.TexPage = in.I32();
-    t.I1 = in.I32();
-    t.I2 = in.I32();
-    t.I3 = in.I32();
-    for (std::uint16_t& w : t.TriFill)
-        w = in.U16();
-    t.Flags = in.I32();
-    for (float* f : {&t.U1, &t.U2, &t.U3, &t.V1, &t.V2, &t.V3})
-        *f = in.F32();
-    return t;
-}
 
 // Every corner of every triangle must name one of the part's vertices.
 ExchangeStatus CheckCorners(std::span<const Triangle> triangles, std::int64_t vertices)
@@ -100,10 +52,6 @@ ExchangeStatus Commit(CarModel& model, std::string_view name, PartTables&& table
     return std::nullopt;
 }
 
-ExchangeFailure NoMemory()
-{
-    return Failed(ErrorCode::OutOfMemory, "out of memory");
-}
 
 // --- Text ------------------------------------------------------------------
 
@@ -135,7 +83,7 @@ public:
     void TextureCoordinate(std::string_view label, float value)
     {
         text_.append(label);
-        AppendGeneral7(text_, value);
+        text_ += FormatFloat(value);
         text_.append("\r\n");
     }
     std::vector<std::uint8_t> Bytes() const { return {text_.begin(), text_.end()}; }
@@ -321,18 +269,18 @@ ExchangeStatus ParseBinary(std::span<const std::uint8_t> file, std::string& name
     if (vertices < 0 || triangles < 0)
         return OutOfRange("negative count (" + std::to_string(vertices) + " vertices, " + std::to_string(triangles) +
                           " triangles)");
-    const std::int64_t needed = kBinaryPartHeaderSize + 2 * kVec3Bytes * vertices + kTriangleBytes * triangles;
+    const std::int64_t needed = kBinaryPartHeaderSize + 2 * codec::kVec3Size * vertices + codec::kTriangleSize * triangles;
     if (needed > static_cast<std::int64_t>(file.size()))
         return Truncated(std::to_string(vertices) + " vertices and " + std::to_string(triangles) +
                          " triangles need " + std::to_string(needed) + " bytes; the file has " +
                          std::to_string(file.size()));
 
     name = TrimmedName(field);
-    tables.vertices = ReadVec3s(in, static_cast<std::size_t>(vertices));
-    tables.normals = ReadVec3s(in, static_cast<std::size_t>(vertices));
-    tables.triangles.resize(static_cast<std::size_t>(triangles));
-    for (Triangle& t : tables.triangles)
-        t = ReadTriangle(in);
+    const std::int64_t vertexTable = codec::kVec3Size * vertices;
+    tables.vertices = codec::ReadVec3s(in, kBinaryPartHeaderSize, vertices);
+    tables.normals = codec::ReadVec3s(in, kBinaryPartHeaderSize + vertexTable, vertices);
+    tables.triangles =
+        codec::ReadTriangles(in, kBinaryPartHeaderSize + 2 * vertexTable, triangles, codec::VStorage::AsIs);
     if (in.failed())
         return Truncated("a read went past the end of the file");
     return CheckCorners(tables.triangles, vertices);
@@ -365,17 +313,15 @@ std::vector<std::uint8_t> EncodeBinaryPartFile(const Name64& name, std::span<con
 {
     const auto count = static_cast<std::int64_t>(vertices.size());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(
-        kBinaryPartHeaderSize + 2 * kVec3Bytes * count + kTriangleBytes * static_cast<std::int64_t>(triangles.size())));
+        kBinaryPartHeaderSize + 2 * codec::kVec3Size * count + codec::kTriangleSize * static_cast<std::int64_t>(triangles.size())));
     le::ByteWriter out(bytes);
     out.Chars(std::span<const char>(name));
     out.I32(static_cast<std::int32_t>(vertices.size()));
     out.I32(static_cast<std::int32_t>(triangles.size()));
-    WriteVec3s(out, vertices);
+    codec::WriteVec3s(out, vertices, count);
     // A normal table shorter than the vertex table is written as zeros.
-    WriteVec3s(out, normals.first(std::min(normals.size(), vertices.size())));
-    out.Seek(kBinaryPartHeaderSize + 2 * kVec3Bytes * count);
-    for (const Triangle& t : triangles)
-        WriteTriangle(out, t);
+    codec::WriteVec3s(out, normals, count);
+    codec::WriteTriangles(out, triangles, static_cast<std::int64_t>(triangles.size()), codec::VStorage::AsIs);
     return bytes;
 }
 

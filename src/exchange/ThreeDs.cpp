@@ -279,10 +279,6 @@ ExchangeStatus Parse3DS(std::span<const std::uint8_t> file, std::size_t objectLi
 
 namespace {
 
-ExchangeFailure NoMemory()
-{
-    return Failed(ErrorCode::OutOfMemory, "out of memory");
-}
 
 void AppendMeshes(CarModel& model, std::vector<ThreeDsMesh>&& meshes)
 {

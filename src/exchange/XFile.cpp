@@ -262,10 +262,6 @@ ExchangeStatus ReadFaces(NumberReader& numbers, std::size_t vertices, std::vecto
     return std::nullopt;
 }
 
-ExchangeFailure NoMemory()
-{
-    return Failed(ErrorCode::OutOfMemory, "out of memory");
-}
 
 } // namespace
 

@@ -103,6 +103,26 @@ bool PartIndexValid(const CarModel& model, int part)
 
 } // namespace
 
+std::optional<PartSpan> PartSpanOf(const CarModel& model, int part)
+{
+    if (!PartIndexValid(model, part))
+        return std::nullopt;
+    const auto p = static_cast<std::size_t>(part);
+    const ModelHeader& h = model.Header;
+    const std::int64_t vertexTable = std::min<std::int64_t>(
+        {h.NumVertices, static_cast<std::int64_t>(model.Vertices.size()), static_cast<std::int64_t>(model.Normals.size())});
+    const std::int64_t triangleTable =
+        std::min<std::int64_t>(h.NumTriangles, static_cast<std::int64_t>(model.Triangles.size()));
+    auto inside = [](std::int32_t first, std::int32_t count, std::int64_t table) {
+        return first >= 0 && count >= 0 && std::int64_t{first} + count <= table;
+    };
+    if (!inside(h.PartFirstVertex[p], h.PartNumVertices[p], vertexTable) ||
+        !inside(h.PartFirstTriangle[p], h.PartNumTriangles[p], triangleTable))
+        return std::nullopt;
+    return PartSpan{static_cast<std::size_t>(h.PartFirstVertex[p]), static_cast<std::size_t>(h.PartNumVertices[p]),
+                    static_cast<std::size_t>(h.PartFirstTriangle[p]), static_cast<std::size_t>(h.PartNumTriangles[p])};
+}
+
 IndexRange PartVertexRange(const CarModel& model, int part)
 {
     if (!PartIndexValid(model, part))

@@ -19,6 +19,7 @@
 // triangle corners goes through the clamped helpers below.
 
 #include <array>
+#include <optional>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -204,6 +205,19 @@ struct IndexRange {
 };
 IndexRange PartVertexRange(const CarModel& model, int part);
 IndexRange PartTriangleRange(const CarModel& model, int part);
+
+// Where a part lies in the tables.
+struct PartSpan {
+    std::size_t firstVertex = 0;
+    std::size_t vertices = 0;
+    std::size_t firstTriangle = 0;
+    std::size_t triangles = 0;
+};
+
+// The part's span when it is a part of the model and both of its ranges lie
+// inside the counts and the vertex, normal and triangle tables; code that
+// edits or copies a part whole starts here.
+std::optional<PartSpan> PartSpanOf(const CarModel& model, int part);
 
 // Number of parts that the fixed tables can describe: NumParts clamped to
 // 0..64.

@@ -150,12 +150,12 @@ void WritePartNames(le::ByteWriter& out, const ModelHeader& h, int slots)
 static_assert(sizeof(Vec3) == kVec3Size && std::is_trivially_copyable_v<Vec3> && std::is_standard_layout_v<Vec3>);
 constexpr bool kHostIsLittleEndian = std::endian::native == std::endian::little;
 
-std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize)
+std::vector<Vec3> ReadVec3s(le::ByteReader& in, std::int64_t pos, std::int64_t count)
 {
-    std::vector<Vec3> table(static_cast<std::size_t>(block.count));
-    if (block.count == 0)
+    std::vector<Vec3> table(static_cast<std::size_t>(count));
+    if (count == 0)
         return table; // empty blocks are not read, wherever they claim to be
-    const auto bytes = in.Span(block.position(headerSize), block.bytes());
+    const auto bytes = in.Span(pos, count * kVec3Size);
     if (bytes.empty())
         return table;
     if constexpr (kHostIsLittleEndian) {
@@ -169,7 +169,12 @@ std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSi
     return table;
 }
 
-void WriteVec3s(le::ByteWriter& out, const std::vector<Vec3>& table, std::int64_t count)
+std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize)
+{
+    return ReadVec3s(in, block.position(headerSize), block.count);
+}
+
+void WriteVec3s(le::ByteWriter& out, std::span<const Vec3> table, std::int64_t count)
 {
     const auto bytes = out.Take(count * kVec3Size);
     if (bytes.empty())
@@ -195,8 +200,6 @@ float StoredV(float v, float storedBefore)
         return storedBefore;
     return 1.0f - v;
 }
-
-namespace {
 
 Triangle DecodeTriangle(const std::uint8_t* p, VStorage v)
 {
@@ -250,14 +253,12 @@ void EncodeTriangle(std::uint8_t* p, const Triangle& t, VStorage v)
     }
 }
 
-} // namespace
-
-std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v)
+std::vector<Triangle> ReadTriangles(le::ByteReader& in, std::int64_t pos, std::int64_t count, VStorage v)
 {
-    std::vector<Triangle> table(static_cast<std::size_t>(block.count));
-    if (block.count == 0)
-        return table; // empty blocks are not read, wherever they claim to be
-    const auto bytes = in.Span(block.position(headerSize), block.bytes());
+    std::vector<Triangle> table(static_cast<std::size_t>(count));
+    if (count == 0)
+        return table;
+    const auto bytes = in.Span(pos, count * kTriangleSize);
     if (bytes.empty())
         return table;
     for (std::size_t i = 0; i < table.size(); ++i)
@@ -265,7 +266,12 @@ std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int 
     return table;
 }
 
-void WriteTriangles(le::ByteWriter& out, const std::vector<Triangle>& table, std::int64_t count, VStorage v)
+std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v)
+{
+    return ReadTriangles(in, block.position(headerSize), block.count, v);
+}
+
+void WriteTriangles(le::ByteWriter& out, std::span<const Triangle> table, std::int64_t count, VStorage v)
 {
     const auto bytes = out.Take(count * kTriangleSize);
     if (bytes.empty())

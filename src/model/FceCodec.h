@@ -52,12 +52,20 @@ void WriteDummyNames(le::ByteWriter& out, const ModelHeader& header);
 void WritePartNames(le::ByteWriter& out, const ModelHeader& header, int slots);
 
 // Element tables. Readers are called only for blocks CheckBlocks accepted.
+// `count` Vec3 entries from file position `pos`; zeros (and the reader
+// marked failed) when they are not all inside the file.
+std::vector<Vec3> ReadVec3s(le::ByteReader& in, std::int64_t pos, std::int64_t count);
 std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize);
-void WriteVec3s(le::ByteWriter& out, const std::vector<Vec3>& table, std::int64_t count);
+// Writes `count` entries; entries missing from a short table are zero.
+void WriteVec3s(le::ByteWriter& out, std::span<const Vec3> table, std::int64_t count);
 
-enum class VStorage { AsIs, Flipped }; // NFSIV files store 1 - V
+// The 56-byte triangle record. NFSIV files store 1 - V.
+enum class VStorage { AsIs, Flipped };
+Triangle DecodeTriangle(const std::uint8_t* record, VStorage v);
+void EncodeTriangle(std::uint8_t* record, const Triangle& t, VStorage v);
+std::vector<Triangle> ReadTriangles(le::ByteReader& in, std::int64_t pos, std::int64_t count, VStorage v);
 std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v);
-void WriteTriangles(le::ByteWriter& out, const std::vector<Triangle>& table, std::int64_t count, VStorage v);
+void WriteTriangles(le::ByteWriter& out, std::span<const Triangle> table, std::int64_t count, VStorage v);
 
 // Opaque per-element blocks are plain bytes and are copied as a whole.
 template <std::size_t K>

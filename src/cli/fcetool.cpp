@@ -105,29 +105,6 @@ void PrintError(const std::string& text)
     std::fprintf(stderr, "fcetool: %s\n", text.c_str());
 }
 
-// The message of a refused file on one line.
-std::string OneLineLoadMessage(const LoadFailure& failure)
-{
-    std::string text;
-    if (failure.kind == LoadError::Other)
-        text = "An error has occurred during the loading process. The error code reported was: " +
-               std::to_string(failure.code);
-    else
-        text = LoadFailureMessage(failure);
-    if (!failure.detail.empty())
-        text += " (" + failure.detail + ")";
-    return text;
-}
-
-std::string OneLineSaveMessage(const SaveFailure& failure)
-{
-    std::string text = "An error has occurred whilst saving the file. The error code reported was: " +
-                       std::to_string(failure.code);
-    if (!failure.detail.empty())
-        text += " (" + failure.detail + ")";
-    return text;
-}
-
 // The input variant: a flag says which, otherwise the NFSIV magic decides.
 std::variant<FceVariant, UsageError> InputVariant(const Arguments& a, const std::string& path)
 {
@@ -153,7 +130,7 @@ int Usage(const UsageError& error, const char* command)
 bool OpenModel(CarModel& model, const std::string& path, FceVariant variant)
 {
     if (auto failure = OpenFCE(model, path, variant)) {
-        PrintError(path + ": " + OneLineLoadMessage(*failure));
+        PrintError(path + ": " + OneLineLoadFailureMessage(*failure));
         return false;
     }
     return true;
@@ -251,7 +228,7 @@ int Convert(const std::vector<std::string>& args)
     if (!OpenModel(model, in, std::get<FceVariant>(variant)))
         return kExitRefused;
     if (auto failure = SaveFCEAs(model, out, *target)) {
-        PrintError(out + ": " + OneLineSaveMessage(*failure));
+        PrintError(out + ": " + OneLineSaveFailureMessage(*failure));
         return kExitRefused;
     }
     return kExitOk;
@@ -268,7 +245,7 @@ int ExchangeRefused(ExchangeCommand command, const std::string& path, const Exch
 bool SaveModel(CarModel& model, const std::string& path, FceVariant variant)
 {
     if (auto failure = SaveFCEAs(model, path, variant)) {
-        PrintError(path + ": " + OneLineSaveMessage(*failure));
+        PrintError(path + ": " + OneLineSaveFailureMessage(*failure));
         return false;
     }
     return true;

@@ -554,6 +554,9 @@ ExchangeStatus Encode3DS(const CarModel& model, std::vector<std::uint8_t>& out)
             w.U16(0);
         }
     }
+    // The chunk lengths must add up to exactly the bytes written.
+    if (w.failed() || w.Tell() != total)
+        return Failed(ErrorCode::InternalError, "the 3DS chunks do not add up to the file's length");
     return std::nullopt;
 }
 

@@ -210,6 +210,8 @@ EncodedFile EncodeFCE3(CarModel& model)
     WriteOpaque(out, model.Reserved1, n);
     WriteOpaque(out, model.Reserved2, n);
     WriteOpaque(out, model.Reserved3, n);
+    if (auto failure = CheckFilled(out, layout.fileSize))
+        return {{}, failure};
     return {std::move(bytes), std::nullopt};
 }
 

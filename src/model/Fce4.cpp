@@ -321,6 +321,8 @@ EncodedFile EncodeFCE4(CarModel& model)
     head.Seek(kNamesAt);
     WriteDummyNames(head, h);
     WritePartNames(head, h, kPartSlots);
+    if (auto failure = CheckFilled(head, kNamesAt + (kDummySlots + kPartSlots) * kNameLength))
+        return {{}, failure};
     model.Fce4Header = header;
 
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kFce4HeaderSize + DataBytes(n, m)));
@@ -340,6 +342,8 @@ EncodedFile EncodeFCE4(CarModel& model)
     WriteOpaque(out, model.VertFlags, n);
     WriteOpaque(out, model.VertReservedB, n);
     WriteOpaque(out, model.TriReserved, m);
+    if (auto failure = CheckFilled(out, static_cast<std::int64_t>(bytes.size())))
+        return {{}, failure};
     return {std::move(bytes), std::nullopt};
 }
 

@@ -308,6 +308,13 @@ bool BlocksFitOffsets(std::int64_t dataBytes)
     return dataBytes <= std::numeric_limits<std::int32_t>::max();
 }
 
+SaveStatus CheckFilled(const le::ByteWriter& out, std::int64_t size)
+{
+    if (!out.failed() && out.Tell() == size)
+        return std::nullopt;
+    return SaveFailure{ErrorCode::InternalError, "the file's blocks do not add up to its size"};
+}
+
 SaveFailure OffsetOverflow()
 {
     return {ErrorCode::Overflow, "the model is too large for the 32-bit offsets of an FCE file"};

@@ -105,6 +105,10 @@ std::array<float, 3> HalfSizes(const CarModel& model, const std::vector<Vec3>& v
 bool BlocksFitOffsets(std::int64_t dataBytes);
 SaveFailure OffsetOverflow();
 
+// The writer filled exactly `size` bytes and wrote nothing outside them; a
+// layout whose blocks do not add up to the file must never reach the disk.
+SaveStatus CheckFilled(const le::ByteWriter& out, std::int64_t size);
+
 // Makes the part-name table hold at least `slots` names, keeping names.
 void EnsurePartNameSlots(ModelHeader& header, int slots);
 

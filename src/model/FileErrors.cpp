@@ -4,15 +4,20 @@
 
 namespace mobrix {
 
-namespace {
-
-std::string FourLines(const char* first, int code, const char* last)
+std::string GeneralErrorMessage(const GeneralError& error, int code)
 {
     const std::string cr = "\r";
-    return first + cr + std::to_string(code) + cr + "Report this error to: " + kContactAddress + cr + last;
+    return error.opening + cr + std::to_string(code) + cr + "Report this error to: " + kContactAddress + cr +
+           error.closing;
 }
 
-} // namespace
+std::string OneLineGeneralError(const GeneralError& error, int code, const std::string& detail)
+{
+    std::string text = std::string(error.opening) + " " + std::to_string(code);
+    if (!detail.empty())
+        text += " (" + detail + ")";
+    return text;
+}
 
 std::string LoadFailureMessage(const LoadFailure& failure)
 {
@@ -22,15 +27,27 @@ std::string LoadFailureMessage(const LoadFailure& failure)
     case LoadError::NotNfs4File: return kNotNfs4Message;
     case LoadError::Other: break;
     }
-    return FourLines("An error has occurred during the loading process. The error code reported was:", failure.code,
-                     "The program will attempt to continue running, however this error will probably make Mobrix "
-                     "unstable.");
+    return GeneralErrorMessage(kLoadingError, failure.code);
+}
+
+std::string OneLineLoadFailureMessage(const LoadFailure& failure)
+{
+    if (failure.kind == LoadError::Other)
+        return OneLineGeneralError(kLoadingError, failure.code, failure.detail);
+    std::string text = LoadFailureMessage(failure);
+    if (!failure.detail.empty())
+        text += " (" + failure.detail + ")";
+    return text;
 }
 
 std::string SaveFailureMessage(const SaveFailure& failure)
 {
-    return FourLines("An error has occurred whilst saving the file. The error code reported was:", failure.code,
-                     "The program will attempt to continue running.");
+    return GeneralErrorMessage(kSavingError, failure.code);
+}
+
+std::string OneLineSaveFailureMessage(const SaveFailure& failure)
+{
+    return OneLineGeneralError(kSavingError, failure.code, failure.detail);
 }
 
 std::string ErrorCodeDescription(int code)
@@ -40,6 +57,7 @@ std::string ErrorCodeDescription(int code)
     case ErrorCode::OutOfMemory: return "Out of memory";
     case ErrorCode::SubscriptOutOfRange: return "Subscript out of range";
     case ErrorCode::BadFileName: return "Bad file name or number";
+    case ErrorCode::InternalError: return "Internal error";
     case ErrorCode::FileNotFound: return "File not found";
     case ErrorCode::DeviceIoError: return "Device I/O error";
     case ErrorCode::DiskFull: return "Disk full";

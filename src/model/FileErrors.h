@@ -28,6 +28,7 @@ inline constexpr int Overflow = 6;
 inline constexpr int OutOfMemory = 7;
 inline constexpr int SubscriptOutOfRange = 9;
 inline constexpr int BadFileName = 52;
+inline constexpr int InternalError = 51;
 inline constexpr int FileNotFound = 53;
 inline constexpr int DeviceIoError = 57;
 inline constexpr int DiskFull = 61;
@@ -68,12 +69,34 @@ inline constexpr const char* kProgramTitle = "Mobrix"; // boxes with the program
 inline constexpr const char* kFileNotFoundMessage = "File not found";
 inline constexpr const char* kTooManyPartsMessage = "No more parts allowed! (max. 15)";
 
-// Text of the message box for a failed read. For LoadError::Other it is the
-// four lines of the general loading error, joined by carriage returns.
-std::string LoadFailureMessage(const LoadFailure& failure);
+// An unexpected failure inside a command is shown as four lines: a sentence
+// naming the operation, the error number, where to report it, and a closing
+// sentence.
+struct GeneralError {
+    const char* opening;
+    const char* closing;
+};
+inline constexpr GeneralError kLoadingError{
+    "An error has occurred during the loading process. The error code reported was:",
+    "The program will attempt to continue running, however this error will probably make Mobrix unstable."};
+inline constexpr GeneralError kSavingError{
+    "An error has occurred whilst saving the file. The error code reported was:",
+    "The program will attempt to continue running."};
 
-// The four lines of the general saving error, joined by carriage returns.
+// The four lines joined by carriage returns.
+std::string GeneralErrorMessage(const GeneralError& error, int code);
+// The same on one line for the command line: the opening sentence, the
+// number, and the detail in parentheses when there is one.
+std::string OneLineGeneralError(const GeneralError& error, int code, const std::string& detail);
+
+// Text of the message box for a failed read. For LoadError::Other it is the
+// general loading error.
+std::string LoadFailureMessage(const LoadFailure& failure);
+std::string OneLineLoadFailureMessage(const LoadFailure& failure);
+
+// The general saving error.
 std::string SaveFailureMessage(const SaveFailure& failure);
+std::string OneLineSaveFailureMessage(const SaveFailure& failure);
 
 // Short English description of an error number ("File not found").
 std::string ErrorCodeDescription(int code);

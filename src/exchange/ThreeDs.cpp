@@ -362,23 +362,23 @@ void Finish3DSConversion(CarModel& model)
 
 ExchangeStatus Convert3DS(CarModel& model, std::span<const std::uint8_t> file)
 {
-    std::vector<ThreeDsMesh> meshes;
+    // The converted model is built apart and replaces the model only when
+    // the whole file was read, so a refused file (or no memory) changes
+    // nothing. It keeps what a new model keeps of the old one.
     try {
-        if (auto failure = Parse3DS(file, kMaxConvertedObjects, meshes))
+        CarModel converted;
+        converted.Header = model.Header;
+        converted.Fce4Header = model.Fce4Header;
+        converted.TextureFileName = model.TextureFileName;
+        NewFCE(converted);
+        if (auto failure = Read3DS(converted, file))
             return failure;
+        Finish3DSConversion(converted);
+        model = std::move(converted);
+        return std::nullopt;
     } catch (const std::bad_alloc&) {
         return NoMemory();
     }
-    NewFCE(model);
-    try {
-        AppendMeshes(model, std::move(meshes));
-    } catch (const std::bad_alloc&) {
-        NewFCE(model); // an empty model rather than half of one
-        Finish3DSConversion(model);
-        return NoMemory();
-    }
-    Finish3DSConversion(model);
-    return std::nullopt;
 }
 
 ExchangeStatus Convert3DS(CarModel& model, const std::string& path)

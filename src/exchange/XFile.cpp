@@ -234,12 +234,19 @@ ExchangeStatus ReadCount(NumberReader& numbers, std::size_t bytesEach, const cha
     return std::nullopt;
 }
 
+// Tables grow as entries are read; this much is claimed up front.
+constexpr std::size_t kReserveAtOnce = std::size_t{1} << 16;
+
 ExchangeStatus ReadFaces(NumberReader& numbers, std::size_t vertices, std::vector<Triangle>& triangles)
 {
+    // The shortest face text is "3;0,0,0," (the last one may drop its
+    // separator). Entries are appended as they are read, so a count that
+    // the file cannot back never allocates beyond what was really there.
     std::size_t count = 0;
-    if (auto failure = ReadCount(numbers, 4, "faces", count))
+    if (auto failure = ReadCount(numbers, 7, "faces", count))
         return failure;
-    triangles.assign(count, Triangle{});
+    triangles.clear();
+    triangles.reserve(std::min<std::size_t>(count, kReserveAtOnce));
     for (std::size_t j = 0; j < count; ++j) {
         std::int64_t corners = 0;
         if (auto failure = numbers.Integer(corners, INT32_MIN, INT32_MAX))
@@ -248,7 +255,7 @@ ExchangeStatus ReadFaces(NumberReader& numbers, std::size_t vertices, std::vecto
             return ExchangeFailure{ExchangeError::NotTriangle, 0,
                                    "face " + std::to_string(j) + " has " + std::to_string(corners) + " corners",
                                    static_cast<std::int64_t>(j)};
-        Triangle& t = triangles[j];
+        Triangle& t = triangles.emplace_back();
         for (std::int32_t* corner : {&t.I1, &t.I2, &t.I3}) {
             std::int64_t index = 0;
             if (auto failure = numbers.Integer(index, INT32_MIN, INT32_MAX))
@@ -275,11 +282,14 @@ ExchangeStatus ReadXMesh(std::span<const std::uint8_t> file, XMesh& mesh)
     if (auto failure = FindMesh(in))
         return failure;
     NumberReader numbers(in);
+    // The shortest vertex text is "0;0;0;" (the last may drop one character).
     std::size_t vertices = 0;
     if (auto failure = ReadCount(numbers, 5, "vertices", vertices))
         return failure;
-    mesh.vertices.assign(vertices, Vec3{});
-    for (Vec3& v : mesh.vertices) {
+    mesh.vertices.clear();
+    mesh.vertices.reserve(std::min<std::size_t>(vertices, kReserveAtOnce));
+    for (std::size_t i = 0; i < vertices; ++i) {
+        Vec3& v = mesh.vertices.emplace_back();
         for (float* coordinate : {&v.X, &v.Y, &v.Z}) {
             if (auto failure = numbers.Float(*coordinate))
                 return failure;
@@ -311,9 +321,11 @@ ExchangeStatus ConvertX(CarModel& model, std::span<const std::uint8_t> file, con
         std::vector<Reserved12> reserved3(n);
         std::vector<std::int16_t> vertSelected(n, 0);
         std::vector<TriStateRecord> triState(m);
+        std::vector<Name64> partNames = model.Header.PartNames;
+        if (partNames.empty())
+            partNames.resize(1, MakeName(""));
+        partNames[0] = TerminatedName(partName);
         ModelHeader& h = model.Header;
-        if (h.PartNames.empty())
-            h.PartNames.resize(1, MakeName(""));
 
         model.Vertices = std::move(mesh.vertices);
         model.Normals = std::move(normals);
@@ -337,7 +349,7 @@ ExchangeStatus ConvertX(CarModel& model, std::span<const std::uint8_t> file, con
         h.PartNumTriangles.fill(0);
         h.PartNumVertices[0] = static_cast<std::int32_t>(n);
         h.PartNumTriangles[0] = static_cast<std::int32_t>(m);
-        h.PartNames[0] = TerminatedName(partName);
+        h.PartNames = std::move(partNames);
         model.CurrentPart = 0;
         return std::nullopt;
     } catch (const std::bad_alloc&) {

@@ -11,8 +11,10 @@
 namespace mobrix {
 
 // Model files larger than this are refused as absurd before anything is
-// allocated for them; the largest real car is a few hundred kilobytes.
-inline constexpr std::int64_t kMaxModelFileSize = std::int64_t{1} << 30;
+// allocated for them. The largest real car is a few hundred kilobytes and a
+// model of 100,000 vertices about 28 MB; the blocks of a file may overlap,
+// so the tables read from one can be several times its size.
+inline constexpr std::int64_t kMaxModelFileSize = std::int64_t{64} << 20;
 
 // Reads a whole regular file into `out`. Failures are LoadError::Other with
 // the error number, except a file above kMaxModelFileSize, which is an absurd

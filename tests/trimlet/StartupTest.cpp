@@ -82,20 +82,29 @@ TEST(Startup, TheLogIsDeletedThenWrittenLineByLine)
 
 TEST(ErrorReporter, TheTwoDetailForms)
 {
-    const ErrorReportText app = FormatErrorReport(53, "File not found", "Loading PRT", "2024-01-02 03:04:05");
+    const ErrorReportText app =
+        FormatErrorReport(ErrorSource::Program, 53, "File not found", "Loading PRT", "2024-01-02 03:04:05");
     EXPECT_EQ(app.box, "ERROR:  Application reports 'File not found'\r\nSOURCE: Loading PRT");
     EXPECT_EQ(app.logLine, "2024-01-02 03:04:05 - APP ERROR: 'File not found'\r\nSOURCE: Loading PRT");
 
     for (const char* description : {"Automation error", "AUTOMATION ERROR", "an automatic failure"}) {
-        const ErrorReportText dx = FormatErrorReport(0x887600AA, description, "Creating D3D Device", "T");
+        const ErrorReportText dx =
+            FormatErrorReport(ErrorSource::Device, 0x887600AA, description, "Creating D3D Device", "T");
         EXPECT_EQ(dx.box, "ERROR: DirectX reports 'No 3D hardware or emulation is present.'\r\n"
                           "SOURCE: Creating D3D Device")
             << description;
         EXPECT_EQ(dx.logLine, "T - D3D ERROR: 'No 3D hardware or emulation is present.'\r\nSOURCE: Creating D3D Device");
     }
-    const ErrorReportText unknown = FormatErrorReport(0x80004005, "Automation error", "Render", "T");
+    const ErrorReportText unknown = FormatErrorReport(ErrorSource::Device, 0x80004005, "Automation error", "Render", "T");
     EXPECT_EQ(unknown.box,
               "ERROR: DirectX reports 'Unknown Error: Out of memory or invalid parameters passed.'\r\nSOURCE: Render");
+
+    // The program's own failures name the user's files and parts; the word
+    // in a path or a name does not make them device errors.
+    const std::string path = "Cannot read /home/me/Automotive/car.fce: No such file or directory";
+    const ErrorReportText file = FormatErrorReport(ErrorSource::Program, 53, path, "Splitting FCE", "T");
+    EXPECT_EQ(file.box, "ERROR:  Application reports '" + path + "'\r\nSOURCE: Splitting FCE");
+    EXPECT_EQ(file.logLine, "T - APP ERROR: '" + path + "'\r\nSOURCE: Splitting FCE");
 }
 
 TEST(ErrorReporter, TheTableHoldsTheNinetyFiveCodes)

@@ -281,6 +281,24 @@ TEST_F(TrimletWindow, ADamagedModelIsReportedLoggedAndEndsTheProgram)
     EXPECT_EQ(log[log.size() - 1], "Execution terminated.");
 }
 
+TEST_F(TrimletWindow, AFileErrorIsReportedAsAFileErrorWhateverItsPathSays)
+{
+    // A model that cannot be read, in a folder whose name holds "AUTOM".
+    fs::create_directories(appFolder);
+    const fs::path missing = fs::path(dir.path()) / "Automotive" / "car.fce";
+    trimlet::TrimletSetup setup{appFolder, &dialogs, [this](int code) { ends.push_back(code); },
+                                QString::fromStdString(missing.string())};
+    trimlet = std::make_unique<trimlet::TrimletApp>(std::move(setup));
+    EXPECT_FALSE(trimlet->StartUp());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const std::string box = dialogs.boxes[0].text.toStdString();
+    EXPECT_THAT(box, ::testing::StartsWith("ERROR:  Application reports 'Cannot read " + missing.string()));
+    EXPECT_THAT(box, ::testing::EndsWith("'\r\nSOURCE: Splitting FCE"));
+    const std::vector<std::string> log = LogLines();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_THAT(log[log.size() - 3], ::testing::HasSubstr(" - APP ERROR: 'Cannot read "));
+}
+
 TEST_F(TrimletWindow, PartFilesAreCheckedWhenTheyAreLoaded)
 {
     ASSERT_TRUE(Start(BuildNfs4File(RowOfParts())));

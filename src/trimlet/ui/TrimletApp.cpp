@@ -122,7 +122,8 @@ bool TrimletApp::CreateDevice()
     for (const std::string& line : device_.log)
         WriteLog(QString::fromStdString(line), true);
     if (probe.renderer.empty()) {
-        ReportError(errors::kNo3D, "Automation error: no OpenGL context could be created", "Creating D3D Device");
+        ReportError(errors::kNo3D, "Automation error: no OpenGL context could be created", "Creating D3D Device",
+                    ErrorSource::Device);
         return false;
     }
 
@@ -135,7 +136,7 @@ bool TrimletApp::CreateDevice()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     if (!view->DeviceReady()) {
         ReportError(errors::kNo3D, "Automation error: the OpenGL surface could not be set up",
-                    "Setting D3D Device mode");
+                    "Setting D3D Device mode", ErrorSource::Device);
         return false;
     }
     return true;
@@ -172,17 +173,25 @@ void TrimletApp::WriteLog(const QString& text, bool show)
     QCoreApplication::processEvents();
 }
 
-void TrimletApp::ReportError(std::uint32_t number, const std::string& description, const std::string& procedure)
+void TrimletApp::ReportError(std::uint32_t number, const std::string& description, const std::string& procedure,
+                             ErrorSource source)
 {
     if (ended_)
         return; // the program is already ending; later errors are passed over
     ReleaseAll();
-    const ErrorReportText text = FormatErrorReport(number, description, procedure, LogDateTime().toStdString());
+    ShowAndLogError(source, number, description, procedure);
+    WriteLog(QString::fromUtf8(kExecutionTerminated.data(), kExecutionTerminated.size()), false);
+    End(1);
+}
+
+void TrimletApp::ShowAndLogError(ErrorSource source, std::uint32_t number, const std::string& description,
+                                 const std::string& procedure)
+{
+    const ErrorReportText text =
+        FormatErrorReport(source, number, description, procedure, LogDateTime().toStdString());
     Dialogs().Message(QString::fromStdString(text.box), QString::fromUtf8(kErrorBoxTitle.data(), kErrorBoxTitle.size()),
                       TrimletDialogs::Icon::Critical);
     WriteLog(QString::fromStdString(text.logLine), false);
-    WriteLog(QString::fromUtf8(kExecutionTerminated.data(), kExecutionTerminated.size()), false);
-    End(1);
 }
 
 bool TrimletApp::ReportFileFailure(const FileFailure& failure, const std::string& procedure)
@@ -198,11 +207,7 @@ bool TrimletApp::ReportFileFailure(const FileFailure& failure, const std::string
 
 void TrimletApp::ReportSaveFailure(const FileFailure& failure)
 {
-    const ErrorReportText text =
-        FormatErrorReport(failure.errorNumber, failure.message, "Saving FCE", LogDateTime().toStdString());
-    Dialogs().Message(QString::fromStdString(text.box), QString::fromUtf8(kErrorBoxTitle.data(), kErrorBoxTitle.size()),
-                      TrimletDialogs::Icon::Critical);
-    WriteLog(QString::fromStdString(text.logLine), false);
+    ShowAndLogError(ErrorSource::Program, failure.errorNumber, failure.message, "Saving FCE");
 }
 
 void TrimletApp::ReleaseAll()

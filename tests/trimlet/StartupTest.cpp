@@ -172,18 +172,32 @@ TEST(DeviceChoice, WhatAProbeOffers)
     EXPECT_FALSE(IsSoftwareRenderer("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
     EXPECT_FALSE(IsSoftwareRenderer("NVIDIA GeForce GTX 1060/PCIe/SSE2"));
 
-    DeviceOffer offer = OfferFromProbe("AMD Radeon RX 580", true);
+    DeviceOffer offer = OfferFromProbe("AMD Radeon RX 580", true, false);
     EXPECT_EQ(offer.hardware, "AMD Radeon RX 580");
     EXPECT_FALSE(offer.softwareRgb);
-    offer = OfferFromProbe("llvmpipe (LLVM 15.0.6, 256 bits)", true);
+    offer = OfferFromProbe("llvmpipe (LLVM 15.0.6, 256 bits)", true, true);
     EXPECT_FALSE(offer.hardware);
     EXPECT_EQ(offer.softwareRgb, "llvmpipe (LLVM 15.0.6, 256 bits)");
     EXPECT_EQ(offer.softwareMono, "llvmpipe (LLVM 15.0.6, 256 bits)");
-    offer = OfferFromProbe("llvmpipe", false);
-    EXPECT_FALSE(offer.softwareRgb) << "RGB needs a true-colour display";
+    offer = OfferFromProbe("llvmpipe", false, true);
+    EXPECT_FALSE(offer.softwareRgb) << "RGB needs true colour";
     EXPECT_TRUE(offer.softwareMono);
-    offer = OfferFromProbe("", true);
+    offer = OfferFromProbe("", true, true);
     EXPECT_FALSE(offer.hardware || offer.softwareRgb || offer.softwareMono);
+
+    // A driver that ignored the request for the software rasteriser: the
+    // wanted kind is still chosen, and "Found " names what was obtained.
+    const std::string card = "NVIDIA GeForce GTX 1060/PCIe/SSE2";
+    DeviceChoice c = SelectDevice(0, OfferFromProbe(card, true, true));
+    EXPECT_EQ(c.kind, DeviceKind::SoftwareMono);
+    EXPECT_EQ(c.name, card);
+    EXPECT_THAT(c.log, ElementsAre("Checking for 3D Hardware...", "Checking Software modes...", "Found " + card + "."));
+    c = SelectDevice(1, OfferFromProbe(card, true, true));
+    EXPECT_EQ(c.kind, DeviceKind::SoftwareRgb);
+    EXPECT_EQ(c.name, card);
+    EXPECT_EQ(SelectDevice(1, OfferFromProbe(card, false, true)).kind, DeviceKind::SoftwareMono)
+        << "without true colour RGB falls back to MONO";
+    EXPECT_EQ(SelectDevice(2, OfferFromProbe(card, true, false)).kind, DeviceKind::Hardware);
 
     EXPECT_FALSE(WantsSoftwareRasteriser(2));
     EXPECT_TRUE(WantsSoftwareRasteriser(1));

@@ -232,6 +232,15 @@ TEST_F(TrimletWindow, ANormalStartWritesItsLogAndShowsTheFirstPart)
     EXPECT_NE(w.findChild<QFrame*>("TopLine"), nullptr);
 }
 
+TEST_F(TrimletWindow, SettingOneGivesSoftwareRgbOnTheTrueColourContextOpenGlGives)
+{
+    fs::create_directories(appFolder);
+    WriteBytes((appFolder / "trimlet.ini").string(), {'d', 'i', 's', 'p', 'l', 'a', 'y', '=', '1'});
+    ASSERT_TRUE(Start(SquareCar()));
+    EXPECT_EQ(trimlet->Device().kind, trimlet::DeviceKind::SoftwareRgb);
+    EXPECT_EQ(LogLines()[6], "Found " + trimlet->Device().name + ".");
+}
+
 TEST_F(TrimletWindow, AFileOnTheCommandLineIsOpenedWithoutTheDialog)
 {
     ASSERT_TRUE(Start(SquareCar(), true));

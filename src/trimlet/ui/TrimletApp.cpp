@@ -9,11 +9,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QScreen>
 
 namespace trimlet {
 
@@ -31,8 +29,6 @@ struct DisplayProbe {
 DisplayProbe ProbeDisplay()
 {
     DisplayProbe probe;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    probe.trueColour = !screen || screen->depth() >= 24;
     QOffscreenSurface surface;
     surface.create();
     QOpenGLContext context;
@@ -40,6 +36,10 @@ DisplayProbe ProbeDisplay()
         return probe;
     if (const auto* name = context.functions()->glGetString(GL_RENDERER))
         probe.renderer = reinterpret_cast<const char*>(name);
+    // The depth of the colours OpenGL actually gave, which need not be the
+    // screen's.
+    const QSurfaceFormat format = context.format();
+    probe.trueColour = format.redBufferSize() >= 8 && format.greenBufferSize() >= 8 && format.blueBufferSize() >= 8;
     context.doneCurrent();
     return probe;
 }
@@ -83,10 +83,14 @@ bool TrimletApp::StartUp()
     WriteLog(QString(), true);
 
     displayMode_ = ReadConfig(setup_.appFolder);
-    // The OpenGL library reads this when it first meets the display, so it
-    // is set before any window uses OpenGL.
-    if (WantsSoftwareRasteriser(displayMode_))
+    // The OpenGL library reads these when it first meets the display, so
+    // they are set before any window uses OpenGL. The second picks Mesa
+    // among the drivers a vendor-neutral OpenGL library could load, since
+    // another vendor's driver ignores the first.
+    if (WantsSoftwareRasteriser(displayMode_)) {
         qputenv("LIBGL_ALWAYS_SOFTWARE", "1");
+        qputenv("__GLX_VENDOR_LIBRARY_NAME", "mesa");
+    }
 
     window_->show();
     if (!ChooseFile() || !CreateDevice() || !CreateScene())
@@ -118,7 +122,8 @@ bool TrimletApp::CreateDevice()
 {
     WriteLog("Creating D3D Device...", true);
     const DisplayProbe probe = ProbeDisplay();
-    device_ = SelectDevice(displayMode_, OfferFromProbe(probe.renderer, probe.trueColour));
+    device_ = SelectDevice(displayMode_, OfferFromProbe(probe.renderer, probe.trueColour,
+                                                        WantsSoftwareRasteriser(displayMode_)));
     for (const std::string& line : device_.log)
         WriteLog(QString::fromStdString(line), true);
     if (probe.renderer.empty()) {

@@ -133,7 +133,7 @@ bool TrimletApp::CreateDevice()
     }
 
     WriteLog("Setting D3D Device mode...", true);
-    window_->CreateDevice(device_.kind == DeviceKind::SoftwareMono ? LightingModel::Mono : LightingModel::Rgb);
+    window_->CreateDevice();
     // The context is made when the surface is first shown on the screen.
     const QDeadlineTimer deadline(kDeviceWaitMilliseconds);
     SceneView* view = window_->View();

@@ -192,11 +192,32 @@ void BM_SceneFrame_SolidOnly(benchmark::State& state) { SceneFrames(state, 15, t
 void BM_SceneFrame_WireframeOnly(benchmark::State& state) { SceneFrames(state, 15, false, true); }
 void BM_SceneFrame_NoPasses(benchmark::State& state) { SceneFrames(state, 15, false, false); }
 
+// A frame of a drag with the left button: the model turns a little before
+// every frame, as it does while the user turns it with the mouse. Only the
+// turn changes; the geometry stays as it was.
+void BM_SceneFrame_Turning(benchmark::State& state)
+{
+    Viewer& viewer = TheViewer();
+    viewer.Scene().SetDistance(15);
+    viewer.Scene().ShowSolid = true;
+    viewer.Scene().ShowWireframe = true;
+    viewer.WaitForFrame();
+    int x = 0;
+    for (auto _ : state) {
+        viewer.Scene().Turn(x, 0, x + 1, 1);
+        ++x;
+        viewer.WaitForFrame();
+    }
+    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.SetLabel(viewer.app->Device().name);
+}
+
 BENCHMARK(BM_SceneFrame_StartDistance)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_SceneFrame_CloseUp)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_SceneFrame_SolidOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_SceneFrame_WireframeOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_SceneFrame_NoPasses)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_SceneFrame_Turning)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 } // namespace
 

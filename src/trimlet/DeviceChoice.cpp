@@ -51,14 +51,15 @@ bool IsSoftwareRenderer(std::string_view renderer)
                        [&name](std::string_view word) { return name.find(word) != std::string::npos; });
 }
 
-DeviceOffer OfferFromProbe(const std::string& renderer, bool trueColour)
+DeviceOffer OfferFromProbe(const std::string& renderer, bool trueColour, bool softwareRequested)
 {
     DeviceOffer offer;
     if (renderer.empty())
         return offer;
     if (!IsSoftwareRenderer(renderer)) {
         offer.hardware = renderer;
-        return offer;
+        if (!softwareRequested)
+            return offer;
     }
     if (trueColour)
         offer.softwareRgb = renderer;

@@ -169,12 +169,12 @@ bool IsKnownDirectXError(std::uint32_t number)
     return Find(number) != nullptr;
 }
 
-ErrorReportText FormatErrorReport(std::uint32_t number, const std::string& description,
+ErrorReportText FormatErrorReport(ErrorSource source, std::uint32_t number, const std::string& description,
                                   const std::string& procedure, const std::string& timestamp)
 {
     std::string detail;
     std::string logDetail;
-    if (MentionsAutomation(description)) {
+    if (source == ErrorSource::Device && MentionsAutomation(description)) {
         const std::string text(DirectXErrorText(number));
         detail = "DirectX reports '" + text + "'";
         logDetail = "D3D ERROR: '" + text + "'";

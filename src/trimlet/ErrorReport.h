@@ -24,10 +24,17 @@ struct ErrorReportText {
     std::string logLine; // the line appended to the start-up log (holds a CR LF)
 };
 
-// An error whose description mentions automation (in any letter case) came
-// from the 3D services and is told with the table text for its number; any
-// other is told with its own description.
-ErrorReportText FormatErrorReport(std::uint32_t number, const std::string& description,
+// Who reports an error: the program's own work (files, parts, models),
+// whose descriptions carry file paths and part names the user chose, or the
+// 3D device.
+enum class ErrorSource { Program, Device };
+
+// An error of the 3D device whose description mentions automation (in any
+// letter case) is told with the table text for its number; any other is
+// told with its own description. Only the device's descriptions are looked
+// at: a file error stays a file error even when its path or a part name
+// holds the word (a folder named "Automotive").
+ErrorReportText FormatErrorReport(ErrorSource source, std::uint32_t number, const std::string& description,
                                   const std::string& procedure, const std::string& timestamp);
 
 } // namespace trimlet

@@ -88,6 +88,10 @@ std::int32_t HeaderI32(const std::array<std::uint8_t, kFceHeaderSize>& header, i
 
 std::vector<std::uint8_t> CopyBytes(std::span<const std::uint8_t> file, std::int64_t at, std::int64_t size)
 {
+    // An empty block's offset is never checked against the file and may
+    // point anywhere; it must not be used to form a position.
+    if (size == 0)
+        return {};
     const auto first = file.begin() + static_cast<std::ptrdiff_t>(at);
     return {first, first + static_cast<std::ptrdiff_t>(size)};
 }
@@ -130,29 +134,57 @@ PartRange ReadPartRange(le::ByteReader& in, int p)
     return r;
 }
 
-// Every part must lie inside the tables and the parts together must hold
-// every vertex and triangle once, or joining would lose or invent data.
+// One part's claim on a table: `count` records from `first`.
+struct Claim {
+    std::int64_t first, count;
+    std::size_t part;
+};
+
+std::string Records(const std::string& records, std::int64_t first, std::int64_t last)
+{
+    return records + " " + std::to_string(first) + " to " + std::to_string(last);
+}
+
+// The claims must lie inside a table of `total` records and cover every
+// record exactly once. Joining writes each part's records back to back, so
+// two parts claiming the same records would write those twice and drop the
+// ones nobody claims, even when the counts add up.
+std::string CheckCover(std::vector<Claim> claims, std::int64_t total, const std::string& records)
+{
+    for (const Claim& c : claims) {
+        if (c.first < 0 || c.count < 0 || c.first + c.count > total)
+            return "part " + std::to_string(c.part + 1) + " claims " + Records(records, c.first, c.first + c.count - 1) +
+                   " of a model of " + std::to_string(total) + " " + records;
+    }
+    std::erase_if(claims, [](const Claim& c) { return c.count == 0; });
+    std::stable_sort(claims.begin(), claims.end(), [](const Claim& a, const Claim& b) { return a.first < b.first; });
+    std::int64_t next = 0;
+    std::size_t previous = 0;
+    for (const Claim& c : claims) {
+        if (c.first < next)
+            return "parts " + std::to_string(previous + 1) + " and " + std::to_string(c.part + 1) + " both claim " +
+                   Records(records, c.first, std::min(next, c.first + c.count) - 1);
+        if (c.first > next)
+            return "no part claims " + Records(records, next, c.first - 1);
+        next = c.first + c.count;
+        previous = c.part;
+    }
+    if (next < total)
+        return "no part claims " + Records(records, next, total - 1);
+    return {};
+}
+
 std::string CheckPartRanges(const std::vector<PartRange>& ranges, std::int64_t n, std::int64_t m)
 {
-    std::int64_t vertices = 0;
-    std::int64_t triangles = 0;
+    std::vector<Claim> vertices;
+    std::vector<Claim> triangles;
     for (std::size_t p = 0; p < ranges.size(); ++p) {
-        const PartRange& r = ranges[p];
-        if (r.firstVertex < 0 || r.vertices < 0 || r.firstVertex + r.vertices > n)
-            return "part " + std::to_string(p + 1) + " claims vertices " + std::to_string(r.firstVertex) +
-                   " to " + std::to_string(r.firstVertex + r.vertices - 1) + " of a model of " +
-                   std::to_string(n) + " vertices";
-        if (r.firstTriangle < 0 || r.triangles < 0 || r.firstTriangle + r.triangles > m)
-            return "part " + std::to_string(p + 1) + " claims triangles " + std::to_string(r.firstTriangle) +
-                   " to " + std::to_string(r.firstTriangle + r.triangles - 1) + " of a model of " +
-                   std::to_string(m) + " triangles";
-        vertices += r.vertices;
-        triangles += r.triangles;
+        vertices.push_back({ranges[p].firstVertex, ranges[p].vertices, p});
+        triangles.push_back({ranges[p].firstTriangle, ranges[p].triangles, p});
     }
-    if (vertices != n || triangles != m)
-        return "its parts hold " + std::to_string(vertices) + " vertices and " + std::to_string(triangles) +
-               " triangles but the model has " + std::to_string(n) + " and " + std::to_string(m);
-    return {};
+    if (std::string why = CheckCover(std::move(vertices), n, "vertices"); !why.empty())
+        return why;
+    return CheckCover(std::move(triangles), m, "triangles");
 }
 
 template <class T>

@@ -66,9 +66,9 @@ std::string PartFileName(int n);
 
 // Splits NFSIV file bytes. Refuses a file without the magic (NotNfs4File)
 // and one whose counts or block positions do not fit the file, whose parts
-// do not lie inside the tables or do not account for every vertex and
-// triangle, or whose triangles use vertices outside their part (Damaged):
-// joining such a file would not give back a sound model.
+// do not lie inside the tables or do not cover every vertex and triangle
+// exactly once, or whose triangles use vertices outside their part
+// (Damaged): joining such a file would not give back a sound model.
 std::variant<SplitModel, FileFailure> SplitFceBytes(std::span<const std::uint8_t> file);
 
 // Reassembles an NFSIV file from the store and the parts (one per project

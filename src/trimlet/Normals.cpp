@@ -9,11 +9,9 @@ namespace {
 
 using Triple = std::array<double, 3>;
 
-Triple Placed(const PartFile& part, int set, std::int32_t index)
+Triple ToTriple(const Vec3& v)
 {
-    // The scene holds single-precision positions; the sums are made the same way.
-    const Vec3& v = part.VertexSets[static_cast<std::size_t>(set)][static_cast<std::size_t>(index)];
-    return {v.X + part.Position.X, v.Y + part.Position.Y, v.Z + part.Position.Z};
+    return {v.X, v.Y, v.Z};
 }
 
 double Length(const Triple& v)
@@ -31,27 +29,19 @@ Vec3 Unit(const Triple& v, double length)
     return {static_cast<float>(v[0] / length), static_cast<float>(v[1] / length), static_cast<float>(v[2] / length)};
 }
 
-bool CornersInside(const Triangle& t, std::size_t vertices)
-{
-    for (std::int32_t c : {t.I1, t.I2, t.I3}) {
-        if (c < 0 || static_cast<std::size_t>(c) >= vertices)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::vector<Vec3> RadialNormals(const PartFile& part, int set)
 {
     std::vector<Vec3> normals = part.NormalSets[static_cast<std::size_t>(set)];
-    const std::size_t vertices = part.VertexSets[static_cast<std::size_t>(set)].size();
+    const std::vector<Vec3> placed = PlacedVertices(part, set);
+    const std::size_t vertices = placed.size();
     normals.resize(vertices);
     for (const Triangle& t : part.Triangles) {
-        if (!CornersInside(t, vertices))
+        if (!CornersInside(t, static_cast<std::int64_t>(vertices)))
             continue;
         for (std::int32_t corner : {t.I1, t.I2, t.I3}) {
-            const Triple p = Placed(part, set, corner);
+            const Triple p = ToTriple(placed[static_cast<std::size_t>(corner)]);
             const double length = Length(p);
             if (Usable(length))
                 normals[static_cast<std::size_t>(corner)] = Unit(p, length);
@@ -63,15 +53,16 @@ std::vector<Vec3> RadialNormals(const PartFile& part, int set)
 std::vector<Vec3> FaceAveragedNormals(const PartFile& part, int set)
 {
     std::vector<Vec3> normals = part.NormalSets[static_cast<std::size_t>(set)];
-    const std::size_t vertices = part.VertexSets[static_cast<std::size_t>(set)].size();
+    const std::vector<Vec3> placed = PlacedVertices(part, set);
+    const std::size_t vertices = placed.size();
     normals.resize(vertices);
     std::vector<Triple> sums(vertices, Triple{0, 0, 0});
     for (const Triangle& t : part.Triangles) {
-        if (!CornersInside(t, vertices))
+        if (!CornersInside(t, static_cast<std::int64_t>(vertices)))
             continue;
-        const Triple p1 = Placed(part, set, t.I1);
-        const Triple p2 = Placed(part, set, t.I2);
-        const Triple p3 = Placed(part, set, t.I3);
+        const Triple p1 = ToTriple(placed[static_cast<std::size_t>(t.I1)]);
+        const Triple p2 = ToTriple(placed[static_cast<std::size_t>(t.I2)]);
+        const Triple p3 = ToTriple(placed[static_cast<std::size_t>(t.I3)]);
         const Triple a{p2[0] - p1[0], p2[1] - p1[1], p2[2] - p1[2]};
         const Triple b{p3[0] - p1[0], p3[1] - p1[1], p3[2] - p1[2]};
         const Triple n{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};

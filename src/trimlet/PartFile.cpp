@@ -31,6 +31,11 @@ std::array<std::vector<Vec3>, kVertexSets> ReadSets(le::ByteReader& in, std::int
     return sets;
 }
 
+bool CornerInside(std::int32_t corner, std::int64_t vertices)
+{
+    return corner >= 0 && corner < vertices;
+}
+
 FileFailure Damaged(std::uint32_t number, const std::string& fileName, const std::string& why)
 {
     return {FileFailure::Kind::Damaged, number, "PRT file " + fileName + " is damaged: " + why};
@@ -85,16 +90,32 @@ std::string IncompatiblePartMessage(const std::string& fileName)
            " is not compatible with this version of Mobrix. You need to download the latest version (probably).";
 }
 
+bool CornersInside(const Triangle& t, std::int64_t vertices)
+{
+    return CornerInside(t.I1, vertices) && CornerInside(t.I2, vertices) && CornerInside(t.I3, vertices);
+}
+
 std::string FindCornerOutsidePart(std::span<const Triangle> triangles, std::int64_t vertices)
 {
     for (std::size_t t = 0; t < triangles.size(); ++t) {
         for (std::int32_t corner : {triangles[t].I1, triangles[t].I2, triangles[t].I3}) {
-            if (corner < 0 || corner >= vertices)
+            if (!CornerInside(corner, vertices))
                 return "triangle " + std::to_string(t) + " uses vertex " + std::to_string(corner) +
                        " but the part has " + std::to_string(vertices) + " vertices";
         }
     }
     return {};
+}
+
+std::vector<Vec3> PlacedVertices(const PartFile& part, int set)
+{
+    const std::vector<Vec3>& local = part.VertexSets[static_cast<std::size_t>(set)];
+    const Vec3& at = part.Position;
+    std::vector<Vec3> placed;
+    placed.reserve(local.size());
+    for (const Vec3& v : local)
+        placed.push_back({v.X + at.X, v.Y + at.Y, v.Z + at.Z});
+    return placed;
 }
 
 std::variant<PartFile, FileFailure> DecodePartFile(std::span<const std::uint8_t> bytes,

@@ -60,8 +60,15 @@ std::variant<PartFile, FileFailure> DecodePartFile(std::span<const std::uint8_t>
 std::string NotPartFileMessage(const std::string& fileName);
 std::string IncompatiblePartMessage(const std::string& fileName);
 
+// Whether the three corners of `t` lie inside a part of `vertices` vertices.
+bool CornersInside(const Triangle& t, std::int64_t vertices);
+
 // The first corner of `triangles` that lies outside a part of `vertices`
 // vertices, as a description, or an empty text when all are inside.
 std::string FindCornerOutsidePart(std::span<const Triangle> triangles, std::int64_t vertices);
+
+// Vertex set `set` of the part placed at the part's position: where the
+// scene shows its vertices.
+std::vector<Vec3> PlacedVertices(const PartFile& part, int set);
 
 } // namespace trimlet

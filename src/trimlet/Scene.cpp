@@ -14,15 +14,6 @@ Vec3d ToDouble(const Vec3& v)
     return {v.X, v.Y, v.Z};
 }
 
-bool FaceInside(const Triangle& t, std::size_t vertices)
-{
-    for (std::int32_t c : {t.I1, t.I2, t.I3}) {
-        if (c < 0 || static_cast<std::size_t>(c) >= vertices)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 FaceColour FaceColourFor(std::int32_t flags, bool current)
@@ -40,21 +31,21 @@ void Scene::SetVertexSet(int set)
     vertexSet_ = set < 0 || set >= kVertexSets ? 0 : set;
     for (SceneMesh& mesh : meshes_)
         Place(mesh);
-    ++revision_;
+    ++geometryRevision_;
 }
 
 void Scene::ClearMeshes()
 {
     meshes_.clear();
-    ++revision_;
+    ++geometryRevision_;
 }
 
-void Scene::AddMesh(int part, std::string fileName, PartFile data)
+void Scene::AddMesh(std::string fileName, PartFile data)
 {
-    SceneMesh mesh{part, std::move(fileName), std::move(data), {}, {}};
+    SceneMesh mesh{std::move(fileName), std::move(data), {}, {}};
     Place(mesh);
     meshes_.push_back(std::move(mesh));
-    ++revision_;
+    ++geometryRevision_;
 }
 
 void Scene::ReplaceMeshData(int mesh, PartFile data)
@@ -64,7 +55,7 @@ void Scene::ReplaceMeshData(int mesh, PartFile data)
     SceneMesh& m = meshes_[static_cast<std::size_t>(mesh)];
     m.data = std::move(data);
     Place(m);
-    ++revision_;
+    ++geometryRevision_;
 }
 
 int Scene::MeshOfFile(const std::string& fileName) const
@@ -78,27 +69,20 @@ int Scene::MeshOfFile(const std::string& fileName) const
 
 void Scene::Place(SceneMesh& mesh) const
 {
-    const auto set = static_cast<std::size_t>(vertexSet_);
-    const Vec3& at = mesh.data.Position;
-    mesh.points.clear();
-    mesh.points.reserve(mesh.data.VertexSets[set].size());
-    for (const Vec3& v : mesh.data.VertexSets[set])
-        mesh.points.push_back({v.X + at.X, v.Y + at.Y, v.Z + at.Z});
-    mesh.normals = mesh.data.NormalSets[set];
+    mesh.points = PlacedVertices(mesh.data, vertexSet_);
+    mesh.normals = mesh.data.NormalSets[static_cast<std::size_t>(vertexSet_)];
     mesh.normals.resize(mesh.points.size());
 }
 
 void Scene::SetDistance(int distance)
 {
     distance_ = distance;
-    ++revision_;
 }
 
 void Scene::Turn(int x0, int y0, int x, int y)
 {
     orientation_ = orientation_ * Mat3::RotationX((y0 - y) / 50.0);
     orientation_ = (orientation_ * Mat3::RotationY((x0 - x) / 50.0)).Orthonormalised();
-    ++revision_;
 }
 
 Mat4 Scene::ModelMatrix() const
@@ -119,7 +103,7 @@ std::optional<FaceRef> Scene::Pick(double px, double py, int width, int height) 
         const SceneMesh& mesh = meshes_[m];
         for (std::size_t f = 0; f < mesh.data.Triangles.size(); ++f) {
             const Triangle& t = mesh.data.Triangles[f];
-            if (!FaceInside(t, mesh.points.size()))
+            if (!CornersInside(t, static_cast<std::int64_t>(mesh.points.size())))
                 continue;
             const double hit = RayHitsTriangle(origin, direction, ToDouble(mesh.points[static_cast<std::size_t>(t.I1)]),
                                                ToDouble(mesh.points[static_cast<std::size_t>(t.I2)]),
@@ -149,22 +133,21 @@ void Scene::SetCurrentFace(const FaceRef& face)
 {
     if (face.mesh < 0 || face.mesh >= static_cast<int>(meshes_.size()))
         return;
-    currentFile_ = meshes_[static_cast<std::size_t>(face.mesh)].fileName;
+    const std::string& file = meshes_[static_cast<std::size_t>(face.mesh)].fileName;
+    if (file == currentFile_ && face.face == currentFace_)
+        return;
+    currentFile_ = file;
     currentFace_ = face.face;
-    ++revision_;
+    ++geometryRevision_;
 }
 
 void Scene::ForgetCurrentFace()
 {
+    if (currentFace_ < 0)
+        return;
     currentFile_.clear();
     currentFace_ = -1;
-    ++revision_;
-}
-
-FaceColour Scene::ColourOf(int mesh, int face) const
-{
-    const auto& triangles = meshes_[static_cast<std::size_t>(mesh)].data.Triangles;
-    return FaceColourFor(triangles[static_cast<std::size_t>(face)].Flags, CurrentFace() == FaceRef{mesh, face});
+    ++geometryRevision_;
 }
 
 void Scene::Advance(double delta)
@@ -187,7 +170,7 @@ VertexStream BuildVertexStream(const Scene& scene)
         const SceneMesh& mesh = meshes[m];
         for (std::size_t f = 0; f < mesh.data.Triangles.size(); ++f) {
             const Triangle& t = mesh.data.Triangles[f];
-            if (!FaceInside(t, mesh.points.size()))
+            if (!CornersInside(t, static_cast<std::int64_t>(mesh.points.size())))
                 continue;
             const FaceRef ref{static_cast<int>(m), static_cast<int>(f)};
             const FaceColour colour = FaceColourFor(t.Flags, current == ref);

@@ -29,7 +29,6 @@ FaceColour FaceColourFor(std::int32_t flags, bool current);
 // One shown part: its data as read from its part file and the positions and
 // normals of the shown vertex set, placed at the part's position.
 struct SceneMesh {
-    int part = 0; // index of the part in the project
     std::string fileName;
     PartFile data;
     std::vector<Vec3> points;
@@ -51,7 +50,7 @@ public:
     void SetVertexSet(int set);
 
     void ClearMeshes();
-    void AddMesh(int part, std::string fileName, PartFile data);
+    void AddMesh(std::string fileName, PartFile data);
     // Takes new data for a shown part (after its normals or flags changed).
     void ReplaceMeshData(int mesh, PartFile data);
     const std::vector<SceneMesh>& Meshes() const { return meshes_; }
@@ -59,6 +58,7 @@ public:
     int MeshOfFile(const std::string& fileName) const;
 
     // The model frame: `distance` in front of the camera, turned by the mouse.
+    // Moving and turning it change only the transform, not the geometry.
     int Distance() const { return distance_; }
     void SetDistance(int distance);
     // A mouse move from (x0, y0) to (x, y) with the left button held: a turn
@@ -78,10 +78,10 @@ public:
     void SetCurrentFace(const FaceRef& face);
     void ForgetCurrentFace();
 
-    FaceColour ColourOf(int mesh, int face) const;
-
-    // Counts up on every change that alters what is drawn.
-    std::uint64_t Revision() const { return revision_; }
+    // Counts up on every change of the meshes, the shown vertex set or the
+    // face colours: what the drawing code must send again. The model
+    // frame's transform is not part of it.
+    std::uint64_t GeometryRevision() const { return geometryRevision_; }
 
     // One step of the render loop. The frames carry no motion of their own,
     // so a step only counts the frame.
@@ -101,7 +101,7 @@ private:
     Lens lens_;
     std::string currentFile_;
     int currentFace_ = -1;
-    std::uint64_t revision_ = 0;
+    std::uint64_t geometryRevision_ = 0;
     std::uint64_t frames_ = 0;
 };
 

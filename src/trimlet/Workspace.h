@@ -40,7 +40,10 @@ std::optional<FileFailure> SavePart(const std::filesystem::path& tempFolder, con
 // the target's, its triangles after the target's with their corners moved
 // past the target's vertices. The appended vertices are moved by the
 // difference of the two part positions, so they stay where they were in the
-// model although they are now placed at the target's position.
+// model although they are now placed at the target's position: a part's
+// vertices are relative to its position, and copied unchanged under the
+// target's position they would all jump there (a wheel fused into the body
+// would land in the middle of the body).
 void AppendPart(PartFile& target, const PartFile& other);
 
 struct FuseOutcome {

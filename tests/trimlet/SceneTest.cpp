@@ -91,7 +91,7 @@ TEST(Scene, FaceColours)
 Scene SquareScene()
 {
     Scene scene;
-    scene.AddMesh(0, "TPART1.PRT",
+    scene.AddMesh("TPART1.PRT",
                   MakePart({0, 0, 0}, {{-2, -2, 0}, {2, -2, 0}, {2, 2, 0}, {-2, 2, 0}},
                            {Face(0, 1, 2, 0x0C), Face(0, 2, 3)}));
     return scene;
@@ -116,23 +116,51 @@ TEST(Scene, PickingFindsTheFaceUnderThePointerFromEitherSide)
     EXPECT_FALSE(scene.Pick(400 - 40, 300 + 40, w, h)) << "further away the square is smaller";
 }
 
+// The colour of the stream's vertex `v`.
+FaceColour StreamColour(const VertexStream& stream, int v)
+{
+    const float* c = &stream.data[static_cast<std::size_t>(v * VertexStream::kFloatsPerVertex + 6)];
+    return {c[0], c[1], c[2], c[3]};
+}
+
 TEST(Scene, TheCurrentFaceSurvivesRebuildsOfItsPart)
 {
     Scene scene = SquareScene();
     scene.SetCurrentFace({0, 1});
-    EXPECT_EQ(scene.ColourOf(0, 1), (FaceColour{1, 0, 0, 1}));
-    EXPECT_EQ(scene.ColourOf(0, 0), (FaceColour{0.6f, 0.6f, 1.0f, 0.5f}));
+    // The opaque face 1 comes first, the half-transparent face 0 after it.
+    VertexStream stream = BuildVertexStream(scene);
+    EXPECT_EQ(StreamColour(stream, 0), (FaceColour{1, 0, 0, 1}));
+    EXPECT_EQ(StreamColour(stream, 3), (FaceColour{0.6f, 0.6f, 1.0f, 0.5f}));
 
     // Rebuilt with another part first: the face follows its part file.
     const PartFile square = scene.Meshes()[0].data;
     scene.ClearMeshes();
     EXPECT_FALSE(scene.CurrentFace());
-    scene.AddMesh(3, "TPART4.PRT", MakePart({0, 0, 0}, {{0, 0, 0}}, {}));
-    scene.AddMesh(0, "TPART1.PRT", square);
+    scene.AddMesh("TPART4.PRT", MakePart({0, 0, 0}, {{0, 0, 0}}, {}));
+    scene.AddMesh("TPART1.PRT", square);
     EXPECT_EQ(scene.CurrentFace(), (FaceRef{1, 1}));
+    EXPECT_EQ(StreamColour(BuildVertexStream(scene), 0), (FaceColour{1, 0, 0, 1}));
 
     scene.ForgetCurrentFace();
     EXPECT_FALSE(scene.CurrentFace());
+    EXPECT_EQ(StreamColour(BuildVertexStream(scene), 0), (FaceColour{1, 1, 1, 1}));
+}
+
+TEST(Scene, OnlyChangesOfGeometryOrColourAskForTheMeshesToBeSentAgain)
+{
+    Scene scene = SquareScene();
+    std::uint64_t revision = scene.GeometryRevision();
+    scene.Turn(10, 10, 40, 25);
+    scene.SetDistance(20);
+    EXPECT_EQ(scene.GeometryRevision(), revision) << "turning and moving change only the transform";
+
+    scene.SetCurrentFace({0, 1});
+    EXPECT_GT(scene.GeometryRevision(), revision) << "a new current face changes two colours";
+    revision = scene.GeometryRevision();
+    scene.SetCurrentFace({0, 1});
+    EXPECT_EQ(scene.GeometryRevision(), revision) << "the same face again changes nothing";
+    scene.SetVertexSet(1);
+    EXPECT_GT(scene.GeometryRevision(), revision);
 }
 
 TEST(Scene, TheVertexStreamPutsHalfTransparentFacesLast)

@@ -309,6 +309,7 @@ TEST(SplitJoin, BrokenFilesAreRefusedBeforeAnythingIsWritten)
         const char* what;
         std::function<void(std::vector<std::uint8_t>&)> breakIt;
         FileFailure::Kind kind;
+        const char* says = "";
     };
     const Case cases[] = {
         {"wrong magic", [](auto& b) { b[0] = 0x13; }, FileFailure::Kind::NotNfs4File},
@@ -321,7 +322,13 @@ TEST(SplitJoin, BrokenFilesAreRefusedBeforeAnythingIsWritten)
         {"block before the data", [](auto& b) { PutI32(b, 0x20, -100); }, FileFailure::Kind::Damaged},
         {"huge triangle count", [](auto& b) { PutI32(b, 0x08, 0x7FFFFFFF); }, FileFailure::Kind::Damaged},
         {"parts miss a vertex", [](auto& b) { PutI32(b, 0x520 + 8, GetI32(b, 0x520 + 8) - 1); },
-         FileFailure::Kind::Damaged},
+         FileFailure::Kind::Damaged, "no part claims vertices 29 to 29"},
+        // The counts still add up, but joining would write the first part's
+        // records twice and drop the second's.
+        {"two parts on the same vertices", [](auto& b) { PutI32(b, 0x420 + 4, GetI32(b, 0x420)); },
+         FileFailure::Kind::Damaged, "parts 1 and 2 both claim vertices 0 to"},
+        {"two parts on the same triangles", [](auto& b) { PutI32(b, 0x620 + 8, GetI32(b, 0x620)); },
+         FileFailure::Kind::Damaged, "parts 1 and 3 both claim triangles 0 to"},
         {"part past the table", [](auto& b) { PutI32(b, 0x420 + 8, 30); }, FileFailure::Kind::Damaged},
         {"corner outside its part", [&](auto& b) { PutI32(b, static_cast<std::size_t>(firstFace + 4), 1000); },
          FileFailure::Kind::Damaged},
@@ -340,8 +347,23 @@ TEST(SplitJoin, BrokenFilesAreRefusedBeforeAnythingIsWritten)
             EXPECT_EQ(failure.message, "Not a NFSIV FCE file!");
         else
             EXPECT_THAT(failure.message, ::testing::StartsWith("The FCE file is damaged: "));
+        EXPECT_THAT(failure.message, ::testing::HasSubstr(c.says));
         EXPECT_FALSE(fs::exists(bench.temp / "TPART1.PRT"));
     }
+}
+
+TEST(SplitJoin, EmptyBlocksMayHoldAnyOffset)
+{
+    // Nothing is read from an empty block, so its offset is never used.
+    RawFce raw = BuildRawFce4(43, {.vertices = 0, .triangles = 0, .parts = 1, .dummies = 2});
+    for (std::size_t field = 0x14; field <= 0x48; field += 4)
+        PutI32(raw.bytes, field, field % 8 == 0 ? 0x7FFFFFF0 : -0x7FFFFFF0);
+    Workbench bench;
+    const trimlet::FceStore store = bench.Split(raw.bytes);
+    const std::vector<std::uint8_t> joined = bench.Join(store);
+    ASSERT_EQ(joined.size(), kHeader);
+    for (std::size_t field = 0x14; field <= 0x48; field += 4)
+        EXPECT_EQ(GetI32(joined, field), 0) << "offset field " << field;
 }
 
 TEST(SplitJoin, AFailedJoinLeavesTheFileAsItWas)

@@ -82,20 +82,29 @@ TEST(Startup, TheLogIsDeletedThenWrittenLineByLine)
 
 TEST(ErrorReporter, TheTwoDetailForms)
 {
-    const ErrorReportText app = FormatErrorReport(53, "File not found", "Loading PRT", "2024-01-02 03:04:05");
+    const ErrorReportText app =
+        FormatErrorReport(ErrorSource::Program, 53, "File not found", "Loading PRT", "2024-01-02 03:04:05");
     EXPECT_EQ(app.box, "ERROR:  Application reports 'File not found'\r\nSOURCE: Loading PRT");
     EXPECT_EQ(app.logLine, "2024-01-02 03:04:05 - APP ERROR: 'File not found'\r\nSOURCE: Loading PRT");
 
     for (const char* description : {"Automation error", "AUTOMATION ERROR", "an automatic failure"}) {
-        const ErrorReportText dx = FormatErrorReport(0x887600AA, description, "Creating D3D Device", "T");
+        const ErrorReportText dx =
+            FormatErrorReport(ErrorSource::Device, 0x887600AA, description, "Creating D3D Device", "T");
         EXPECT_EQ(dx.box, "ERROR: DirectX reports 'No 3D hardware or emulation is present.'\r\n"
                           "SOURCE: Creating D3D Device")
             << description;
         EXPECT_EQ(dx.logLine, "T - D3D ERROR: 'No 3D hardware or emulation is present.'\r\nSOURCE: Creating D3D Device");
     }
-    const ErrorReportText unknown = FormatErrorReport(0x80004005, "Automation error", "Render", "T");
+    const ErrorReportText unknown = FormatErrorReport(ErrorSource::Device, 0x80004005, "Automation error", "Render", "T");
     EXPECT_EQ(unknown.box,
               "ERROR: DirectX reports 'Unknown Error: Out of memory or invalid parameters passed.'\r\nSOURCE: Render");
+
+    // The program's own failures name the user's files and parts; the word
+    // in a path or a name does not make them device errors.
+    const std::string path = "Cannot read /home/me/Automotive/car.fce: No such file or directory";
+    const ErrorReportText file = FormatErrorReport(ErrorSource::Program, 53, path, "Splitting FCE", "T");
+    EXPECT_EQ(file.box, "ERROR:  Application reports '" + path + "'\r\nSOURCE: Splitting FCE");
+    EXPECT_EQ(file.logLine, "T - APP ERROR: '" + path + "'\r\nSOURCE: Splitting FCE");
 }
 
 TEST(ErrorReporter, TheTableHoldsTheNinetyFiveCodes)
@@ -163,18 +172,32 @@ TEST(DeviceChoice, WhatAProbeOffers)
     EXPECT_FALSE(IsSoftwareRenderer("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
     EXPECT_FALSE(IsSoftwareRenderer("NVIDIA GeForce GTX 1060/PCIe/SSE2"));
 
-    DeviceOffer offer = OfferFromProbe("AMD Radeon RX 580", true);
+    DeviceOffer offer = OfferFromProbe("AMD Radeon RX 580", true, false);
     EXPECT_EQ(offer.hardware, "AMD Radeon RX 580");
     EXPECT_FALSE(offer.softwareRgb);
-    offer = OfferFromProbe("llvmpipe (LLVM 15.0.6, 256 bits)", true);
+    offer = OfferFromProbe("llvmpipe (LLVM 15.0.6, 256 bits)", true, true);
     EXPECT_FALSE(offer.hardware);
     EXPECT_EQ(offer.softwareRgb, "llvmpipe (LLVM 15.0.6, 256 bits)");
     EXPECT_EQ(offer.softwareMono, "llvmpipe (LLVM 15.0.6, 256 bits)");
-    offer = OfferFromProbe("llvmpipe", false);
-    EXPECT_FALSE(offer.softwareRgb) << "RGB needs a true-colour display";
+    offer = OfferFromProbe("llvmpipe", false, true);
+    EXPECT_FALSE(offer.softwareRgb) << "RGB needs true colour";
     EXPECT_TRUE(offer.softwareMono);
-    offer = OfferFromProbe("", true);
+    offer = OfferFromProbe("", true, true);
     EXPECT_FALSE(offer.hardware || offer.softwareRgb || offer.softwareMono);
+
+    // A driver that ignored the request for the software rasteriser: the
+    // wanted kind is still chosen, and "Found " names what was obtained.
+    const std::string card = "NVIDIA GeForce GTX 1060/PCIe/SSE2";
+    DeviceChoice c = SelectDevice(0, OfferFromProbe(card, true, true));
+    EXPECT_EQ(c.kind, DeviceKind::SoftwareMono);
+    EXPECT_EQ(c.name, card);
+    EXPECT_THAT(c.log, ElementsAre("Checking for 3D Hardware...", "Checking Software modes...", "Found " + card + "."));
+    c = SelectDevice(1, OfferFromProbe(card, true, true));
+    EXPECT_EQ(c.kind, DeviceKind::SoftwareRgb);
+    EXPECT_EQ(c.name, card);
+    EXPECT_EQ(SelectDevice(1, OfferFromProbe(card, false, true)).kind, DeviceKind::SoftwareMono)
+        << "without true colour RGB falls back to MONO";
+    EXPECT_EQ(SelectDevice(2, OfferFromProbe(card, true, false)).kind, DeviceKind::Hardware);
 
     EXPECT_FALSE(WantsSoftwareRasteriser(2));
     EXPECT_TRUE(WantsSoftwareRasteriser(1));

@@ -88,6 +88,13 @@ class TrimletWindow : public ::testing::Test {
 protected:
     bool Start(const std::vector<std::uint8_t>& file, bool fromCommandLine = false)
     {
+        Create(file, fromCommandLine);
+        return trimlet->StartUp();
+    }
+
+    // Trimlet before its start-up.
+    void Create(const std::vector<std::uint8_t>& file, bool fromCommandLine = false)
+    {
         fs::create_directories(appFolder);
         WriteBytes(fce.string(), file);
         trimlet::TrimletSetup setup;
@@ -99,7 +106,6 @@ protected:
         else
             dialogs.answer = QString::fromStdString(fce.string());
         trimlet = std::make_unique<trimlet::TrimletApp>(std::move(setup));
-        return trimlet->StartUp();
     }
 
     trimlet::GlobeWindow& Window() { return *trimlet->Window(); }
@@ -162,9 +168,11 @@ protected:
 
     void CtrlMoveTo(QPoint at) { Send(QEvent::MouseMove, at, Qt::NoButton, Qt::NoButton, Qt::ControlModifier); }
 
+    // A click on a row, and what the window does after it.
     void ClickRow(QListWidget* list, int row)
     {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+        QCoreApplication::processEvents();
     }
 
     void Type(const char* keys) { QTest::keyClicks(Window().PartList, keys); }
@@ -232,6 +240,15 @@ TEST_F(TrimletWindow, ANormalStartWritesItsLogAndShowsTheFirstPart)
     EXPECT_NE(w.findChild<QFrame*>("TopLine"), nullptr);
 }
 
+TEST_F(TrimletWindow, SettingOneGivesSoftwareRgbOnTheTrueColourContextOpenGlGives)
+{
+    fs::create_directories(appFolder);
+    WriteBytes((appFolder / "trimlet.ini").string(), {'d', 'i', 's', 'p', 'l', 'a', 'y', '=', '1'});
+    ASSERT_TRUE(Start(SquareCar()));
+    EXPECT_EQ(trimlet->Device().kind, trimlet::DeviceKind::SoftwareRgb);
+    EXPECT_EQ(LogLines()[6], "Found " + trimlet->Device().name + ".");
+}
+
 TEST_F(TrimletWindow, AFileOnTheCommandLineIsOpenedWithoutTheDialog)
 {
     ASSERT_TRUE(Start(SquareCar(), true));
@@ -281,6 +298,24 @@ TEST_F(TrimletWindow, ADamagedModelIsReportedLoggedAndEndsTheProgram)
     EXPECT_EQ(log[log.size() - 1], "Execution terminated.");
 }
 
+TEST_F(TrimletWindow, AFileErrorIsReportedAsAFileErrorWhateverItsPathSays)
+{
+    // A model that cannot be read, in a folder whose name holds "AUTOM".
+    fs::create_directories(appFolder);
+    const fs::path missing = fs::path(dir.path()) / "Automotive" / "car.fce";
+    trimlet::TrimletSetup setup{appFolder, &dialogs, [this](int code) { ends.push_back(code); },
+                                QString::fromStdString(missing.string())};
+    trimlet = std::make_unique<trimlet::TrimletApp>(std::move(setup));
+    EXPECT_FALSE(trimlet->StartUp());
+    ASSERT_EQ(dialogs.boxes.size(), 1u);
+    const std::string box = dialogs.boxes[0].text.toStdString();
+    EXPECT_THAT(box, ::testing::StartsWith("ERROR:  Application reports 'Cannot read " + missing.string()));
+    EXPECT_THAT(box, ::testing::EndsWith("'\r\nSOURCE: Splitting FCE"));
+    const std::vector<std::string> log = LogLines();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_THAT(log[log.size() - 3], ::testing::HasSubstr(" - APP ERROR: 'Cannot read "));
+}
+
 TEST_F(TrimletWindow, PartFilesAreCheckedWhenTheyAreLoaded)
 {
     ASSERT_TRUE(Start(BuildNfs4File(RowOfParts())));
@@ -288,7 +323,7 @@ TEST_F(TrimletWindow, PartFilesAreCheckedWhenTheyAreLoaded)
     second[0] = 'X';
     WriteBytes((Temp() / "TPART2.PRT").string(), second);
     ClickRow(Window().PartList, 1);
-    ASSERT_FALSE(dialogs.boxes.empty());
+    ASSERT_EQ(dialogs.boxes.size(), 1u) << "one click loads the parts once";
     EXPECT_EQ(dialogs.boxes.back().text, "PRT file TPART2.PRT is not a valid Mobrix Part file.");
     EXPECT_EQ(dialogs.boxes.back().icon, trimlet::TrimletDialogs::Icon::None);
     EXPECT_TRUE(ends.empty()) << "a refused part is not loaded; the program goes on";
@@ -365,6 +400,58 @@ TEST_F(TrimletWindow, PickingAFaceShowsItsFlagsAndReFlaggingIsWrittenToItsPartFi
     ASSERT_FALSE(mobrix::ReadFCE4(ReadBytes(fce.string()), saved));
     EXPECT_EQ(saved.Triangles[0].Flags, 0);
     EXPECT_EQ(saved.Triangles[1].Flags, 0);
+}
+
+TEST_F(TrimletWindow, CtrlMovesOverTheCurrentFaceLeaveItsFlagRowsAlone)
+{
+    ASSERT_TRUE(Start(SquareCar()));
+    CtrlMoveTo(ScreenOf(1, -1));
+    ASSERT_EQ(Scene().CurrentFace(), (trimlet::FaceRef{0, 0}));
+    const std::uint64_t revision = Scene().GeometryRevision();
+    // A row chosen but not yet stored survives further moves over the face.
+    Window().smoothing->item(0)->setSelected(true);
+    CtrlMoveTo(ScreenOf(1.3, -1.1));
+    CtrlMoveTo(ScreenOf(1.5, -0.8));
+    EXPECT_EQ(Scene().CurrentFace(), (trimlet::FaceRef{0, 0}));
+    EXPECT_THAT(SelectedFlagRows(), ElementsAre(0, 2, 3));
+    EXPECT_EQ(Scene().GeometryRevision(), revision) << "nothing to send again";
+}
+
+TEST_F(TrimletWindow, AVertexSetChosenDuringTheStartUpIsKept)
+{
+    Create(BuildNfs4File({FoldPart()}));
+    Window().VertType->setCurrentIndex(2);
+    ASSERT_TRUE(trimlet->StartUp());
+    EXPECT_EQ(Scene().VertexSet(), 2);
+    ASSERT_EQ(Scene().Meshes().size(), 1u);
+    // The damaged set moves vertex 1 to (-1, 0, 0), at the part's (1, 1, 1).
+    const trimlet::Vec3& moved = Scene().Meshes()[0].points[1];
+    ExpectPoint({moved.X, moved.Y, moved.Z}, 0, 1, 1);
+}
+
+TEST_F(TrimletWindow, TheSceneIsDrawnAgainInANewContext)
+{
+    ASSERT_TRUE(Start(SquareCar()));
+    const QPoint inside = ScreenOf(-1, 1);
+    ASSERT_GT(PixelAt(inside).red(), 100);
+
+    // Moved into another window, the view loses its OpenGL context and gets
+    // a new one.
+    QWidget other;
+    other.resize(Window().size());
+    const QSize size = View().size();
+    View().setParent(&other);
+    View().resize(size);
+    View().show();
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    const std::uint64_t frames = Scene().FramesAdvanced();
+    for (int i = 0; i < 100 && Scene().FramesAdvanced() == frames; ++i)
+        QTest::qWait(20);
+    EXPECT_GT(Scene().FramesAdvanced(), frames) << "the render loop goes on";
+    EXPECT_GT(PixelAt(inside).red(), 100) << "drawn, not left blank";
+
+    View().setParent(&Window());
 }
 
 TEST_F(TrimletWindow, NAndMWriteTheirNormalsIntoTheShownSet)

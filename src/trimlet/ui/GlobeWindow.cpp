@@ -116,9 +116,8 @@ GlobeWindow::GlobeWindow(TrimletApp& app) : app_(app)
     resize(1024, 660);
 }
 
-void GlobeWindow::CreateDevice(LightingModel lighting)
+void GlobeWindow::CreateDevice()
 {
-    view_->SetLighting(lighting);
     view_->show();
 }
 
@@ -143,7 +142,7 @@ bool GlobeWindow::LoadPart(int part)
     auto loaded = trimlet::LoadPart(app_.TempFolder(), fileName);
     if (auto* failure = std::get_if<FileFailure>(&loaded))
         return !app_.ReportFileFailure(*failure, "Loading PRT");
-    scene_.AddMesh(part, fileName, std::move(std::get<PartFile>(loaded)));
+    scene_.AddMesh(fileName, std::move(std::get<PartFile>(loaded)));
     return true;
 }
 
@@ -160,16 +159,29 @@ void GlobeWindow::RebuildMeshes()
 
 void GlobeWindow::PartListClicked()
 {
+    // One click moves the current row and changes the selection, and each
+    // tells: the rebuild waits until the click has been handled and then
+    // runs once.
+    if (rebuildPending_)
+        return;
+    rebuildPending_ = true;
+    QMetaObject::invokeMethod(this, &GlobeWindow::RebuildAfterClick, Qt::QueuedConnection);
+}
+
+void GlobeWindow::RebuildAfterClick()
+{
+    rebuildPending_ = false;
     if (app_.Running())
         RebuildMeshes();
 }
 
 void GlobeWindow::VertTypeChosen(int row)
 {
-    if (!app_.Running())
-        return;
+    // A choice made while the start-up is still running is kept; the meshes
+    // already loaded show it at once, and later ones load with it.
     scene_.SetVertexSet(row);
-    RebuildMeshes();
+    if (app_.Running())
+        RebuildMeshes();
 }
 
 void GlobeWindow::ShowFlagsOfCurrentFace()

@@ -37,7 +37,7 @@ public:
     SceneView* View() { return view_; }
 
     // Shows the drawing surface, which makes the OpenGL context.
-    void CreateDevice(LightingModel lighting);
+    void CreateDevice();
     // One row per part, the names with blanks trimmed.
     void FillPartList(const std::vector<std::string>& names);
     // Loads one part into the scene; false when the program was ended.
@@ -68,11 +68,13 @@ private:
     void ShowFlagsOfCurrentFace();
     void ApplyFlags();
     void PartListClicked();
+    void RebuildAfterClick();
     void VertTypeChosen(int row);
 
     TrimletApp& app_;
     Scene scene_;
     SceneView* view_;
+    bool rebuildPending_ = false;
 };
 
 // The 31 rows of the triangle flag list; row r stands for the bit value 2^r.

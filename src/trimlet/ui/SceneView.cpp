@@ -2,9 +2,9 @@
 
 #include <QMouseEvent>
 #include <QSurfaceFormat>
+#include <QVector3D>
 
 #include <array>
-#include <cmath>
 
 namespace trimlet {
 
@@ -46,18 +46,10 @@ void main()
 )";
 
 // The scene's two lights, fixed to the camera: a dim ambient light and a
-// directional light from above left behind the viewer.
-constexpr std::array<float, 3> kAmbient{0.3f, 0.3f, 0.3f};
-constexpr std::array<float, 3> kDirectional{0.7f, 0.7f, 0.7f};
-constexpr std::array<float, 3> kTowardsLight{-0.4f, 0.6f, -1.0f};
-
-std::array<float, 3> AsLit(const std::array<float, 3>& colour, LightingModel model)
-{
-    if (model == LightingModel::Rgb)
-        return colour;
-    const float brightness = (colour[0] + colour[1] + colour[2]) / 3;
-    return {brightness, brightness, brightness};
-}
+// directional light from above left behind the viewer. Both are white.
+constexpr float kAmbient = 0.3f;
+constexpr float kDirectional = 0.7f;
+const QVector3D kTowardsLight = QVector3D(-0.4f, 0.6f, -1.0f).normalized();
 
 } // namespace
 
@@ -78,6 +70,9 @@ SceneView::SceneView(Scene& scene, QWidget* parent) : QOpenGLWidget(parent), sce
 
 SceneView::~SceneView()
 {
+    // The base class destroys the context after this object is gone; the
+    // objects are freed now, while the context can still be made current.
+    disconnect(contextGoing_);
     ReleaseGl();
 }
 
@@ -90,22 +85,33 @@ void SceneView::SetRunning(bool running)
 
 void SceneView::ReleaseGl()
 {
-    if (released_)
-        return;
     released_ = true;
     running_ = false;
-    if (!deviceReady_ || !context())
+    FreeGlObjects();
+}
+
+void SceneView::FreeGlObjects()
+{
+    if (!program_ && !vertices_.isCreated() && !edges_.isCreated())
         return;
     makeCurrent();
+    DestroyGlObjects();
+    doneCurrent();
+}
+
+void SceneView::DestroyGlObjects()
+{
     program_.reset();
     vertices_.destroy();
     edges_.destroy();
-    doneCurrent();
+    uploadedRevision_ = kNothingUploaded;
 }
 
 void SceneView::initializeGL()
 {
     initializeOpenGLFunctions();
+    deviceFailed_ = false;
+    uploadedRevision_ = kNothingUploaded;
     program_ = std::make_unique<QOpenGLShaderProgram>();
     const bool built = program_->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) &&
                        program_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader);
@@ -114,14 +120,26 @@ void SceneView::initializeGL()
     program_->bindAttributeLocation("colour", 2);
     if (!built || !program_->link() || !vertices_.create() || !edges_.create()) {
         deviceFailed_ = true;
-        program_.reset();
+        DestroyGlObjects(); // the context is current here
         return;
     }
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &SceneView::ReleaseGl);
+    SetFixedUniforms();
+    disconnect(contextGoing_);
+    contextGoing_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &SceneView::FreeGlObjects);
+}
+
+void SceneView::SetFixedUniforms()
+{
+    program_->bind();
+    program_->setUniformValue("towardsLight", kTowardsLight);
+    program_->setUniformValue("lightColour", QVector3D(kDirectional, kDirectional, kDirectional));
+    program_->setUniformValue("ambientColour", QVector3D(kAmbient, kAmbient, kAmbient));
+    program_->release();
 }
 
 void SceneView::resizeGL(int width, int height)
 {
+    projection_ = Projection(scene_.CameraLens(), width, height);
     if (deviceReady_) {
         const QWidget* top = window();
         if (!(top && top->isMinimized()))
@@ -143,7 +161,7 @@ void SceneView::Upload()
     vertices_.allocate(stream.data.data(), static_cast<int>(stream.data.size() * sizeof(float)));
     edges_.bind();
     edges_.allocate(edges.data(), static_cast<int>(edges.size() * sizeof(std::uint32_t)));
-    uploadedRevision_ = scene_.Revision();
+    uploadedRevision_ = scene_.GeometryRevision();
 }
 
 void SceneView::BindAttributes()
@@ -192,7 +210,9 @@ void SceneView::paintGL()
         return;
     }
     scene_.Advance(1.0);
-    if (uploadedRevision_ != scene_.Revision())
+    // Turning and moving the model change only its transform; the buffers
+    // are built again only when the geometry or the colours changed.
+    if (uploadedRevision_ != scene_.GeometryRevision())
         Upload();
 
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -200,8 +220,7 @@ void SceneView::paintGL()
     glDisable(GL_CULL_FACE);
 
     program_->bind();
-    const Mat4 projection = Projection(scene_.CameraLens(), width(), height());
-    const Mat4 mvp = projection * scene_.ModelMatrix();
+    const Mat4 mvp = projection_ * scene_.ModelMatrix();
     program_->setUniformValue("modelViewProjection", QMatrix4x4(mvp.m.data()).transposed());
     const Mat3& r = scene_.Orientation();
     std::array<float, 9> rotation{};
@@ -209,14 +228,6 @@ void SceneView::paintGL()
         rotation[i] = static_cast<float>(r.m[i]);
     // QMatrix3x3 takes rows; the stored matrix is by columns.
     program_->setUniformValue("rotation", QMatrix3x3(rotation.data()).transposed());
-    const float length = std::sqrt(kTowardsLight[0] * kTowardsLight[0] + kTowardsLight[1] * kTowardsLight[1] +
-                                   kTowardsLight[2] * kTowardsLight[2]);
-    program_->setUniformValue("towardsLight", QVector3D(kTowardsLight[0] / length, kTowardsLight[1] / length,
-                                                        kTowardsLight[2] / length));
-    const auto light = AsLit(kDirectional, lighting_);
-    const auto ambient = AsLit(kAmbient, lighting_);
-    program_->setUniformValue("lightColour", QVector3D(light[0], light[1], light[2]));
-    program_->setUniformValue("ambientColour", QVector3D(ambient[0], ambient[1], ambient[2]));
     BindAttributes();
 
     if (scene_.ShowSolid) {
@@ -261,7 +272,10 @@ void SceneView::mouseMoveEvent(QMouseEvent* event)
         lastX_ = x;
         lastY_ = y;
     } else if (event->buttons() == Qt::NoButton && (event->modifiers() & Qt::ControlModifier)) {
-        if (const auto face = scene_.Pick(x, y, width(), height())) {
+        // Moving over the face that is already current changes nothing; its
+        // flag rows stay as the user may have just set them.
+        const auto face = scene_.Pick(x, y, width(), height());
+        if (face && face != scene_.CurrentFace()) {
             scene_.SetCurrentFace(*face);
             emit FacePicked();
         }

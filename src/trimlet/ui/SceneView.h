@@ -15,24 +15,20 @@
 
 namespace trimlet {
 
-// How the lights colour the scene: fully (RGB), or by their brightness
-// alone (MONO), the way an 8-bit software device lit its faces.
-enum class LightingModel { Rgb, Mono };
-
 class SceneView : public QOpenGLWidget, protected QOpenGLFunctions {
     Q_OBJECT
 public:
     SceneView(Scene& scene, QWidget* parent);
     ~SceneView() override;
 
-    void SetLighting(LightingModel model) { lighting_ = model; }
     // Starts or stops the render loop.
     void SetRunning(bool running);
     bool Running() const { return running_; }
     // True once the OpenGL context exists and has its first size.
     bool DeviceReady() const { return deviceReady_; }
     bool DeviceFailed() const { return deviceFailed_; }
-    // Frees every OpenGL object; nothing is drawn afterwards.
+    // The program's own release: frees every OpenGL object; nothing is
+    // drawn afterwards.
     void ReleaseGl();
 
 signals:
@@ -49,6 +45,12 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    // Frees the OpenGL objects of the current context, when there are any.
+    // Also run when the context goes away (the widget moved to another
+    // window, say); a new context then builds them again.
+    void FreeGlObjects();
+    void DestroyGlObjects();
+    void SetFixedUniforms();
     void Upload();
     void BlendOverOpaque();
     void DrawRange(GLenum mode, int first, int count, bool lit);
@@ -56,7 +58,6 @@ private:
     void BindAttributes();
 
     Scene& scene_;
-    LightingModel lighting_ = LightingModel::Rgb;
     bool running_ = false;
     bool deviceReady_ = false;
     bool deviceFailed_ = false;
@@ -64,7 +65,11 @@ private:
     std::unique_ptr<QOpenGLShaderProgram> program_;
     QOpenGLBuffer vertices_{QOpenGLBuffer::VertexBuffer};
     QOpenGLBuffer edges_{QOpenGLBuffer::IndexBuffer};
-    std::uint64_t uploadedRevision_ = ~std::uint64_t{0};
+    QMetaObject::Connection contextGoing_;
+    // What the buffers hold: the scene's geometry revision, or none.
+    static constexpr std::uint64_t kNothingUploaded = ~std::uint64_t{0};
+    std::uint64_t uploadedRevision_ = kNothingUploaded;
+    Mat4 projection_;
     int opaqueVertices_ = 0;
     int transparentVertices_ = 0;
     int edgeIndices_ = 0;

@@ -9,11 +9,9 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QScreen>
 
 namespace trimlet {
 
@@ -31,8 +29,6 @@ struct DisplayProbe {
 DisplayProbe ProbeDisplay()
 {
     DisplayProbe probe;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    probe.trueColour = !screen || screen->depth() >= 24;
     QOffscreenSurface surface;
     surface.create();
     QOpenGLContext context;
@@ -40,6 +36,10 @@ DisplayProbe ProbeDisplay()
         return probe;
     if (const auto* name = context.functions()->glGetString(GL_RENDERER))
         probe.renderer = reinterpret_cast<const char*>(name);
+    // The depth of the colours OpenGL actually gave, which need not be the
+    // screen's.
+    const QSurfaceFormat format = context.format();
+    probe.trueColour = format.redBufferSize() >= 8 && format.greenBufferSize() >= 8 && format.blueBufferSize() >= 8;
     context.doneCurrent();
     return probe;
 }
@@ -83,10 +83,14 @@ bool TrimletApp::StartUp()
     WriteLog(QString(), true);
 
     displayMode_ = ReadConfig(setup_.appFolder);
-    // The OpenGL library reads this when it first meets the display, so it
-    // is set before any window uses OpenGL.
-    if (WantsSoftwareRasteriser(displayMode_))
+    // The OpenGL library reads these when it first meets the display, so
+    // they are set before any window uses OpenGL. The second picks Mesa
+    // among the drivers a vendor-neutral OpenGL library could load, since
+    // another vendor's driver ignores the first.
+    if (WantsSoftwareRasteriser(displayMode_)) {
         qputenv("LIBGL_ALWAYS_SOFTWARE", "1");
+        qputenv("__GLX_VENDOR_LIBRARY_NAME", "mesa");
+    }
 
     window_->show();
     if (!ChooseFile() || !CreateDevice() || !CreateScene())
@@ -118,16 +122,18 @@ bool TrimletApp::CreateDevice()
 {
     WriteLog("Creating D3D Device...", true);
     const DisplayProbe probe = ProbeDisplay();
-    device_ = SelectDevice(displayMode_, OfferFromProbe(probe.renderer, probe.trueColour));
+    device_ = SelectDevice(displayMode_, OfferFromProbe(probe.renderer, probe.trueColour,
+                                                        WantsSoftwareRasteriser(displayMode_)));
     for (const std::string& line : device_.log)
         WriteLog(QString::fromStdString(line), true);
     if (probe.renderer.empty()) {
-        ReportError(errors::kNo3D, "Automation error: no OpenGL context could be created", "Creating D3D Device");
+        ReportError(errors::kNo3D, "Automation error: no OpenGL context could be created", "Creating D3D Device",
+                    ErrorSource::Device);
         return false;
     }
 
     WriteLog("Setting D3D Device mode...", true);
-    window_->CreateDevice(device_.kind == DeviceKind::SoftwareMono ? LightingModel::Mono : LightingModel::Rgb);
+    window_->CreateDevice();
     // The context is made when the surface is first shown on the screen.
     const QDeadlineTimer deadline(kDeviceWaitMilliseconds);
     SceneView* view = window_->View();
@@ -135,7 +141,7 @@ bool TrimletApp::CreateDevice()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     if (!view->DeviceReady()) {
         ReportError(errors::kNo3D, "Automation error: the OpenGL surface could not be set up",
-                    "Setting D3D Device mode");
+                    "Setting D3D Device mode", ErrorSource::Device);
         return false;
     }
     return true;
@@ -172,17 +178,25 @@ void TrimletApp::WriteLog(const QString& text, bool show)
     QCoreApplication::processEvents();
 }
 
-void TrimletApp::ReportError(std::uint32_t number, const std::string& description, const std::string& procedure)
+void TrimletApp::ReportError(std::uint32_t number, const std::string& description, const std::string& procedure,
+                             ErrorSource source)
 {
     if (ended_)
         return; // the program is already ending; later errors are passed over
     ReleaseAll();
-    const ErrorReportText text = FormatErrorReport(number, description, procedure, LogDateTime().toStdString());
+    ShowAndLogError(source, number, description, procedure);
+    WriteLog(QString::fromUtf8(kExecutionTerminated.data(), kExecutionTerminated.size()), false);
+    End(1);
+}
+
+void TrimletApp::ShowAndLogError(ErrorSource source, std::uint32_t number, const std::string& description,
+                                 const std::string& procedure)
+{
+    const ErrorReportText text =
+        FormatErrorReport(source, number, description, procedure, LogDateTime().toStdString());
     Dialogs().Message(QString::fromStdString(text.box), QString::fromUtf8(kErrorBoxTitle.data(), kErrorBoxTitle.size()),
                       TrimletDialogs::Icon::Critical);
     WriteLog(QString::fromStdString(text.logLine), false);
-    WriteLog(QString::fromUtf8(kExecutionTerminated.data(), kExecutionTerminated.size()), false);
-    End(1);
 }
 
 bool TrimletApp::ReportFileFailure(const FileFailure& failure, const std::string& procedure)
@@ -198,11 +212,7 @@ bool TrimletApp::ReportFileFailure(const FileFailure& failure, const std::string
 
 void TrimletApp::ReportSaveFailure(const FileFailure& failure)
 {
-    const ErrorReportText text =
-        FormatErrorReport(failure.errorNumber, failure.message, "Saving FCE", LogDateTime().toStdString());
-    Dialogs().Message(QString::fromStdString(text.box), QString::fromUtf8(kErrorBoxTitle.data(), kErrorBoxTitle.size()),
-                      TrimletDialogs::Icon::Critical);
-    WriteLog(QString::fromStdString(text.logLine), false);
+    ShowAndLogError(ErrorSource::Program, failure.errorNumber, failure.message, "Saving FCE");
 }
 
 void TrimletApp::ReleaseAll()

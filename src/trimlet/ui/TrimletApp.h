@@ -5,6 +5,7 @@
 
 #include "Config.h"
 #include "DeviceChoice.h"
+#include "ErrorReport.h"
 #include "FceStore.h"
 #include "FileFailure.h"
 #include "TrimletDialogs.h"
@@ -51,8 +52,10 @@ public:
     void WriteLog(const QString& text, bool show);
 
     // Releases the 3D objects, shows the error, logs it with "Execution
-    // terminated." and ends the program.
-    void ReportError(std::uint32_t number, const std::string& description, const std::string& procedure);
+    // terminated." and ends the program. Only the 3D device's own failures
+    // come from ErrorSource::Device.
+    void ReportError(std::uint32_t number, const std::string& description, const std::string& procedure,
+                     ErrorSource source = ErrorSource::Program);
     // Reports a failure through ReportError, except the two refusals of a
     // part file, which get their own plain message box. True when the
     // program ended.
@@ -80,6 +83,9 @@ private:
     bool ChooseFile();
     bool CreateDevice();
     bool CreateScene();
+    // The error box and its line in the log.
+    void ShowAndLogError(ErrorSource source, std::uint32_t number, const std::string& description,
+                         const std::string& procedure);
     void End(int code);
 
     TrimletSetup setup_;

@@ -746,17 +746,24 @@ void Form1::RemovePart_Click()
     }
     if (!dialogs_.AskYesNo("Remove selected part", "Are you sure?"))
         return;
+    PartRemoval removal;
+    {
+        BusyPointer busy;
+        removal = RemovePart(model_, model_.CurrentPart);
+    }
+    if (!removal.removed) {
+        dialogs_.Error(kErrorTitle, kPartOutsideModelMessage);
+        return;
+    }
     BusyPointer busy;
-    const PartRemoval removal = RemovePart(model_, model_.CurrentPart);
     SetStatus("Removing Vertices" + QString(removal.progressDots, '.'));
+    // RemovePart made the first part current.
     fillingLists_ = true;
     partList_->clear();
     for (const std::string& name : PartListNames(model_))
         partList_->addItem(FromLatin1(name));
-    if (partList_->count() > 0) {
+    if (partList_->count() > 0)
         partList_->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
-        model_.CurrentPart = 0;
-    }
     fillingLists_ = false;
     SyncPartSelection();
     RedrawView();

@@ -320,10 +320,11 @@ void Form1::cmdApply_Click()
 
 void Form1::Command1_Click()
 {
+    // The hourglass goes before any box is shown.
+    if (!EditablePartOrSay(WhileBusy([&] { return AddVertex(model_, model_.CurrentPart, 0, 0, 0); })))
+        return;
     {
         BusyPointer busy;
-        if (!EditablePartOrSay(AddVertex(model_, model_.CurrentPart, 0, 0, 0)))
-            return;
         vertListModel_->SetCount(static_cast<int>(PartVertexRange(model_, model_.CurrentPart).size()));
         views::DrawVerts(Drawing(), model_.CurrentPart, views::QBColor(12));
         ShowCanvases();
@@ -333,9 +334,9 @@ void Form1::Command1_Click()
 
 void Form1::Command3_Click()
 {
-    BusyPointer busy;
-    if (!EditablePartOrSay(RemoveMarkedVertices(model_, model_.CurrentPart)))
+    if (!EditablePartOrSay(WhileBusy([&] { return RemoveMarkedVertices(model_, model_.CurrentPart); })))
         return;
+    BusyPointer busy;
     RefillPartCountLists(false, false);
     RedrawView();
 }
@@ -430,26 +431,27 @@ void Form1::Command2_Click()
         dialogs_.Plain(kErrorTitle, kSelectThreeMessage);
         return;
     }
-    BusyPointer busy;
-    if (!EditablePartOrSay(
-            AddTriangle(model_, model_.CurrentPart, marked.corners[0], marked.corners[1], marked.corners[2])))
+    if (!EditablePartOrSay(WhileBusy([&] {
+            return AddTriangle(model_, model_.CurrentPart, marked.corners[0], marked.corners[1], marked.corners[2]);
+        })))
         return;
+    BusyPointer busy;
     triListModel_->SetCount(static_cast<int>(PartTriangleRange(model_, model_.CurrentPart).size()));
     RedrawView();
 }
 
 void Form1::Command4_Click()
 {
-    BusyPointer busy;
     std::vector<int> rows;
     for (const QModelIndex& index : triList_->selectionModel()->selectedIndexes())
         rows.push_back(index.row());
     if (!rows.empty()) {
         // The entries go from the highest down; the last one named is the lowest.
         SetStatus("Removing poly " + QString::number(*std::min_element(rows.begin(), rows.end()) + 1));
-        if (!EditablePartOrSay(RemoveTriangles(model_, model_.CurrentPart, rows)))
+        if (!EditablePartOrSay(WhileBusy([&] { return RemoveTriangles(model_, model_.CurrentPart, rows); })))
             return;
     }
+    BusyPointer busy;
     triListModel_->SetCount(static_cast<int>(PartTriangleRange(model_, model_.CurrentPart).size()));
     RedrawView();
     SetStatus("Done.");

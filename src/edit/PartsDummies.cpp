@@ -124,12 +124,15 @@ PartRemoval RemovePart(CarModel& model, int part)
     if (part < 0 || part >= parts)
         return {};
 
+    const int dots = DotsForVertexLoop(PartVertexRange(model, part).size());
+    // A part whose ranges leave the tables cannot give back its vertices and
+    // triangles; dropping its slot alone would leave them to the parts after
+    // it, so such a part stays as it is.
+    if (RemovePartVertices(model, part) != MeshEditStatus::Done)
+        return {};
     PartRemoval result;
     result.removed = true;
-    result.progressDots = DotsForVertexLoop(PartVertexRange(model, part).size());
-    // A part whose ranges leave the tables cannot give back its vertices; its
-    // slot still goes, as the user asked.
-    RemovePartVertices(model, part);
+    result.progressDots = dots;
 
     // Every later slot moves up. Below slot 15 the slot after the last part
     // moves along too, so the unused slots hold what they always held there;

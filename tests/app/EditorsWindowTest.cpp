@@ -450,9 +450,11 @@ TEST_F(EditorsWindow, WithoutAPartTheEditorsRefuseAndChangeNothing)
     dialogs.Ok();
     Click("Command1");
     ExpectMessage("Error!", kPartNotEditableMessage, MessageIcon::Critical);
+    EXPECT_FALSE(dialogs.Last().busyPointer) << "the hourglass goes before the box";
     dialogs.Ok();
     Click("Command3");
     ExpectMessage("Error!", kPartNotEditableMessage, MessageIcon::Critical);
+    EXPECT_FALSE(dialogs.Last().busyPointer);
     dialogs.Ok();
     Click("Command2");
     ExpectMessage("Error!", "You must select three vertices", MessageIcon::None);

@@ -349,6 +349,7 @@ void Form1::Form_Load()
     mnuParts_->menuAction()->setEnabled(false);
     objWindow_->setEnabled(false);
     toolWindow_->setEnabled(false);
+    editors_->triangle.SmoothList->addItems({"1 - Don't Chrome", "2 - High Chrome", "3 - "});
     doc_.RecentFiles = ReadRecentFile(iniPath_);
     UpdateQLoad();
 }
@@ -868,7 +869,10 @@ views::DrawContext Form1::Drawing()
 
 void Form1::RescaleView()
 {
-    views::RescaleView(model_, view_.Options, surfaces_[views::ViewZX].size, view_.State);
+    // The size the layout gave view 1, also while it is hidden (a hidden
+    // widget hears of its new size only when it is shown again).
+    const QWidget* view1 = viewWidgets_[views::ViewZX];
+    views::RescaleView(model_, view_.Options, views::ViewSize{view1->width(), view1->height()}, view_.State);
 }
 
 void Form1::RedrawView()

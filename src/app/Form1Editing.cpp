@@ -565,12 +565,12 @@ void Form1::RunKeyCommand(const views::KeyCommand& c)
     switch (c.action) {
     case A::Redraw: RedrawView(); break;
     case A::ZoomOut:
-        views::ZoomOut(view_.State);
-        refit();
+        if (views::ZoomOut(view_.State)) // at the limit the key does nothing
+            refit();
         break;
     case A::ZoomIn:
-        views::ZoomIn(view_.State);
-        refit();
+        if (views::ZoomIn(view_.State))
+            refit();
         break;
     case A::Pan:
         views::Pan(view_.State, c.axis, c.sign);

@@ -4,6 +4,7 @@
 #include "EditorPanels.h"
 #include "FileInf.h"
 #include "FileInfoReport.h"
+#include "Latin1.h"
 #include "NumberListModel.h"
 #include "PartsDummies.h"
 #include "ViewWidget.h"
@@ -44,18 +45,6 @@ void SetBold(QWidget* w, bool bold)
     QFont f = w->font();
     f.setBold(bold);
     w->setFont(f);
-}
-
-QString FromLatin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A typed name as the single-byte text the model stores.
-std::string ToLatin1(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 QString Path(const std::string& path)
@@ -220,7 +209,7 @@ void Form1::BuildViews()
         fileInfo_->setGeometry(views::kViewBorder, views::kViewBorder, host->width() - 2 * views::kViewBorder,
                                host->height() - 2 * views::kViewBorder);
     };
-    ApplyViewVisibility();
+    ShowViews(views::ViewsShownByButton(views::kAllViewsButton));
 }
 
 void Form1::BuildObjWindow()
@@ -429,16 +418,13 @@ void Form1::mnuOpen_Click()
     const std::string path = chosen.path.toStdString();
     if (!path.empty()) {
         if (!QFileInfo(chosen.path).isFile()) {
-            dialogs_.Warning("Error!", "File not found");
+            dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
             return;
         }
         const FceVariant variant = chosen.filterIndex == 2 ? FceVariant::Nfs4 : FceVariant::Nfs3;
         if (ReadModelFile(path, variant) == ReadOutcome::Failed)
             return;
-        doc_.RecentFiles[kRecentCount] =
-            RecentEntry(path, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
-        if (AddRecent(doc_.RecentFiles))
-            UpdateQLoad();
+        RememberRecent(path, variant);
     }
     FinishOpen(path);
 }
@@ -447,17 +433,23 @@ void Form1::OpenFromCommandLine(const QString& path)
 {
     const std::string file = path.toStdString();
     if (!QFileInfo(path).isFile()) {
-        dialogs_.Warning("Error!", "File not found");
+        dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
         return;
     }
     const FceVariant variant = DetectVariant(file);
     if (ReadModelFile(file, variant) == ReadOutcome::Failed)
         return;
+    RememberRecent(file, variant);
+    FinishOpen(file);
+}
+
+// The file just read goes to the top of the recent list.
+void Form1::RememberRecent(const std::string& path, FceVariant variant)
+{
     doc_.RecentFiles[kRecentCount] =
-        RecentEntry(file, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
+        RecentEntry(path, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
     if (AddRecent(doc_.RecentFiles))
         UpdateQLoad();
-    FinishOpen(file);
 }
 
 void Form1::mnuQuickLoad_Click(int index)
@@ -501,7 +493,7 @@ Form1::ReadOutcome Form1::ReadModelFile(const std::string& path, FceVariant vari
     FillDummyList();
     SetVertTypeButtons(variant == FceVariant::Nfs4);
     if (variant == FceVariant::Nfs4)
-        ShowVertexSetZero();
+        ShowVertexSet(0); // the working arrays hold the undamaged set
     RescaleView();
     return ReadOutcome::Read;
 }
@@ -591,11 +583,11 @@ void Form1::SetVertTypeButtons(bool enabled)
         b->setEnabled(enabled);
 }
 
-// After an NFSIV read the working arrays hold vertex set 0.
-void Form1::ShowVertexSetZero()
+// The vertex-set button of the set the working arrays hold is bold.
+void Form1::ShowVertexSet(int set)
 {
     for (int i = 0; i < 3; ++i)
-        SetBold(vertType_[static_cast<std::size_t>(i)], i == 0);
+        SetBold(vertType_[static_cast<std::size_t>(i)], i == set);
 }
 
 void Form1::mnuFileInf_Click()
@@ -682,7 +674,6 @@ void Form1::SyncPartSelection()
 
 void Form1::PartList_Click()
 {
-    view_.HighlightedTriangle = 0;
     for (TriStateRecord& t : model_.TriState)
         t.Selected = 0;
     std::fill(model_.VertSelected.begin(), model_.VertSelected.end(), std::int16_t{0});
@@ -833,7 +824,7 @@ void Form1::RemoveDummy_Click()
 void Form1::NameDummy_Click()
 {
     const int dummy = model_.CurrentDummy;
-    if (dummy < 0 || dummy >= std::min(model_.Header.NumDummies, kDummySlots))
+    if (dummy < 0 || dummy >= UsableDummyCount(model_.Header))
         return;
     Name64& field = model_.Header.DummyNames[static_cast<std::size_t>(dummy)];
     const std::string offered = PrepareRename(field);
@@ -862,8 +853,6 @@ void Form1::DummyList_Click()
 
 views::DrawContext Form1::Drawing()
 {
-    for (int v = 0; v < views::kViewCount; ++v)
-        surfaces_[static_cast<std::size_t>(v)].visible = view_.Visible[static_cast<std::size_t>(v)];
     return views::DrawContext{model_, view_.State, view_.Options, surfaces_};
 }
 
@@ -903,10 +892,20 @@ void Form1::ToggleOption(bool views::DisplayOptions::*option, QAction* action, b
     RedrawView();
 }
 
-void Form1::ApplyViewVisibility()
+views::ViewVisibility Form1::VisibleViews() const
 {
-    for (int v = 0; v < views::kViewCount; ++v)
-        viewWidgets_[static_cast<std::size_t>(v)]->setVisible(view_.Visible[static_cast<std::size_t>(v)]);
+    views::ViewVisibility shown{};
+    for (std::size_t v = 0; v < shown.size(); ++v)
+        shown[v] = surfaces_[v].visible;
+    return shown;
+}
+
+void Form1::ShowViews(const views::ViewVisibility& shown)
+{
+    for (std::size_t v = 0; v < shown.size(); ++v) {
+        surfaces_[v].visible = shown[v];
+        viewWidgets_[v]->setVisible(shown[v]);
+    }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -958,8 +957,7 @@ void Form1::cmdView_Click(int index)
     view_.AllViews = index == views::kAllViewsButton;
     for (int i = 0; i < 6; ++i)
         SetBold(cmdView_[static_cast<std::size_t>(i)], i == index);
-    view_.Visible = views::ViewsShownByButton(index);
-    ApplyViewVisibility();
+    ShowViews(views::ViewsShownByButton(index));
     Form_Resize();
 }
 

@@ -1,6 +1,5 @@
 #include "PartsDummies.h"
 
-#include <algorithm>
 
 namespace mobrix {
 
@@ -34,7 +33,7 @@ std::vector<std::string> PartListNames(const CarModel& model)
 std::vector<std::string> DummyListNames(const CarModel& model)
 {
     std::vector<std::string> names;
-    const int dummies = std::clamp(model.Header.NumDummies, 0, kDummySlots);
+    const int dummies = UsableDummyCount(model.Header);
     for (int d = 0; d < dummies; ++d)
         names.push_back(ListedName(model.Header.DummyNames[static_cast<std::size_t>(d)]));
     return names;
@@ -157,7 +156,7 @@ PartRemoval RemovePart(CarModel& model, int part)
 bool RemoveDummy(CarModel& model, int dummy)
 {
     ModelHeader& h = model.Header;
-    const int dummies = std::clamp(h.NumDummies, 0, kDummySlots);
+    const int dummies = UsableDummyCount(h);
     if (dummy < 0 || dummy >= dummies)
         return false;
     // As for parts: below slot 14 the unused slot after the last dummy moves

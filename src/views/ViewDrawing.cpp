@@ -8,12 +8,6 @@ namespace mobrix::views {
 
 namespace {
 
-PixelMapping MappingOf(const DrawContext& ctx, int view)
-{
-    const ViewSurface& s = ctx.views[static_cast<std::size_t>(view)];
-    return PixelMapping(ctx.state.Scale[static_cast<std::size_t>(view)], s.canvas.width(), s.canvas.height());
-}
-
 // Calls f(view, mapping, raster) for every visible orthographic view.
 template <class F>
 void ForEachVisibleOrtho(const DrawContext& ctx, F&& f)
@@ -25,13 +19,6 @@ void ForEachVisibleOrtho(const DrawContext& ctx, F&& f)
         Raster raster(s.canvas);
         f(v, MappingOf(ctx, v), raster);
     }
-}
-
-Vec3 PartPosition(const CarModel& m, int part)
-{
-    if (part < 0 || part >= UsablePartCount(m.Header))
-        return {};
-    return m.Header.PartPos[static_cast<std::size_t>(part)];
 }
 
 Vec3 Add(const Vec3& a, const Vec3& b)
@@ -93,12 +80,13 @@ void DrawDummyCircle(const DrawContext& ctx, int dummy, Rgb colour)
     });
 }
 
-int UsableDummyCount(const CarModel& m)
-{
-    return std::clamp(m.Header.NumDummies, 0, kDummySlots);
-}
-
 } // namespace
+
+PixelMapping MappingOf(const DrawContext& ctx, int view)
+{
+    const ViewSurface& s = ctx.views[static_cast<std::size_t>(view)];
+    return PixelMapping(ctx.state.Scale[static_cast<std::size_t>(view)], s.canvas.width(), s.canvas.height());
+}
 
 void ViewSurface::Resize(ViewSize outer)
 {
@@ -225,7 +213,7 @@ void DrawRes2(const DrawContext&, int, Rgb)
 
 void DrawDummies(const DrawContext& ctx)
 {
-    const int dummies = UsableDummyCount(ctx.model);
+    const int dummies = UsableDummyCount(ctx.model.Header);
     for (int d = 0; d < dummies; ++d)
         DrawDummyCircle(ctx, d, QBColor(14));
     const int current = ctx.model.CurrentDummy;
@@ -235,7 +223,7 @@ void DrawDummies(const DrawContext& ctx)
 
 void WipeDummies(const DrawContext& ctx)
 {
-    const int dummies = UsableDummyCount(ctx.model);
+    const int dummies = UsableDummyCount(ctx.model.Header);
     for (int d = 0; d < dummies; ++d)
         DrawDummyCircle(ctx, d, kWhite);
 }
@@ -420,6 +408,12 @@ void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, flo
     for (const int i : selected)
         MoveInVisibleViews(model.Vertices[static_cast<std::size_t>(i)], visible, dh, dv);
     draw(kBlack, Complement(QBColor(12)));
+}
+
+void RepairDraggedPart(const DrawContext& ctx, int part)
+{
+    DrawTri(ctx, part, kBlack);
+    DrawVerts(ctx, part, QBColor(12));
 }
 
 void InvertBand(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b)

@@ -48,6 +48,9 @@ struct DrawContext {
     ViewSurfaces& views;
 };
 
+// How a view's logical coordinates map to its canvas pixels.
+PixelMapping MappingOf(const DrawContext& ctx, int view);
+
 // Clears the orthographic views and the texture-map view and draws the axes,
 // the selected parts in grey, the current part in black with its vertices
 // and normals, and the dummies, as the display options say.
@@ -94,6 +97,10 @@ void ReDrawTri(const DrawContext& ctx, int triangle);
 // unmoved corners of those triangles get their points back. `ctx.model`
 // must be `model`.
 void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv);
+
+// After a drag or nudge: the part's outlines (black) and vertices (light
+// red) drawn again over the edges the white erasing cut through.
+void RepairDraggedPart(const DrawContext& ctx, int part);
 
 // Inverts the outline of the rubber band from `a` to `b` in one view;
 // doing it again removes it.

@@ -101,9 +101,7 @@ MouseOutcome ViewMouse::Release(CarModel& model, const DrawContext& ctx, int vie
         return out;
     const int part = model.CurrentPart;
     if (state_.DragVerts) {
-        // The white erasing of the drag cut through edges it did not move.
-        DrawTri(ctx, part, kBlack);
-        DrawVerts(ctx, part, QBColor(12));
+        RepairDraggedPart(ctx, part);
         out.refreshVertexFields = true;
         return out;
     }

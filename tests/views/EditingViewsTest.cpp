@@ -263,9 +263,6 @@ TEST(KeyTable, QtKeysBecomeTheTablesCodes)
     EXPECT_EQ(VirtualKeyCode(Qt::Key_ParenRight, Qt::ShiftModifier, 19), '0');
     EXPECT_EQ(ShiftState(Qt::ShiftModifier | Qt::AltModifier), kShift | kAlt);
 
-    EXPECT_EQ(SingleViewShown(0), (ViewVisibility{false, false, false, true, false}));
-    EXPECT_EQ(SingleViewShown(1), (ViewVisibility{true, false, false, false, false}));
-    EXPECT_EQ(SingleViewShown(4), (ViewVisibility{false, false, false, false, true}));
     ViewVisibility v{true, true, true, true, false};
     ShowOnlyOrthoView(v, ViewZY);
     EXPECT_EQ(v, (ViewVisibility{false, false, true, true, false}));

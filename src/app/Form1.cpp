@@ -398,7 +398,8 @@ void Form1::mnuNew_Click()
     SetVertTypeButtons(false);
     doc_.HasOwnFile = false;
     doc_.ModelExists = true;
-    AddNamedPart("Part1");
+    if (const int part = AddNamedPartSlot("Part1"); part >= 0)
+        SelectListedPart(part);
     SetEditingEnabled(false);
     RescaleView();
     RedrawView();
@@ -616,8 +617,9 @@ void Form1::FillPartList()
     for (const std::string& name : PartListNames(model_))
         partList_->addItem(FromLatin1(name));
     fillingLists_ = false;
+    // The callers fit and draw the views once the lists are filled.
     if (partList_->count() > 0)
-        SetPartListIndex(0);
+        SelectListedPart(0);
     else
         SyncPartSelection();
 }
@@ -630,25 +632,39 @@ void Form1::FillDummyList()
         dummyList_->addItem(FromLatin1(name));
     fillingLists_ = false;
     if (dummyList_->count() > 0)
-        SetDummyListIndex(0);
+        SelectListedDummy(0);
 }
 
 // Setting the list's index selects that part alone and runs the click
 // handler, as a click on the entry would.
 void Form1::SetPartListIndex(int index)
 {
+    SelectListedPart(index);
+    RedrawView();
+}
+
+// The same without drawing, for callers that draw once they are done.
+void Form1::SelectListedPart(int index)
+{
     fillingLists_ = true;
     partList_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
     fillingLists_ = false;
-    PartList_Click();
+    TakePartListSelection();
 }
 
 void Form1::SetDummyListIndex(int index)
 {
+    SelectListedDummy(index);
+    DummyList_Click();
+}
+
+void Form1::SelectListedDummy(int index)
+{
     fillingLists_ = true;
     dummyList_->setCurrentIndex(index);
     fillingLists_ = false;
-    DummyList_Click();
+    if (dummyList_->currentIndex() >= 0)
+        model_.CurrentDummy = static_cast<std::int16_t>(dummyList_->currentIndex());
 }
 
 void Form1::RefillPartCountLists(bool selectFirstVertex, bool selectFirstTriangle)
@@ -674,15 +690,23 @@ void Form1::SyncPartSelection()
 
 void Form1::PartList_Click()
 {
+    TakePartListSelection();
+    RedrawView();
+}
+
+// The part list's current entry becomes the current part, its selection the
+// parts drawn grey; every mark is cleared.
+void Form1::TakePartListSelection()
+{
     for (TriStateRecord& t : model_.TriState)
         t.Selected = 0;
     std::fill(model_.VertSelected.begin(), model_.VertSelected.end(), std::int16_t{0});
+    mouse_.MarksChanged();
     if (partList_->currentRow() >= 0)
         model_.CurrentPart = static_cast<std::int16_t>(partList_->currentRow());
     SyncPartSelection();
     RefillPartCountLists(false, false);
     client_->setFocus();
-    RedrawView();
 }
 
 void Form1::AddPart_Click()
@@ -710,24 +734,31 @@ void Form1::AddPart_Click()
 
 void Form1::AddNamedPart(const std::string& name)
 {
+    if (const int part = AddNamedPartSlot(name); part >= 0)
+        SetPartListIndex(part);
+}
+
+// Adds the part and its list entry (or says why not); returns its index or -1.
+int Form1::AddNamedPartSlot(const std::string& name)
+{
     if (CanAddNamedPart(model_) != AddRefusal::None) {
         dialogs_.Error(kErrorTitle, kTooManyPartsMessage);
-        return;
+        return -1;
     }
     const NameCheck check = CheckTypedName(name);
     if (check == NameCheck::TooLong) {
         dialogs_.Error(kErrorTitle, kPartNameTooLongMessage);
-        return;
+        return -1;
     }
     if (check == NameCheck::Empty)
-        return;
+        return -1;
     const int part = AddPartSlot(model_, name);
     if (part < 0)
-        return;
+        return -1;
     fillingLists_ = true;
     partList_->addItem(FromLatin1(name));
     fillingLists_ = false;
-    SetPartListIndex(part);
+    return part;
 }
 
 void Form1::RemovePart_Click()
@@ -871,10 +902,16 @@ void Form1::RedrawView()
     ShowCanvases();
 }
 
+// Copies to the screen what was drawn into the canvases since last time.
 void Form1::ShowCanvases()
 {
-    for (views::ViewWidget* w : viewWidgets_)
-        w->ShowCanvas();
+    for (int v = 0; v < views::kViewCount; ++v) {
+        views::ViewSurface& s = surfaces_[static_cast<std::size_t>(v)];
+        if (s.drawn.isEmpty())
+            continue;
+        viewWidgets_[static_cast<std::size_t>(v)]->ShowCanvas(s.drawn);
+        s.drawn = QRegion();
+    }
 }
 
 void Form1::OnViewSystemRepaint(int view)

@@ -179,7 +179,11 @@ private:
     void FillPartList();
     void FillDummyList();
     void SetPartListIndex(int index);
+    void SelectListedPart(int index);
+    void TakePartListSelection();
     void SetDummyListIndex(int index);
+    void SelectListedDummy(int index);
+    int AddNamedPartSlot(const std::string& name);
     void RefillPartCountLists(bool selectFirstVertex, bool selectFirstTriangle);
     void SyncPartSelection();
 

@@ -172,8 +172,9 @@ void Form1::mnuDEdit_Click()
     SetEditMode(&views::EditModes::Dummy);
     view_.Options.Vertices = false;
     mnuVerts_->setChecked(false);
-    if (!mnuDummies_->isChecked())
-        mnuDummies_->trigger(); // the View menu's own toggle switches it on
+    // What the View menu's own toggle would do, drawn once below.
+    view_.Options.Dummies = true;
+    mnuDummies_->setChecked(true);
     RedrawView();
 }
 
@@ -304,6 +305,7 @@ void Form1::Command1_Click()
     // The hourglass goes before any box is shown.
     if (!EditablePartOrSay(WhileBusy([&] { return AddVertex(model_, model_.CurrentPart, 0, 0, 0); })))
         return;
+    mouse_.MarksChanged();
     {
         BusyPointer busy;
         vertListModel_->SetCount(static_cast<int>(PartVertexRange(model_, model_.CurrentPart).size()));
@@ -570,11 +572,13 @@ void Form1::RunKeyCommand(const views::KeyCommand& c)
     }
     case A::DeselectAll:
         DeselectAll(model_);
+        mouse_.MarksChanged();
         views::DrawVerts(Drawing(), part, views::QBColor(12));
         ShowCanvases();
         break;
     case A::InvertSelection:
         InvertVertexMarks(model_);
+        mouse_.MarksChanged();
         views::DrawVerts(Drawing(), part, views::QBColor(12));
         ShowCanvases();
         break;

@@ -393,6 +393,25 @@ TEST(VertexMouse, ClickSelectsAndDragsShiftClickDeselectsBandSelects)
     EXPECT_EQ(out.status, HoverText(s.model, 3));
 }
 
+TEST(VertexMouse, MarksChangedDuringADragAreWhatTheNextStepMoves)
+{
+    Scene s({ViewXY});
+    ViewMouse mouse;
+    s.Redraw();
+    ViewPoint at = s.Of(ViewXY, 2);
+    mouse.Press(s.model, s.Ctx(), ViewXY, 1, 0, at);
+    at = Shifted(at, 0.1f, 0);
+    mouse.Move(s.model, s.Ctx(), ViewXY, 1, at);
+    // A key swaps the marks while the button is still held.
+    s.model.VertSelected[2] = 0;
+    s.model.VertSelected[3] = -1;
+    mouse.MarksChanged();
+    const CarModel before = s.model;
+    mouse.Move(s.model, s.Ctx(), ViewXY, 1, Shifted(at, 0.1f, 0));
+    EXPECT_EQ(s.model.Vertices[2], before.Vertices[2]);
+    EXPECT_FLOAT_EQ(s.model.Vertices[3].X, before.Vertices[3].X + 0.1f);
+}
+
 TEST(VertexMouse, ReleasedBandLeavesNoOutlineBehind)
 {
     Scene s({ViewZY});

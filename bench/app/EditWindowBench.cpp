@@ -1,7 +1,8 @@
 // The editing handlers of the real main window on a model whose current
 // part has 20,000 vertices and 40,000 triangles: one drag step of 5,000
 // selected vertices (the mouse handler, the canvases and the repaint of the
-// views on screen), "Remove Vert" of the 5,000 and "Remove Poly" of 10,000
+// views on screen), one pointer move without a button (the hover readout),
+// "Remove Vert" of the 5,000 and "Remove Poly" of 10,000
 // entries chosen in the triangle list (each with its list refill and full
 // redraw). Loading the model again before each removal is not timed.
 //
@@ -94,6 +95,27 @@ void BM_Window_DragStep(benchmark::State& state)
     state.counters["selected"] = double(std::count(m.VertSelected.begin(), m.VertSelected.end(), -1));
 }
 BENCHMARK(BM_Window_DragStep)->Unit(benchmark::kMillisecond);
+
+// The pointer moving over the view without a button: the status line reads
+// out the vertex under it, and no view has anything new to show.
+void BM_Window_HoverStep(benchmark::State& state)
+{
+    Window& w = TheWindow();
+    w.Reload();
+    // Above the torus (its Y reaches 0.5): the readout tests every vertex
+    // of the part and finds none. A click there first ends any drag, which
+    // would hold the readout back until the next press.
+    w.form->View_MouseDown(views::ViewXY, 1, 0, 0.0f, 0.9f);
+    w.form->View_MouseUp(views::ViewXY, 1, 0, 0.0f, 0.9f);
+    QApplication::processEvents();
+    int i = 0;
+    for (auto _ : state) {
+        const float d = (i++ % 2 == 0) ? 0.004f : 0.0f;
+        w.form->View_MouseMove(views::ViewXY, 0, 0, d, 0.9f + d);
+        QApplication::processEvents(); // the views copy what changed to the screen
+    }
+}
+BENCHMARK(BM_Window_HoverStep)->Unit(benchmark::kMillisecond);
 
 void BM_Window_RemoveVert5000(benchmark::State& state)
 {

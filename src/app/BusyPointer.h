@@ -14,4 +14,13 @@ public:
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
+// Runs `work` under the hourglass and returns its result with the pointer
+// already restored, so that a box about the result shows the normal pointer.
+template <class Work>
+auto WhileBusy(Work&& work)
+{
+    BusyPointer busy;
+    return work();
+}
+
 } // namespace mobrix::app

@@ -8,6 +8,7 @@
 #include "BusyPointer.h"
 #include "ExchangeErrors.h"
 #include "FileInfoReport.h"
+#include "Latin1.h"
 #include "PartFiles.h"
 #include "PartsDummies.h"
 #include "ThreeDs.h"
@@ -35,11 +36,6 @@ QStringList FilterEntries(const char* filter)
     for (qsizetype i = 0; i < items.size(); i += 2)
         entries << (i + 1 < items.size() ? items[i] + "|" + items[i + 1] : items[i] + "|" + items[i]);
     return entries;
-}
-
-QString Latin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 std::string LocalPath(const QString& path)
@@ -80,7 +76,7 @@ void Form1::BuildPartsMenu()
 void Form1::ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure)
 {
     const ExchangeMessage box = FailureMessage(command, failure);
-    dialogs_.Message({box.icon, Latin1(box.title), Latin1(box.text), MessageButtons::Ok, MessageAnswer::Ok});
+    dialogs_.Message({box.icon, FromLatin1(box.title), FromLatin1(box.text), MessageButtons::Ok, MessageAnswer::Ok});
 }
 
 // ---------------------------------------------------------------------------
@@ -132,7 +128,7 @@ void Form1::mnuIPart_Click()
             // The new part joins the list without being selected: the current
             // part and the views stay as they were.
             fillingLists_ = true;
-            partList_->addItem(Latin1(PartListNames(model_).back()));
+            partList_->addItem(FromLatin1(PartListNames(model_).back()));
             fillingLists_ = false;
             SyncPartSelection();
         }
@@ -207,7 +203,7 @@ void Form1::mnuConv3DSPRT_Click()
     QStringList renamed;
     for (const WrittenPartFile& file : result.written) {
         if (file.renamed)
-            renamed << Latin1(file.objectName) + " -> " + QFileInfo(QString::fromStdString(file.path)).fileName();
+            renamed << FromLatin1(file.objectName) + " -> " + QFileInfo(QString::fromStdString(file.path)).fileName();
     }
     if (!renamed.isEmpty())
         dialogs_.Plain(kProgramTitle, "Some objects share a file name and were written as:\r" + renamed.join('\r'));

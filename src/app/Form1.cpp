@@ -4,6 +4,7 @@
 #include "EditorPanels.h"
 #include "FileInf.h"
 #include "FileInfoReport.h"
+#include "Latin1.h"
 #include "NumberListModel.h"
 #include "PartsDummies.h"
 #include "ViewWidget.h"
@@ -44,18 +45,6 @@ void SetBold(QWidget* w, bool bold)
     QFont f = w->font();
     f.setBold(bold);
     w->setFont(f);
-}
-
-QString FromLatin1(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A typed name as the single-byte text the model stores.
-std::string ToLatin1(const QString& text)
-{
-    const QByteArray bytes = text.toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
 QString Path(const std::string& path)
@@ -220,7 +209,7 @@ void Form1::BuildViews()
         fileInfo_->setGeometry(views::kViewBorder, views::kViewBorder, host->width() - 2 * views::kViewBorder,
                                host->height() - 2 * views::kViewBorder);
     };
-    ApplyViewVisibility();
+    ShowViews(views::ViewsShownByButton(views::kAllViewsButton));
 }
 
 void Form1::BuildObjWindow()
@@ -349,6 +338,7 @@ void Form1::Form_Load()
     mnuParts_->menuAction()->setEnabled(false);
     objWindow_->setEnabled(false);
     toolWindow_->setEnabled(false);
+    editors_->triangle.SmoothList->addItems({"1 - Don't Chrome", "2 - High Chrome", "3 - "});
     doc_.RecentFiles = ReadRecentFile(iniPath_);
     UpdateQLoad();
 }
@@ -408,7 +398,8 @@ void Form1::mnuNew_Click()
     SetVertTypeButtons(false);
     doc_.HasOwnFile = false;
     doc_.ModelExists = true;
-    AddNamedPart("Part1");
+    if (const int part = AddNamedPartSlot("Part1"); part >= 0)
+        SelectListedPart(part);
     SetEditingEnabled(false);
     RescaleView();
     RedrawView();
@@ -428,16 +419,13 @@ void Form1::mnuOpen_Click()
     const std::string path = chosen.path.toStdString();
     if (!path.empty()) {
         if (!QFileInfo(chosen.path).isFile()) {
-            dialogs_.Warning("Error!", "File not found");
+            dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
             return;
         }
         const FceVariant variant = chosen.filterIndex == 2 ? FceVariant::Nfs4 : FceVariant::Nfs3;
         if (ReadModelFile(path, variant) == ReadOutcome::Failed)
             return;
-        doc_.RecentFiles[kRecentCount] =
-            RecentEntry(path, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
-        if (AddRecent(doc_.RecentFiles))
-            UpdateQLoad();
+        RememberRecent(path, variant);
     }
     FinishOpen(path);
 }
@@ -446,17 +434,23 @@ void Form1::OpenFromCommandLine(const QString& path)
 {
     const std::string file = path.toStdString();
     if (!QFileInfo(path).isFile()) {
-        dialogs_.Warning("Error!", "File not found");
+        dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
         return;
     }
     const FceVariant variant = DetectVariant(file);
     if (ReadModelFile(file, variant) == ReadOutcome::Failed)
         return;
+    RememberRecent(file, variant);
+    FinishOpen(file);
+}
+
+// The file just read goes to the top of the recent list.
+void Form1::RememberRecent(const std::string& path, FceVariant variant)
+{
     doc_.RecentFiles[kRecentCount] =
-        RecentEntry(file, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
+        RecentEntry(path, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
     if (AddRecent(doc_.RecentFiles))
         UpdateQLoad();
-    FinishOpen(file);
 }
 
 void Form1::mnuQuickLoad_Click(int index)
@@ -500,7 +494,7 @@ Form1::ReadOutcome Form1::ReadModelFile(const std::string& path, FceVariant vari
     FillDummyList();
     SetVertTypeButtons(variant == FceVariant::Nfs4);
     if (variant == FceVariant::Nfs4)
-        ShowVertexSetZero();
+        ShowVertexSet(0); // the working arrays hold the undamaged set
     RescaleView();
     return ReadOutcome::Read;
 }
@@ -590,11 +584,11 @@ void Form1::SetVertTypeButtons(bool enabled)
         b->setEnabled(enabled);
 }
 
-// After an NFSIV read the working arrays hold vertex set 0.
-void Form1::ShowVertexSetZero()
+// The vertex-set button of the set the working arrays hold is bold.
+void Form1::ShowVertexSet(int set)
 {
     for (int i = 0; i < 3; ++i)
-        SetBold(vertType_[static_cast<std::size_t>(i)], i == 0);
+        SetBold(vertType_[static_cast<std::size_t>(i)], i == set);
 }
 
 void Form1::mnuFileInf_Click()
@@ -623,8 +617,9 @@ void Form1::FillPartList()
     for (const std::string& name : PartListNames(model_))
         partList_->addItem(FromLatin1(name));
     fillingLists_ = false;
+    // The callers fit and draw the views once the lists are filled.
     if (partList_->count() > 0)
-        SetPartListIndex(0);
+        SelectListedPart(0);
     else
         SyncPartSelection();
 }
@@ -637,25 +632,39 @@ void Form1::FillDummyList()
         dummyList_->addItem(FromLatin1(name));
     fillingLists_ = false;
     if (dummyList_->count() > 0)
-        SetDummyListIndex(0);
+        SelectListedDummy(0);
 }
 
 // Setting the list's index selects that part alone and runs the click
 // handler, as a click on the entry would.
 void Form1::SetPartListIndex(int index)
 {
+    SelectListedPart(index);
+    RedrawView();
+}
+
+// The same without drawing, for callers that draw once they are done.
+void Form1::SelectListedPart(int index)
+{
     fillingLists_ = true;
     partList_->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
     fillingLists_ = false;
-    PartList_Click();
+    TakePartListSelection();
 }
 
 void Form1::SetDummyListIndex(int index)
 {
+    SelectListedDummy(index);
+    DummyList_Click();
+}
+
+void Form1::SelectListedDummy(int index)
+{
     fillingLists_ = true;
     dummyList_->setCurrentIndex(index);
     fillingLists_ = false;
-    DummyList_Click();
+    if (dummyList_->currentIndex() >= 0)
+        model_.CurrentDummy = static_cast<std::int16_t>(dummyList_->currentIndex());
 }
 
 void Form1::RefillPartCountLists(bool selectFirstVertex, bool selectFirstTriangle)
@@ -681,16 +690,23 @@ void Form1::SyncPartSelection()
 
 void Form1::PartList_Click()
 {
-    view_.HighlightedTriangle = 0;
+    TakePartListSelection();
+    RedrawView();
+}
+
+// The part list's current entry becomes the current part, its selection the
+// parts drawn grey; every mark is cleared.
+void Form1::TakePartListSelection()
+{
     for (TriStateRecord& t : model_.TriState)
         t.Selected = 0;
     std::fill(model_.VertSelected.begin(), model_.VertSelected.end(), std::int16_t{0});
+    mouse_.MarksChanged();
     if (partList_->currentRow() >= 0)
         model_.CurrentPart = static_cast<std::int16_t>(partList_->currentRow());
     SyncPartSelection();
     RefillPartCountLists(false, false);
     client_->setFocus();
-    RedrawView();
 }
 
 void Form1::AddPart_Click()
@@ -718,24 +734,31 @@ void Form1::AddPart_Click()
 
 void Form1::AddNamedPart(const std::string& name)
 {
+    if (const int part = AddNamedPartSlot(name); part >= 0)
+        SetPartListIndex(part);
+}
+
+// Adds the part and its list entry (or says why not); returns its index or -1.
+int Form1::AddNamedPartSlot(const std::string& name)
+{
     if (CanAddNamedPart(model_) != AddRefusal::None) {
         dialogs_.Error(kErrorTitle, kTooManyPartsMessage);
-        return;
+        return -1;
     }
     const NameCheck check = CheckTypedName(name);
     if (check == NameCheck::TooLong) {
         dialogs_.Error(kErrorTitle, kPartNameTooLongMessage);
-        return;
+        return -1;
     }
     if (check == NameCheck::Empty)
-        return;
+        return -1;
     const int part = AddPartSlot(model_, name);
     if (part < 0)
-        return;
+        return -1;
     fillingLists_ = true;
     partList_->addItem(FromLatin1(name));
     fillingLists_ = false;
-    SetPartListIndex(part);
+    return part;
 }
 
 void Form1::RemovePart_Click()
@@ -746,17 +769,24 @@ void Form1::RemovePart_Click()
     }
     if (!dialogs_.AskYesNo("Remove selected part", "Are you sure?"))
         return;
+    PartRemoval removal;
+    {
+        BusyPointer busy;
+        removal = RemovePart(model_, model_.CurrentPart);
+    }
+    if (!removal.removed) {
+        dialogs_.Error(kErrorTitle, kPartOutsideModelMessage);
+        return;
+    }
     BusyPointer busy;
-    const PartRemoval removal = RemovePart(model_, model_.CurrentPart);
     SetStatus("Removing Vertices" + QString(removal.progressDots, '.'));
+    // RemovePart made the first part current.
     fillingLists_ = true;
     partList_->clear();
     for (const std::string& name : PartListNames(model_))
         partList_->addItem(FromLatin1(name));
-    if (partList_->count() > 0) {
+    if (partList_->count() > 0)
         partList_->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
-        model_.CurrentPart = 0;
-    }
     fillingLists_ = false;
     SyncPartSelection();
     RedrawView();
@@ -825,7 +855,7 @@ void Form1::RemoveDummy_Click()
 void Form1::NameDummy_Click()
 {
     const int dummy = model_.CurrentDummy;
-    if (dummy < 0 || dummy >= std::min(model_.Header.NumDummies, kDummySlots))
+    if (dummy < 0 || dummy >= UsableDummyCount(model_.Header))
         return;
     Name64& field = model_.Header.DummyNames[static_cast<std::size_t>(dummy)];
     const std::string offered = PrepareRename(field);
@@ -854,14 +884,15 @@ void Form1::DummyList_Click()
 
 views::DrawContext Form1::Drawing()
 {
-    for (int v = 0; v < views::kViewCount; ++v)
-        surfaces_[static_cast<std::size_t>(v)].visible = view_.Visible[static_cast<std::size_t>(v)];
     return views::DrawContext{model_, view_.State, view_.Options, surfaces_};
 }
 
 void Form1::RescaleView()
 {
-    views::RescaleView(model_, view_.Options, surfaces_[views::ViewZX].size, view_.State);
+    // The size the layout gave view 1, also while it is hidden (a hidden
+    // widget hears of its new size only when it is shown again).
+    const QWidget* view1 = viewWidgets_[views::ViewZX];
+    views::RescaleView(model_, view_.Options, views::ViewSize{view1->width(), view1->height()}, view_.State);
 }
 
 void Form1::RedrawView()
@@ -871,10 +902,16 @@ void Form1::RedrawView()
     ShowCanvases();
 }
 
+// Copies to the screen what was drawn into the canvases since last time.
 void Form1::ShowCanvases()
 {
-    for (views::ViewWidget* w : viewWidgets_)
-        w->ShowCanvas();
+    for (int v = 0; v < views::kViewCount; ++v) {
+        views::ViewSurface& s = surfaces_[static_cast<std::size_t>(v)];
+        if (s.drawn.isEmpty())
+            continue;
+        viewWidgets_[static_cast<std::size_t>(v)]->ShowCanvas(s.drawn);
+        s.drawn = QRegion();
+    }
 }
 
 void Form1::OnViewSystemRepaint(int view)
@@ -892,10 +929,20 @@ void Form1::ToggleOption(bool views::DisplayOptions::*option, QAction* action, b
     RedrawView();
 }
 
-void Form1::ApplyViewVisibility()
+views::ViewVisibility Form1::VisibleViews() const
 {
-    for (int v = 0; v < views::kViewCount; ++v)
-        viewWidgets_[static_cast<std::size_t>(v)]->setVisible(view_.Visible[static_cast<std::size_t>(v)]);
+    views::ViewVisibility shown{};
+    for (std::size_t v = 0; v < shown.size(); ++v)
+        shown[v] = surfaces_[v].visible;
+    return shown;
+}
+
+void Form1::ShowViews(const views::ViewVisibility& shown)
+{
+    for (std::size_t v = 0; v < shown.size(); ++v) {
+        surfaces_[v].visible = shown[v];
+        viewWidgets_[v]->setVisible(shown[v]);
+    }
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -947,8 +994,7 @@ void Form1::cmdView_Click(int index)
     view_.AllViews = index == views::kAllViewsButton;
     for (int i = 0; i < 6; ++i)
         SetBold(cmdView_[static_cast<std::size_t>(i)], i == index);
-    view_.Visible = views::ViewsShownByButton(index);
-    ApplyViewVisibility();
+    ShowViews(views::ViewsShownByButton(index));
     Form_Resize();
 }
 

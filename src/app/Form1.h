@@ -59,8 +59,6 @@ struct ViewSettings {
     views::DisplayOptions Options;
     views::PartSelection Parts; // parts selected in the part list
     bool AllViews = true;       // the 2 x 2 grid
-    std::array<bool, views::kViewCount> Visible{true, true, true, true, false};
-    int HighlightedTriangle = 0; // the triangle the mouse last picked
 };
 
 struct Form1Setup {
@@ -167,12 +165,13 @@ private:
     enum class ReadOutcome { Read, Failed };
     ReadOutcome ReadModelFile(const std::string& path, FceVariant variant);
     void FinishOpen(const std::string& path);
+    void RememberRecent(const std::string& path, FceVariant variant);
     void ShowLoadFailure(const LoadFailure& failure);
     bool WriteModelFile(const std::string& path, FceVariant variant);
     void UpdateQLoad();
     void SetEditingEnabled(bool withSave);
     void SetVertTypeButtons(bool enabled);
-    void ShowVertexSetZero();
+    void ShowVertexSet(int set);
     void ResetPartNameTable();
 
     // Lists.
@@ -180,14 +179,21 @@ private:
     void FillPartList();
     void FillDummyList();
     void SetPartListIndex(int index);
+    void SelectListedPart(int index);
+    void TakePartListSelection();
     void SetDummyListIndex(int index);
+    void SelectListedDummy(int index);
+    int AddNamedPartSlot(const std::string& name);
     void RefillPartCountLists(bool selectFirstVertex, bool selectFirstTriangle);
     void SyncPartSelection();
 
     // Views.
     views::DrawContext Drawing();
     void ShowCanvases();
-    void ApplyViewVisibility();
+    // Which views are shown: the drawing reads it from the surfaces, and
+    // the widgets follow it.
+    views::ViewVisibility VisibleViews() const;
+    void ShowViews(const views::ViewVisibility& shown);
     void ToggleOption(bool views::DisplayOptions::*option, QAction* action, bool refit);
     void OnViewSystemRepaint(int view);
     void SetStatus(const QString& text);
@@ -201,7 +207,6 @@ private:
     void SetVertListRow(int row);
     void SetTriListRow(int row);
     void ApplyMouseOutcome(const views::MouseOutcome& outcome);
-    void RepairCurrentPart();
     void RunKeyCommand(const views::KeyCommand& command);
     bool EditablePartOrSay(MeshEditStatus status);
     int VertListRow() const;

@@ -8,6 +8,7 @@
 
 #include "BusyPointer.h"
 #include "KeysHelp.h"
+#include "Latin1.h"
 #include "NumberListModel.h"
 #include "PartsDummies.h"
 #include "VertexEditor.h"
@@ -33,19 +34,9 @@ namespace mobrix::app {
 
 namespace {
 
-QString Text(const std::string& text)
-{
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string Latin1(const QLineEdit* field)
-{
-    return field->text().toLatin1().toStdString();
-}
-
 void ShowNumber(QLineEdit* field, float value)
 {
-    field->setText(Text(FormatFixed6(value)));
+    field->setText(FromLatin1(FormatFixed6(value)));
 }
 
 } // namespace
@@ -123,12 +114,7 @@ void Form1::BuildEditors()
 
 void Form1::ConnectViewInput(views::ViewWidget* w)
 {
-    auto logical = [this](int view, double x, double y) {
-        const views::ViewSurface& s = surfaces_[static_cast<std::size_t>(view)];
-        return views::PixelMapping(view_.State.Scale[static_cast<std::size_t>(view)], s.canvas.width(),
-                                   s.canvas.height())
-            .Logical(x, y);
-    };
+    auto logical = [this](int view, double x, double y) { return views::MappingOf(Drawing(), view).Logical(x, y); };
     w->onMouseDown = [this, logical](int view, int button, int shift, double x, double y) {
         const views::ViewPoint p = logical(view, x, y);
         View_MouseDown(view, button, shift, p.h, p.v);
@@ -186,8 +172,9 @@ void Form1::mnuDEdit_Click()
     SetEditMode(&views::EditModes::Dummy);
     view_.Options.Vertices = false;
     mnuVerts_->setChecked(false);
-    if (!mnuDummies_->isChecked())
-        mnuDummies_->trigger(); // the View menu's own toggle switches it on
+    // What the View menu's own toggle would do, drawn once below.
+    view_.Options.Dummies = true;
+    mnuDummies_->setChecked(true);
     RedrawView();
 }
 
@@ -213,12 +200,7 @@ void Form1::VertType_Click(int index)
 {
     if (index < 0 || index > 2 || !SwitchVertexSet(model_, static_cast<VertexSet>(index)))
         return;
-    for (int i = 0; i < 3; ++i) {
-        QPushButton* b = vertType_[static_cast<std::size_t>(i)];
-        QFont f = b->font();
-        f.setBold(i == index);
-        b->setFont(f);
-    }
+    ShowVertexSet(index);
     RedrawView();
     // The fields show the chosen set's coordinates, so that "Apply" cannot
     // carry the other set's values over.
@@ -306,9 +288,9 @@ void Form1::cmdApply_Click()
     const int row = VertListRow();
     if (!VertexOf(model_, model_.CurrentPart, row))
         return;
-    const auto x = ParseCoordinate(Latin1(w.VertX));
-    const auto y = ParseCoordinate(Latin1(w.VertY));
-    const auto z = ParseCoordinate(Latin1(w.VertZ));
+    const auto x = ParseCoordinate(ToLatin1(w.VertX->text()));
+    const auto y = ParseCoordinate(ToLatin1(w.VertY->text()));
+    const auto z = ParseCoordinate(ToLatin1(w.VertZ->text()));
     if (!x || !y || !z) {
         dialogs_.Error(kErrorTitle, kCoordinateNotNumberMessage);
         return;
@@ -320,10 +302,12 @@ void Form1::cmdApply_Click()
 
 void Form1::Command1_Click()
 {
+    // The hourglass goes before any box is shown.
+    if (!EditablePartOrSay(WhileBusy([&] { return AddVertex(model_, model_.CurrentPart, 0, 0, 0); })))
+        return;
+    mouse_.MarksChanged();
     {
         BusyPointer busy;
-        if (!EditablePartOrSay(AddVertex(model_, model_.CurrentPart, 0, 0, 0)))
-            return;
         vertListModel_->SetCount(static_cast<int>(PartVertexRange(model_, model_.CurrentPart).size()));
         views::DrawVerts(Drawing(), model_.CurrentPart, views::QBColor(12));
         ShowCanvases();
@@ -333,9 +317,9 @@ void Form1::Command1_Click()
 
 void Form1::Command3_Click()
 {
-    BusyPointer busy;
-    if (!EditablePartOrSay(RemoveMarkedVertices(model_, model_.CurrentPart)))
+    if (!EditablePartOrSay(WhileBusy([&] { return RemoveMarkedVertices(model_, model_.CurrentPart); })))
         return;
+    BusyPointer busy;
     RefillPartCountLists(false, false);
     RedrawView();
 }
@@ -399,16 +383,16 @@ void Form1::cmdTriApply_Click()
     const int vertices = static_cast<int>(PartVertexRange(model_, part).size());
     TriangleFields fields;
     for (std::size_t k = 0; k < 3; ++k) {
-        const auto corner = ParseCorner(Latin1(w.TriI[k]), vertices);
+        const auto corner = ParseCorner(ToLatin1(w.TriI[k]->text()), vertices);
         if (!corner) {
-            dialogs_.Error(kErrorTitle, Text(CornerOutOfRangeMessage(vertices)));
+            dialogs_.Error(kErrorTitle, FromLatin1(CornerOutOfRangeMessage(vertices)));
             return;
         }
         fields.corners[k] = *corner;
     }
     for (std::size_t k = 0; k < 3; ++k) {
-        const auto u = ParseCoordinate(Latin1(w.TriU[k]));
-        const auto v = ParseCoordinate(Latin1(w.TriV[k]));
+        const auto u = ParseCoordinate(ToLatin1(w.TriU[k]->text()));
+        const auto v = ParseCoordinate(ToLatin1(w.TriV[k]->text()));
         if (!u || !v) {
             dialogs_.Error(kErrorTitle, kTextureNotNumberMessage);
             return;
@@ -430,26 +414,27 @@ void Form1::Command2_Click()
         dialogs_.Plain(kErrorTitle, kSelectThreeMessage);
         return;
     }
-    BusyPointer busy;
-    if (!EditablePartOrSay(
-            AddTriangle(model_, model_.CurrentPart, marked.corners[0], marked.corners[1], marked.corners[2])))
+    if (!EditablePartOrSay(WhileBusy([&] {
+            return AddTriangle(model_, model_.CurrentPart, marked.corners[0], marked.corners[1], marked.corners[2]);
+        })))
         return;
+    BusyPointer busy;
     triListModel_->SetCount(static_cast<int>(PartTriangleRange(model_, model_.CurrentPart).size()));
     RedrawView();
 }
 
 void Form1::Command4_Click()
 {
-    BusyPointer busy;
     std::vector<int> rows;
     for (const QModelIndex& index : triList_->selectionModel()->selectedIndexes())
         rows.push_back(index.row());
     if (!rows.empty()) {
         // The entries go from the highest down; the last one named is the lowest.
         SetStatus("Removing poly " + QString::number(*std::min_element(rows.begin(), rows.end()) + 1));
-        if (!EditablePartOrSay(RemoveTriangles(model_, model_.CurrentPart, rows)))
+        if (!EditablePartOrSay(WhileBusy([&] { return RemoveTriangles(model_, model_.CurrentPart, rows); })))
             return;
     }
+    BusyPointer busy;
     triListModel_->SetCount(static_cast<int>(PartTriangleRange(model_, model_.CurrentPart).size()));
     RedrawView();
     SetStatus("Done.");
@@ -474,7 +459,7 @@ void Form1::ApplyMouseOutcome(const views::MouseOutcome& outcome)
         SetTriListRow(*outcome.triListRow);
     if (outcome.dummy) {
         const int d = *outcome.dummy;
-        status_->setText(Text(ListedName(model_.Header.DummyNames[static_cast<std::size_t>(d)])) + " Selected.");
+        status_->setText(FromLatin1(ListedName(model_.Header.DummyNames[static_cast<std::size_t>(d)])) + " Selected.");
         // The dummy list shows the dummy the click made current.
         fillingLists_ = true;
         if (d < dummyList_->count())
@@ -482,19 +467,10 @@ void Form1::ApplyMouseOutcome(const views::MouseOutcome& outcome)
         fillingLists_ = false;
     }
     if (outcome.status)
-        status_->setText(Text(*outcome.status));
+        status_->setText(FromLatin1(*outcome.status));
     if (outcome.refreshVertexFields)
         VertList_Click();
     ShowCanvases();
-}
-
-void Form1::RepairCurrentPart()
-{
-    const views::DrawContext ctx = Drawing();
-    if (view_.Options.Polygons)
-        views::DrawTri(ctx, model_.CurrentPart, views::kBlack);
-    if (view_.Options.Vertices)
-        views::DrawVerts(ctx, model_.CurrentPart, views::QBColor(12));
 }
 
 void Form1::View_MouseDown(int view, int button, int shift, float h, float v)
@@ -563,12 +539,12 @@ void Form1::RunKeyCommand(const views::KeyCommand& c)
     switch (c.action) {
     case A::Redraw: RedrawView(); break;
     case A::ZoomOut:
-        views::ZoomOut(view_.State);
-        refit();
+        if (views::ZoomOut(view_.State)) // at the limit the key does nothing
+            refit();
         break;
     case A::ZoomIn:
-        views::ZoomIn(view_.State);
-        refit();
+        if (views::ZoomIn(view_.State))
+            refit();
         break;
     case A::Pan:
         views::Pan(view_.State, c.axis, c.sign);
@@ -582,34 +558,40 @@ void Form1::RunKeyCommand(const views::KeyCommand& c)
         break;
     }
     case A::ShowSingleView:
-    case A::ShowOrthoView:
-        if (c.action == A::ShowSingleView)
-            view_.Visible = views::SingleViewShown(c.view);
-        else
-            views::ShowOnlyOrthoView(view_.Visible, c.view);
-        ApplyViewVisibility();
+        // The keys "0" to "4" show what the view buttons of the same
+        // number show.
+        ShowViews(views::ViewsShownByButton(c.view));
         RedrawView();
         break;
+    case A::ShowOrthoView: {
+        views::ViewVisibility shown = VisibleViews();
+        views::ShowOnlyOrthoView(shown, c.view);
+        ShowViews(shown);
+        RedrawView();
+        break;
+    }
     case A::DeselectAll:
         DeselectAll(model_);
+        mouse_.MarksChanged();
         views::DrawVerts(Drawing(), part, views::QBColor(12));
         ShowCanvases();
         break;
     case A::InvertSelection:
         InvertVertexMarks(model_);
+        mouse_.MarksChanged();
         views::DrawVerts(Drawing(), part, views::QBColor(12));
         ShowCanvases();
         break;
     case A::NudgeVertices: {
         const float s = views::NudgeStep(view_.State);
         views::DragSelectedVertices(model_, Drawing(), part, float(c.dh) * s, float(c.dv) * s);
-        if (view_.Visible[views::ViewUV]) {
+        if (surfaces_[views::ViewUV].visible) {
             NudgeTexturePoints(model_, part, float(c.dh) * views::kTexturePointStep,
                                float(c.dv) * views::kTexturePointStep);
         }
         // A nudge has no release to mend the edges its white erasing cut, so
         // the part is drawn again over them at once.
-        RepairCurrentPart();
+        views::RepairDraggedPart(Drawing(), part);
         ShowCanvases();
         VertList_Click();
         break;
@@ -617,11 +599,11 @@ void Form1::RunKeyCommand(const views::KeyCommand& c)
     case A::RenameDummy: NameDummy_Click(); break;
     case A::NudgeDummy: {
         const int d = model_.CurrentDummy;
-        if (d < 0 || d >= std::min(model_.Header.NumDummies, kDummySlots))
+        if (d < 0 || d >= UsableDummyCount(model_.Header))
             break; // no dummy is current
         const views::DrawContext ctx = Drawing();
         views::WipeDummies(ctx);
-        views::MoveInVisibleViews(model_.Header.DummyPos[static_cast<std::size_t>(d)], view_.Visible,
+        views::MoveInVisibleViews(model_.Header.DummyPos[static_cast<std::size_t>(d)], VisibleViews(),
                                   float(c.dh) * views::kDummyStep, float(c.dv) * views::kDummyStep);
         views::DrawDummies(ctx);
         ShowCanvases();

@@ -1,6 +1,5 @@
 #include "PartsDummies.h"
 
-#include <algorithm>
 
 namespace mobrix {
 
@@ -34,7 +33,7 @@ std::vector<std::string> PartListNames(const CarModel& model)
 std::vector<std::string> DummyListNames(const CarModel& model)
 {
     std::vector<std::string> names;
-    const int dummies = std::clamp(model.Header.NumDummies, 0, kDummySlots);
+    const int dummies = UsableDummyCount(model.Header);
     for (int d = 0; d < dummies; ++d)
         names.push_back(ListedName(model.Header.DummyNames[static_cast<std::size_t>(d)]));
     return names;
@@ -124,12 +123,15 @@ PartRemoval RemovePart(CarModel& model, int part)
     if (part < 0 || part >= parts)
         return {};
 
+    const int dots = DotsForVertexLoop(PartVertexRange(model, part).size());
+    // A part whose ranges leave the tables cannot give back its vertices and
+    // triangles; dropping its slot alone would leave them to the parts after
+    // it, so such a part stays as it is.
+    if (RemovePartVertices(model, part) != MeshEditStatus::Done)
+        return {};
     PartRemoval result;
     result.removed = true;
-    result.progressDots = DotsForVertexLoop(PartVertexRange(model, part).size());
-    // A part whose ranges leave the tables cannot give back its vertices; its
-    // slot still goes, as the user asked.
-    RemovePartVertices(model, part);
+    result.progressDots = dots;
 
     // Every later slot moves up. Below slot 15 the slot after the last part
     // moves along too, so the unused slots hold what they always held there;
@@ -154,7 +156,7 @@ PartRemoval RemovePart(CarModel& model, int part)
 bool RemoveDummy(CarModel& model, int dummy)
 {
     ModelHeader& h = model.Header;
-    const int dummies = std::clamp(h.NumDummies, 0, kDummySlots);
+    const int dummies = UsableDummyCount(h);
     if (dummy < 0 || dummy >= dummies)
         return false;
     // As for parts: below slot 14 the unused slot after the last dummy moves

@@ -68,6 +68,9 @@ int AddPartSlot(CarModel& model, std::string_view name);
 // is whatever the slot held. Returns the index, or -1 when no slot is left.
 int AddDummySlot(CarModel& model, std::string_view name);
 
+inline constexpr const char* kPartOutsideModelMessage =
+    "The part's vertex or triangle range lies outside the model, so the part cannot be removed.";
+
 struct PartRemoval {
     bool removed = false;
     // "." marks the removal loop leaves in the status line: one for every
@@ -79,7 +82,9 @@ struct PartRemoval {
 // parts move up one slot (all of them, also beyond slot 15) with their first
 // indices lowered by the removed counts, NumParts drops by one, and the
 // remaining names are stored back trimmed of blanks. CurrentPart becomes 0
-// when parts are left and keeps its value otherwise.
+// when parts are left and keeps its value otherwise. A part whose vertex or
+// triangle range leaves the tables (or a model whose tables do not match
+// its counts) is refused: nothing changes and `removed` is false.
 PartRemoval RemovePart(CarModel& model, int part);
 
 // Removes the dummy; the later dummies move down one slot. CurrentDummy is

@@ -8,12 +8,6 @@ namespace mobrix::views {
 
 namespace {
 
-PixelMapping MappingOf(const DrawContext& ctx, int view)
-{
-    const ViewSurface& s = ctx.views[static_cast<std::size_t>(view)];
-    return PixelMapping(ctx.state.Scale[static_cast<std::size_t>(view)], s.canvas.width(), s.canvas.height());
-}
-
 // Calls f(view, mapping, raster) for every visible orthographic view.
 template <class F>
 void ForEachVisibleOrtho(const DrawContext& ctx, F&& f)
@@ -22,16 +16,10 @@ void ForEachVisibleOrtho(const DrawContext& ctx, F&& f)
         ViewSurface& s = ctx.views[static_cast<std::size_t>(v)];
         if (!s.visible || s.canvas.isNull())
             continue;
+        s.MarkDrawn();
         Raster raster(s.canvas);
         f(v, MappingOf(ctx, v), raster);
     }
-}
-
-Vec3 PartPosition(const CarModel& m, int part)
-{
-    if (part < 0 || part >= UsablePartCount(m.Header))
-        return {};
-    return m.Header.PartPos[static_cast<std::size_t>(part)];
 }
 
 Vec3 Add(const Vec3& a, const Vec3& b)
@@ -93,12 +81,13 @@ void DrawDummyCircle(const DrawContext& ctx, int dummy, Rgb colour)
     });
 }
 
-int UsableDummyCount(const CarModel& m)
-{
-    return std::clamp(m.Header.NumDummies, 0, kDummySlots);
-}
-
 } // namespace
+
+PixelMapping MappingOf(const DrawContext& ctx, int view)
+{
+    const ViewSurface& s = ctx.views[static_cast<std::size_t>(view)];
+    return PixelMapping(ctx.state.Scale[static_cast<std::size_t>(view)], s.canvas.width(), s.canvas.height());
+}
 
 void ViewSurface::Resize(ViewSize outer)
 {
@@ -116,6 +105,7 @@ void DrawLogicalLine(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b,
     if (!s.visible || s.canvas.isNull())
         return;
     const PixelMapping map = MappingOf(ctx, view);
+    s.MarkDrawn();
     Raster raster(s.canvas);
     raster.Line(map.PixelX(a.h), map.PixelY(a.v), map.PixelX(b.h), map.PixelY(b.v), colour);
 }
@@ -124,8 +114,10 @@ void RedrawView(const DrawContext& ctx, const PartSelection& parts)
 {
     for (int v : {int(ViewXY), int(ViewZX), int(ViewZY), int(ViewUV)}) {
         ViewSurface& s = ctx.views[static_cast<std::size_t>(v)];
-        if (s.visible && !s.canvas.isNull())
+        if (s.visible && !s.canvas.isNull()) {
+            s.MarkDrawn();
             Raster(s.canvas).Fill(kWhite);
+        }
     }
     for (int v = 0; v < kOrthoViewCount; ++v) {
         const ViewScale& sc = ctx.state.Scale[static_cast<std::size_t>(v)];
@@ -225,7 +217,7 @@ void DrawRes2(const DrawContext&, int, Rgb)
 
 void DrawDummies(const DrawContext& ctx)
 {
-    const int dummies = UsableDummyCount(ctx.model);
+    const int dummies = UsableDummyCount(ctx.model.Header);
     for (int d = 0; d < dummies; ++d)
         DrawDummyCircle(ctx, d, QBColor(14));
     const int current = ctx.model.CurrentDummy;
@@ -235,7 +227,7 @@ void DrawDummies(const DrawContext& ctx)
 
 void WipeDummies(const DrawContext& ctx)
 {
-    const int dummies = UsableDummyCount(ctx.model);
+    const int dummies = UsableDummyCount(ctx.model.Header);
     for (int d = 0; d < dummies; ++d)
         DrawDummyCircle(ctx, d, kWhite);
 }
@@ -347,52 +339,67 @@ void ReDrawTri(const DrawContext& ctx, int triangle)
     ReDrawTri2(ctx, triangle, ctx.options.Polygons ? kBlack : kWhite);
 }
 
-void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv)
+DragSet PrepareDrag(const CarModel& model, int part)
 {
-    static thread_local std::vector<int> selected;
-    static thread_local std::vector<std::uint8_t> movedInPart;
-    static thread_local std::vector<std::int64_t> affected;
-    selected.clear();
-    affected.clear();
+    DragSet set;
+    set.part = part;
+    set.vertices = PartVertexRange(model, part);
+    set.triangles = PartTriangleRange(model, part);
+    set.vertexCount = model.Vertices.size();
+    set.triangleCount = model.Triangles.size();
 
     const std::size_t count = std::min(model.VertSelected.size(), model.Vertices.size());
     for (std::size_t i = 0; i < count; ++i) {
         if (model.VertSelected[i] != 0)
-            selected.push_back(static_cast<int>(i));
+            set.selected.push_back(static_cast<int>(i));
     }
-    if (selected.empty())
-        return;
+    if (set.selected.empty())
+        return set;
 
     // The part's triangles that use a moved vertex, found in one pass.
-    const IndexRange verts = PartVertexRange(model, part);
-    const IndexRange tris = PartTriangleRange(model, part);
+    const IndexRange verts = set.vertices;
     const std::int64_t n = verts.size();
-    movedInPart.assign(static_cast<std::size_t>(n), 0);
-    for (const int i : selected) {
+    set.movedInPart.assign(static_cast<std::size_t>(n), 0);
+    for (const int i : set.selected) {
         if (i >= verts.begin && i < verts.end)
-            movedInPart[static_cast<std::size_t>(i - verts.begin)] = 1;
+            set.movedInPart[static_cast<std::size_t>(i - verts.begin)] = 1;
     }
-    for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+    for (std::int64_t t = set.triangles.begin; t < set.triangles.end; ++t) {
         const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
         if (!CornersInside(tri, n))
             continue;
-        if (movedInPart[static_cast<std::size_t>(tri.I1)] || movedInPart[static_cast<std::size_t>(tri.I2)] ||
-            movedInPart[static_cast<std::size_t>(tri.I3)])
-            affected.push_back(t);
+        if (set.movedInPart[static_cast<std::size_t>(tri.I1)] || set.movedInPart[static_cast<std::size_t>(tri.I2)] ||
+            set.movedInPart[static_cast<std::size_t>(tri.I3)])
+            set.affected.push_back(t);
     }
+    return set;
+}
 
-    const Vec3 pos = PartPosition(model, part);
+bool DragSet::Fits(const CarModel& model, int currentPart) const
+{
+    const IndexRange v = PartVertexRange(model, currentPart);
+    const IndexRange t = PartTriangleRange(model, currentPart);
+    return part == currentPart && vertexCount == model.Vertices.size() && triangleCount == model.Triangles.size() &&
+           v.begin == vertices.begin && v.end == vertices.end && t.begin == triangles.begin && t.end == triangles.end;
+}
+
+void DragSelectedVertices(CarModel& model, const DrawContext& ctx, const DragSet& set, float dh, float dv)
+{
+    if (set.selected.empty() || !set.Fits(model, set.part))
+        return;
+    const IndexRange verts = set.vertices;
+    const Vec3 pos = PartPosition(model, set.part);
     bool restoreCorners = false;
     auto draw = [&](Rgb edgeColour, Rgb pointColour) {
         ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
             auto pixel = [&](std::int32_t c) {
                 return ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(verts.begin + c)], pos));
             };
-            for (const std::int64_t t : affected) {
+            for (const std::int64_t t : set.affected) {
                 const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
                 DrawTriangleEdges(raster, pixel(tri.I1), pixel(tri.I2), pixel(tri.I3), edgeColour);
             }
-            for (const int i : selected) {
+            for (const int i : set.selected) {
                 const PixelPoint p = ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(i)], pos));
                 raster.Point(p.x, p.y, 3, pointColour);
             }
@@ -400,10 +407,10 @@ void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, flo
             // erased edges; their points come back while vertices are shown.
             if (!restoreCorners)
                 return;
-            for (const std::int64_t t : affected) {
+            for (const std::int64_t t : set.affected) {
                 const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
                 for (const std::int32_t c : {tri.I1, tri.I2, tri.I3}) {
-                    if (movedInPart[static_cast<std::size_t>(c)])
+                    if (set.movedInPart[static_cast<std::size_t>(c)])
                         continue;
                     const PixelPoint p = pixel(c);
                     raster.Point(p.x, p.y, 3, QBColor(12));
@@ -417,9 +424,20 @@ void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, flo
     ViewVisibility visible{};
     for (int v = 0; v < kViewCount; ++v)
         visible[static_cast<std::size_t>(v)] = ctx.views[static_cast<std::size_t>(v)].visible;
-    for (const int i : selected)
+    for (const int i : set.selected)
         MoveInVisibleViews(model.Vertices[static_cast<std::size_t>(i)], visible, dh, dv);
     draw(kBlack, Complement(QBColor(12)));
+}
+
+void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv)
+{
+    DragSelectedVertices(model, ctx, PrepareDrag(model, part), dh, dv);
+}
+
+void RepairDraggedPart(const DrawContext& ctx, int part)
+{
+    DrawTri(ctx, part, kBlack);
+    DrawVerts(ctx, part, QBColor(12));
 }
 
 void InvertBand(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b)
@@ -430,7 +448,21 @@ void InvertBand(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b)
     if (!s.visible || s.canvas.isNull())
         return;
     const PixelMapping map = MappingOf(ctx, view);
-    Raster(s.canvas).InvertRectOutline(map.PixelX(a.h), map.PixelY(a.v), map.PixelX(b.h), map.PixelY(b.v));
+    const std::int32_t x0 = map.PixelX(a.h), y0 = map.PixelY(a.v), x1 = map.PixelX(b.h), y1 = map.PixelY(b.v);
+    Raster(s.canvas).InvertRectOutline(x0, y0, x1, y1);
+    // Only the outline changed: its four edges are all the screen needs.
+    const QRect inside = s.canvas.rect();
+    auto clamp = [](std::int32_t value, int limit) { return std::clamp<std::int32_t>(value, -1, limit); };
+    const int left = clamp(std::min(x0, x1), inside.width()), right = clamp(std::max(x0, x1), inside.width());
+    const int top = clamp(std::min(y0, y1), inside.height()), bottom = clamp(std::max(y0, y1), inside.height());
+    const QRect edges[] = {
+        QRect(QPoint(left, top), QPoint(right, top)),
+        QRect(QPoint(left, bottom), QPoint(right, bottom)),
+        QRect(QPoint(left, top), QPoint(left, bottom)),
+        QRect(QPoint(right, top), QPoint(right, bottom)),
+    };
+    for (const QRect& edge : edges)
+        s.MarkDrawn(edge.intersected(inside));
 }
 
 } // namespace mobrix::views

@@ -12,6 +12,7 @@
 #include "ViewGeometry.h"
 
 #include <QImage>
+#include <QRegion>
 
 #include <array>
 #include <vector>
@@ -23,10 +24,15 @@ struct ViewSurface {
     QImage canvas;        // client area, Format_RGB32
     ViewSize size;        // outer size, border included
     bool visible = false; // hidden views are skipped by every procedure
+    // The canvas pixels drawn since the window last copied them to the
+    // screen: only these need copying again.
+    QRegion drawn;
 
     // Gives the canvas the client size of `outer` (contents are lost when
     // the size changes).
     void Resize(ViewSize outer);
+    void MarkDrawn() { drawn = QRegion(canvas.rect()); }
+    void MarkDrawn(const QRect& pixels) { drawn += pixels; }
 };
 using ViewSurfaces = std::array<ViewSurface, kViewCount>;
 
@@ -47,6 +53,9 @@ struct DrawContext {
     const DisplayOptions& options;
     ViewSurfaces& views;
 };
+
+// How a view's logical coordinates map to its canvas pixels.
+PixelMapping MappingOf(const DrawContext& ctx, int view);
 
 // Clears the orthographic views and the texture-map view and draws the axes,
 // the selected parts in grey, the current part in black with its vertices
@@ -84,16 +93,41 @@ void ReDrawTri2(const DrawContext& ctx, int triangle, Rgb colour);
 // black while "&Polygons" is on, else white.
 void ReDrawTri(const DrawContext& ctx, int triangle);
 
+// What a drag step needs to know of the selection: the marked vertices of
+// the model (indices into Vertices), which of the part's vertices they are,
+// and the part's triangles that use one of them. Marks and tables do not
+// change while the mouse drags, so a drag works this out once, at the press.
+struct DragSet {
+    int part = -1;
+    std::vector<int> selected;
+    std::vector<std::uint8_t> movedInPart;  // per vertex of the part: 1 when it moves
+    std::vector<std::int64_t> affected;     // indices into Triangles
+    IndexRange vertices;                    // the part's ranges and the table
+    IndexRange triangles;                   // sizes it was worked out for
+    std::size_t vertexCount = 0;
+    std::size_t triangleCount = 0;
+
+    // The tables and the part's ranges are still those it was worked out for.
+    bool Fits(const CarModel& model, int currentPart) const;
+};
+DragSet PrepareDrag(const CarModel& model, int part);
+
 // One drag or nudge step of the selected vertices: every vertex of the
 // model whose mark is set moves by the pointer movement (dh, dv) once per
 // visible orthographic view (see MoveInVisibleViews). The current part's
 // triangles that use a moved vertex and the moved points are erased at
 // their old place and drawn at the new one (edges black, points in the
-// complement of light red) in one pass over the part's triangles; points
-// are drawn with the position of `part`. While "V&ertices" is on, the
+// complement of light red) in one pass over those triangles; points are
+// drawn with the position of the part. While "V&ertices" is on, the
 // unmoved corners of those triangles get their points back. `ctx.model`
-// must be `model`.
+// must be `model`. A set that no longer fits the model moves nothing.
+void DragSelectedVertices(CarModel& model, const DrawContext& ctx, const DragSet& set, float dh, float dv);
+// The same step for the marks as they are now (a nudge).
 void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv);
+
+// After a drag or nudge: the part's outlines (black) and vertices (light
+// red) drawn again over the edges the white erasing cut through.
+void RepairDraggedPart(const DrawContext& ctx, int part);
 
 // Inverts the outline of the rubber band from `a` to `b` in one view;
 // doing it again removes it.

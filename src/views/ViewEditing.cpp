@@ -8,13 +8,6 @@ namespace mobrix::views {
 
 namespace {
 
-Vec3 PartPosition(const CarModel& m, int part)
-{
-    if (part < 0 || part >= UsablePartCount(m.Header))
-        return {};
-    return m.Header.PartPos[static_cast<std::size_t>(part)];
-}
-
 // Calls f(absolute index, centroid) for every triangle of the part whose
 // corners lie inside it and whose remap section is shown.
 template <class F>
@@ -81,7 +74,7 @@ std::optional<int> FirstVertexUnder(const CarModel& model, int part, int view, V
 
 std::optional<int> DummyUnder(const CarModel& model, int view, ViewPoint at)
 {
-    const int dummies = std::clamp(model.Header.NumDummies, 0, kDummySlots);
+    const int dummies = UsableDummyCount(model.Header);
     for (int d = 0; d < dummies; ++d) {
         const Vec3& pos = model.Header.DummyPos[static_cast<std::size_t>(d)];
         if (Hits(Project(view, pos), at, kDummyToleranceAcross, kDummyToleranceUp))
@@ -268,16 +261,6 @@ std::vector<KeyCommand> KeyCommands(int key, int shift, const EditModes& modes)
         arrow(A::NudgeDummy);
     }
     return out;
-}
-
-ViewVisibility SingleViewShown(int key)
-{
-    // The keys follow the view buttons: "0" is "3D", then XY, ZX, ZY, UV.
-    static constexpr std::array<int, kViewCount> kViewOfKey{View3D, ViewXY, ViewZX, ViewZY, ViewUV};
-    ViewVisibility shown{};
-    if (key >= 0 && key < kViewCount)
-        shown[static_cast<std::size_t>(kViewOfKey[static_cast<std::size_t>(key)])] = true;
-    return shown;
 }
 
 void ShowOnlyOrthoView(ViewVisibility& visible, int view)

@@ -123,7 +123,7 @@ struct KeyCommand {
         Pan,             // axis 0 across, 1 up; sign
         RenamePart,
         MovePart,        // axis; sign; scaled: the step is NudgeStep, else 0.1
-        ShowSingleView,  // view
+        ShowSingleView,  // view: the view button the key stands for ("0" "3D", "1" "XY" ... "4" "UV")
         DeselectAll,
         InvertSelection,
         NudgeVertices,   // dh, dv: -1, 0 or 1
@@ -146,9 +146,6 @@ struct KeyCommand {
 // may match in several groups.
 std::vector<KeyCommand> KeyCommands(int keyCode, int shift, const EditModes& modes);
 
-// The views the single-view keys "0" to "4" leave visible: "0" the
-// perspective view, "1" XY, "2" ZX, "3" ZY, "4" the texture-map view.
-ViewVisibility SingleViewShown(int view);
 // The Dummy Editor's "1" to "3": only that orthographic view of the three;
 // the perspective and texture-map views keep their visibility.
 void ShowOnlyOrthoView(ViewVisibility& visible, int view);

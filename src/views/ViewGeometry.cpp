@@ -36,6 +36,13 @@ ViewScale SharedAspectScale(const std::array<ViewScale, kViewCount>& scale, floa
 
 } // namespace
 
+Vec3 PartPosition(const CarModel& model, int part)
+{
+    if (part < 0 || part >= UsablePartCount(model.Header))
+        return {};
+    return model.Header.PartPos[static_cast<std::size_t>(part)];
+}
+
 Vec3 ModelExtent(const CarModel& model)
 {
     Vec3 m;

@@ -86,6 +86,9 @@ struct ViewSize {
     int ClientHeight() const { return std::max(1, outerHeight - 2 * kViewBorder); }
 };
 
+// The position of a part; (0, 0, 0) for an index that is not a part.
+Vec3 PartPosition(const CarModel& model, int part);
+
 // Largest absolute coordinate of any vertex of any part on each axis, with
 // vertices taken at their absolute positions (vertex plus part position).
 Vec3 ModelExtent(const CarModel& model);

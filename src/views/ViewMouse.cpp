@@ -39,6 +39,7 @@ MouseOutcome ViewMouse::Press(CarModel& model, const DrawContext& ctx, int view,
     const EditModes& modes = ctx.options.Modes;
     const int part = model.CurrentPart;
     state_.DragVerts = false;
+    drag_.reset();
     if (view == View3D)
         state_.LastMouse = at;
 
@@ -87,7 +88,9 @@ MouseOutcome ViewMouse::Move(CarModel& model, const DrawContext& ctx, int view, 
         const auto hover = FirstVertexUnder(model, part, view, at);
         out.status = hover ? HoverText(model, *hover) : std::string();
     } else if (button == 1) {
-        DragSelectedVertices(model, ctx, part, at.h - state_.Anchor.h, at.v - state_.Anchor.v);
+        if (!drag_ || !drag_->Fits(model, part))
+            drag_ = PrepareDrag(model, part);
+        DragSelectedVertices(model, ctx, *drag_, at.h - state_.Anchor.h, at.v - state_.Anchor.v);
         state_.Anchor = at;
     }
     return out;
@@ -101,9 +104,8 @@ MouseOutcome ViewMouse::Release(CarModel& model, const DrawContext& ctx, int vie
         return out;
     const int part = model.CurrentPart;
     if (state_.DragVerts) {
-        // The white erasing of the drag cut through edges it did not move.
-        DrawTri(ctx, part, kBlack);
-        DrawVerts(ctx, part, QBColor(12));
+        drag_.reset();
+        RepairDraggedPart(ctx, part);
         out.refreshVertexFields = true;
         return out;
     }

@@ -45,6 +45,10 @@ public:
     // erase.
     void CanvasesRedrawn() { state_.BandShown = false; }
 
+    // Vertex marks changed outside the mouse (a key during a drag): the
+    // next drag step looks at them again.
+    void MarksChanged() { drag_.reset(); }
+
     const MouseState& State() const { return state_; }
 
 private:
@@ -52,6 +56,7 @@ private:
                   MouseOutcome& out);
 
     MouseState state_;
+    std::optional<DragSet> drag_; // what the drag in progress moves and redraws
 };
 
 } // namespace mobrix::views

@@ -16,13 +16,13 @@ ViewWidget::ViewWidget(int index, ViewSurface& surface, QWidget* parent)
     surface_.Resize(ViewSize{width(), height()});
 }
 
-void ViewWidget::ShowCanvas()
+void ViewWidget::ShowCanvas(const QRegion& drawn)
 {
     stale_ = false;
     // While this widget paints, the canvas is copied right after the redraw
     // that called us; asking for another paint would only repeat it.
     if (!painting_)
-        update();
+        update(drawn.translated(kViewBorder, kViewBorder));
 }
 
 void ViewWidget::paintEvent(QPaintEvent*)

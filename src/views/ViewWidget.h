@@ -19,8 +19,9 @@ public:
 
     int Index() const { return index_; }
 
-    // The canvas holds new drawing: copy it to the screen.
-    void ShowCanvas();
+    // The canvas holds new drawing in `drawn` (canvas pixels): copy that
+    // to the screen.
+    void ShowCanvas(const QRegion& drawn);
 
     // Called when the view must be painted but its canvas holds no drawing;
     // the window redraws its views from the model.

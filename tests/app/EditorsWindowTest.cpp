@@ -375,6 +375,24 @@ TEST_F(EditorsWindow, KeysInAViewActAsInTheWindow)
     EXPECT_GE(View(views::ViewUV)->height(), 2 * quarter.height());
 }
 
+TEST_F(EditorsWindow, AZoomKeyAtItsLimitDoesNothing)
+{
+    OpenSample();
+    auto& xy = const_cast<QImage&>(form->Surfaces()[views::ViewXY].canvas);
+    const std::pair<Qt::Key, float> limits[] = {{Qt::Key_Plus, views::kMinZoom}, {Qt::Key_Minus, views::kMaxZoom}};
+    for (const auto& [key, limit] : limits) {
+        while (form->Views().State.ViewZoom != limit)
+            Key(form->centralWidget(), key, Qt::KeypadModifier);
+        // A mark no redraw would leave: the key must not draw at all.
+        xy.setPixel(0, 0, qRgb(1, 2, 3));
+        const views::ViewState state = form->Views().State;
+        Key(form->centralWidget(), key, Qt::KeypadModifier);
+        EXPECT_EQ(form->Views().State.ViewZoom, limit);
+        EXPECT_EQ(form->Views().State.Scale, state.Scale);
+        EXPECT_EQ(xy.pixel(0, 0), qRgb(1, 2, 3));
+    }
+}
+
 TEST_F(EditorsWindow, DummyNudgesNeedACurrentDummy)
 {
     OpenSample();
@@ -450,9 +468,11 @@ TEST_F(EditorsWindow, WithoutAPartTheEditorsRefuseAndChangeNothing)
     dialogs.Ok();
     Click("Command1");
     ExpectMessage("Error!", kPartNotEditableMessage, MessageIcon::Critical);
+    EXPECT_FALSE(dialogs.Last().busyPointer) << "the hourglass goes before the box";
     dialogs.Ok();
     Click("Command3");
     ExpectMessage("Error!", kPartNotEditableMessage, MessageIcon::Critical);
+    EXPECT_FALSE(dialogs.Last().busyPointer);
     dialogs.Ok();
     Click("Command2");
     ExpectMessage("Error!", "You must select three vertices", MessageIcon::None);
@@ -477,6 +497,11 @@ TEST_F(EditorsWindow, PanelSwitchSidePagesAndTheHelpWindow)
     EXPECT_FALSE(Widget("TriSide0")->isVisible());
     Click("SelFrame1");
     EXPECT_FALSE(Widget("TriSide0")->isVisible()) << "the side pages stay put away";
+    auto* smoothing = Widget<QListWidget>("SmoothList");
+    QStringList entries;
+    for (int i = 0; i < smoothing->count(); ++i)
+        entries << smoothing->item(i)->text();
+    EXPECT_EQ(entries, (QStringList{"1 - Don't Chrome", "2 - High Chrome", "3 - "}));
 
     Trigger("mnuKeys");
     auto* help = form->findChild<QDialog*>("Help");

@@ -55,6 +55,23 @@ TEST_F(LayoutWindow, GridThenSingleViewsThenGridAgain)
     EXPECT_EQ(View(3)->size(), QSize(area.width() / 2, area.height() / 2));
 }
 
+TEST_F(LayoutWindow, ASingleViewKeepsSquarePixelsWhenTheWindowIsResized)
+{
+    Start();
+    Open(nfs4Path, 2);
+    ASSERT_TRUE(Action("mnuAspect")->isChecked());
+    Click("cmdView1"); // "XY" alone: view 1, whose proportions set the fit, is hidden
+    for (const QSize size : {QSize(1200, 640), QSize(900, 780)}) {
+        form->resize(size);
+        QTest::qWait(50);
+        form->Form_Resize();
+        const views::ViewSurface& xy = form->Surfaces()[views::ViewXY];
+        const views::PixelMapping map(form->Views().State.Scale[views::ViewXY], xy.canvas.width(), xy.canvas.height());
+        // Pixels per unit across and up agree up to the 2-pixel borders.
+        EXPECT_NEAR(-map.ScaleY() / map.ScaleX(), 1.0, 0.01) << size.width() << " x " << size.height();
+    }
+}
+
 TEST_F(LayoutWindow, AViewShownByTheWindowSystemIsRedrawnFromTheModel)
 {
     Start();

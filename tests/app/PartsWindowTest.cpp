@@ -101,6 +101,26 @@ TEST_F(PartsWindow, RemovePartAsksThenRemovesAndRefillsTheLists)
     EXPECT_EQ(Rows("TriList"), m.Header.PartNumTriangles[0]);
 }
 
+TEST_F(PartsWindow, APartReachingOutsideTheModelIsNotRemoved)
+{
+    Start();
+    Open(nfs4Path, 2);
+    auto* list = Widget<QListWidget>("PartList");
+    list->setCurrentRow(2);
+    form->Model().Header.PartNumTriangles[2] = form->Model().Header.NumTriangles + 1;
+    const CarModel before = form->Model();
+    const QStringList names = PartListTexts();
+
+    dialogs.Yes();
+    dialogs.Ok();
+    Click("RemovePart");
+    ExpectMessage("Error!", kPartOutsideModelMessage, MessageIcon::Critical);
+    EXPECT_FALSE(dialogs.Last().busyPointer);
+    EXPECT_EQ(form->Model(), before);
+    EXPECT_EQ(PartListTexts(), names);
+    EXPECT_EQ(list->currentRow(), 2);
+}
+
 TEST_F(PartsWindow, RemovingTheOnlyPartEmptiesTheLists)
 {
     Start();

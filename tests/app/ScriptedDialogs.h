@@ -6,6 +6,8 @@
 
 #include "DialogService.h"
 
+#include <QApplication>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +22,7 @@ struct ShownBox {
     mobrix::app::MessageRequest message;
     mobrix::app::InputRequest input;
     mobrix::app::FileDialogRequest file;
+    bool busyPointer = false; // the hourglass was still up while the box showed
 };
 
 class ScriptedDialogs : public mobrix::app::DialogService {
@@ -44,6 +47,7 @@ public:
         ShownBox box;
         box.kind = ShownBox::Kind::Message;
         box.message = request;
+        box.busyPointer = QApplication::overrideCursor() != nullptr;
         shown_.push_back(box);
         if (auto* a = Next<mobrix::app::MessageAnswer>("message box \"" + request.text.toStdString() + "\""))
             return *a;

@@ -187,6 +187,24 @@ TEST(RemovePart, ModelsWithMoreThanFifteenPartsMoveEveryLaterPart)
     EXPECT_THAT(CheckModel(full), IsEmpty());
 }
 
+TEST(RemovePart, APartReachingOutsideTheTablesIsRefusedWhole)
+{
+    // Dropping only the slot would hand the part's vertices and triangles to
+    // the parts after it.
+    CarModel vertices = ModelWithParts(3, ModelOrigin::Nfs4);
+    vertices.Header.PartNumVertices[1] = vertices.Header.NumVertices;
+    CarModel triangles = ModelWithParts(3, ModelOrigin::Nfs3);
+    triangles.Header.PartFirstTriangle[1] = triangles.Header.NumTriangles + 5;
+    for (CarModel* m : {&vertices, &triangles}) {
+        m->CurrentPart = 1;
+        const CarModel before = *m;
+        const PartRemoval r = RemovePart(*m, 1);
+        EXPECT_FALSE(r.removed);
+        EXPECT_EQ(r.progressDots, 0);
+        EXPECT_EQ(*m, before);
+    }
+}
+
 TEST(RemovePart, StoresTheRemainingNamesTrimmed)
 {
     CarModel m = ModelWithParts(3, ModelOrigin::Nfs3);

@@ -263,9 +263,6 @@ TEST(KeyTable, QtKeysBecomeTheTablesCodes)
     EXPECT_EQ(VirtualKeyCode(Qt::Key_ParenRight, Qt::ShiftModifier, 19), '0');
     EXPECT_EQ(ShiftState(Qt::ShiftModifier | Qt::AltModifier), kShift | kAlt);
 
-    EXPECT_EQ(SingleViewShown(0), (ViewVisibility{false, false, false, true, false}));
-    EXPECT_EQ(SingleViewShown(1), (ViewVisibility{true, false, false, false, false}));
-    EXPECT_EQ(SingleViewShown(4), (ViewVisibility{false, false, false, false, true}));
     ViewVisibility v{true, true, true, true, false};
     ShowOnlyOrthoView(v, ViewZY);
     EXPECT_EQ(v, (ViewVisibility{false, false, true, true, false}));
@@ -394,6 +391,25 @@ TEST(VertexMouse, ClickSelectsAndDragsShiftClickDeselectsBandSelects)
     // Hovering over a vertex reads it out.
     out = mouse.Move(s.model, s.Ctx(), ViewXY, 0, s.Of(ViewXY, 3));
     EXPECT_EQ(out.status, HoverText(s.model, 3));
+}
+
+TEST(VertexMouse, MarksChangedDuringADragAreWhatTheNextStepMoves)
+{
+    Scene s({ViewXY});
+    ViewMouse mouse;
+    s.Redraw();
+    ViewPoint at = s.Of(ViewXY, 2);
+    mouse.Press(s.model, s.Ctx(), ViewXY, 1, 0, at);
+    at = Shifted(at, 0.1f, 0);
+    mouse.Move(s.model, s.Ctx(), ViewXY, 1, at);
+    // A key swaps the marks while the button is still held.
+    s.model.VertSelected[2] = 0;
+    s.model.VertSelected[3] = -1;
+    mouse.MarksChanged();
+    const CarModel before = s.model;
+    mouse.Move(s.model, s.Ctx(), ViewXY, 1, Shifted(at, 0.1f, 0));
+    EXPECT_EQ(s.model.Vertices[2], before.Vertices[2]);
+    EXPECT_FLOAT_EQ(s.model.Vertices[3].X, before.Vertices[3].X + 0.1f);
 }
 
 TEST(VertexMouse, ReleasedBandLeavesNoOutlineBehind)

@@ -117,7 +117,12 @@ LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out
         return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory,
                            "the file is " + std::to_string(st.st_size) + " bytes long, too large for a model"};
 
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+    std::vector<std::uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<std::size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory, "out of memory"};
+    }
     const ssize_t n = ReadFully(fd.get(), bytes);
     if (n < 0)
         return ReadFailure(errno, path);
@@ -147,6 +152,10 @@ SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uin
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return WriteFailure(EISDIR, path);
+    // Replacing needs only a writable folder; a file the user protected
+    // against writing must refuse the save as writing into it would.
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return WriteFailure(errno, path);
 
     std::string temp = target + ".saving-XXXXXX";
     FileDescriptor fd(::mkstemp(temp.data()));

@@ -121,6 +121,10 @@ std::optional<FileFailure> WriteFileAtomically(const std::filesystem::path& path
     const bool exists = ::stat(target.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode))
         return WriteFailure(EISDIR, path);
+    // Replacing needs only a writable folder; a file the user protected
+    // against writing must refuse the save as writing into it would.
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return WriteFailure(errno, path);
 
     std::string temp = target.string() + ".saving-XXXXXX";
     Descriptor fd(::mkstemp(temp.data()));

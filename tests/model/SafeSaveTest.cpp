@@ -10,8 +10,11 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace mobrix;
 using namespace testing_support;
@@ -49,6 +52,29 @@ std::size_t FilesIn(const std::string& folder)
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
         ++count;
     return count;
+}
+
+// Runs `save` as an ordinary user and returns the error code it reported
+// (0 for success). Root may write into any file, so when the tests run as
+// root the save runs in a child that has given its rights up.
+int ErrorCodeAsOrdinaryUser(const std::function<SaveStatus()>& save)
+{
+    auto code = [&] {
+        const SaveStatus status = save();
+        return status ? status->code : 0;
+    };
+    if (::geteuid() != 0)
+        return code();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const uid_t nobody = 65534;
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0)
+            ::_exit(255);
+        ::_exit(code());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace
@@ -107,4 +133,19 @@ TEST(SafeSave, UnwritablePlacesReportTheirError)
     const SaveStatus empty = SaveFCE3(model, "");
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->code, 52);
+}
+
+TEST(SafeSave, AFileProtectedAgainstWritingIsNotReplaced)
+{
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0777); // the folder itself allows replacing
+    const std::string path = dir.File("original.fce");
+    const std::vector<std::uint8_t> old(100, 0x5A);
+    WriteBytes(path, old);
+    ::chmod(path.c_str(), 0444);
+
+    CarModel model = RandomModel(4, {.origin = ModelOrigin::Nfs3});
+    EXPECT_EQ(ErrorCodeAsOrdinaryUser([&] { return SaveFCE3(model, path); }), 70); // permission denied
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
 }

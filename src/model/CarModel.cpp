@@ -52,8 +52,19 @@ void ClearNfs4Tables(CarModel& model)
 
 void ResetSelection(CarModel& model)
 {
-    model.VertSelected.assign(static_cast<std::size_t>(std::max(0, model.Header.NumVertices)), 0);
-    model.TriState.assign(static_cast<std::size_t>(std::max(0, model.Header.NumTriangles)), TriStateRecord{});
+    AdoptSelection(model, ClearedSelection(model.Header));
+}
+
+SelectionTables ClearedSelection(const ModelHeader& header)
+{
+    return {std::vector<std::int16_t>(static_cast<std::size_t>(std::max(0, header.NumVertices)), 0),
+            std::vector<TriStateRecord>(static_cast<std::size_t>(std::max(0, header.NumTriangles)))};
+}
+
+void AdoptSelection(CarModel& model, SelectionTables&& tables) noexcept
+{
+    model.VertSelected = std::move(tables.VertSelected);
+    model.TriState = std::move(tables.TriState);
 }
 
 std::vector<Vec3>& SetVertices(CarModel& model, VertexSet set)

@@ -192,6 +192,16 @@ void ClearNfs4Tables(CarModel& model);
 // Sizes VertSelected and TriState to the counts, all entries zero.
 void ResetSelection(CarModel& model);
 
+// Selection tables sized to the header's counts, all entries zero. Readers
+// build them before they touch the model, so that running out of memory
+// half way cannot leave a model with tables of the wrong length.
+struct SelectionTables {
+    std::vector<std::int16_t> VertSelected;
+    std::vector<TriStateRecord> TriState;
+};
+SelectionTables ClearedSelection(const ModelHeader& header);
+void AdoptSelection(CarModel& model, SelectionTables&& tables) noexcept;
+
 // The model's vertex or normal set `set` of the NFSIV extension.
 std::vector<Vec3>& SetVertices(CarModel& model, VertexSet set);
 std::vector<Vec3>& SetNormals(CarModel& model, VertexSet set);

@@ -135,9 +135,11 @@ std::variant<Fce3Contents, LoadFailure> Parse(std::span<const std::uint8_t> file
 void Commit(Fce3Contents&& c, CarModel& model)
 {
     // The NFSIII header has no interior or hair colours; those tables keep
-    // what they held, as does the NFSIV header record.
+    // what they held, as does the NFSIV header record. Everything that
+    // allocates comes before the first change to the model.
     c.header.IntColours = model.Header.IntColours;
     c.header.HairColours = model.Header.HairColours;
+    SelectionTables selection = ClearedSelection(c.header);
     model.Header = std::move(c.header);
     model.Vertices = std::move(c.vertices);
     model.Normals = std::move(c.normals);
@@ -149,7 +151,7 @@ void Commit(Fce3Contents&& c, CarModel& model)
     model.FileFormat = ModelOrigin::Nfs3;
     model.CurrentPart = 0;
     model.CurrentDummy = 0;
-    ResetSelection(model);
+    AdoptSelection(model, std::move(selection));
 }
 
 } // namespace

@@ -153,10 +153,15 @@ ModelHeader ReadHeader(le::ByteReader& in, Offsets& offsets)
     return h;
 }
 
+LoadFailure NotNfs4()
+{
+    return {LoadError::NotNfs4File, ErrorCode::NotNfs4File, "the file does not start with 14 10 10 00"};
+}
+
 std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file)
 {
     if (!HasNfs4Magic(file))
-        return LoadFailure{LoadError::NotNfs4File, ErrorCode::NotNfs4File, "the file does not start with 14 10 10 00"};
+        return NotNfs4();
     le::ByteReader in(file);
     if (!in.Fits(0, kFce4HeaderSize))
         return Absurd("the file is " + std::to_string(file.size()) + " bytes long, shorter than the " +
@@ -215,12 +220,15 @@ std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file
 void Commit(Fce4Contents&& c, CarModel& model)
 {
     // The NFSIV header has no place for the NFSIII header tail; it keeps
-    // what it held.
+    // what it held. Everything that allocates comes before the first change
+    // to the model.
     c.header.HeaderTail = model.Header.HeaderTail;
+    std::vector<Vec3> working = c.normalVerts, workingNormals = c.normalNorms;
+    SelectionTables selection = ClearedSelection(c.header);
     model.Header = std::move(c.header);
     model.Fce4Header = c.rawHeader;
-    model.Vertices = c.normalVerts;
-    model.Normals = c.normalNorms;
+    model.Vertices = std::move(working);
+    model.Normals = std::move(workingNormals);
     model.NormalVerts = std::move(c.normalVerts);
     model.NormalNorms = std::move(c.normalNorms);
     model.Undamaged2Verts = std::move(c.undamaged2Verts);
@@ -239,7 +247,7 @@ void Commit(Fce4Contents&& c, CarModel& model)
     model.FileFormat = ModelOrigin::Nfs4;
     model.CurrentPart = 0;
     model.CurrentDummy = 0;
-    ResetSelection(model);
+    AdoptSelection(model, std::move(selection));
 }
 
 // Gives a model that did not come from an NFSIV file its NFSIV tables, and
@@ -285,7 +293,12 @@ LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model)
 
 LoadStatus LoadFCE4(CarModel& model, const std::string& path)
 {
-    return LoadWith(model, path, ReadFCE4);
+    LoadStatus status = LoadWith(model, path, ReadFCE4);
+    // A file too large to be read whole is still told apart by its first
+    // bytes, so a big file of another kind gets the message of its kind.
+    if (status && status->code == ErrorCode::OutOfMemory && !HasNfs4Magic(ReadFileHead(path, kFce4Magic.size())))
+        return NotNfs4();
+    return status;
 }
 
 EncodedFile EncodeFCE4(CarModel& model)

@@ -4,6 +4,7 @@
 #include "CarModel.h"
 #include "FceFiles.h"
 #include "FileErrors.h"
+#include "FileIO.h"
 #include "RandomModel.h"
 #include "RawFce.h"
 #include "TestFiles.h"
@@ -12,6 +13,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 
 using namespace mobrix;
@@ -193,6 +195,29 @@ TEST(LoadErrors, FilesThatCannotBeRead)
     ASSERT_TRUE(folder);
     EXPECT_EQ(folder->kind, LoadError::Other);
     EXPECT_EQ(folder->code, 75);
+    EXPECT_EQ(model, before);
+}
+
+TEST(LoadErrors, FilesTooLargeToReadStillSayWhatTheyAreNot)
+{
+    TempDir dir;
+    const std::string big = dir.File("big.fce"), bigNfs4 = dir.File("big4.fce");
+    WriteBytes(big, {1, 2, 3, 4});
+    WriteBytes(bigNfs4, {0x14, 0x10, 0x10, 0x00});
+    std::filesystem::resize_file(big, kMaxModelFileSize + 1); // sparse, nothing written
+    std::filesystem::resize_file(bigNfs4, kMaxModelFileSize + 1);
+    CarModel model = RandomModel(5);
+    const CarModel before = model;
+
+    const LoadStatus other = LoadFCE4(model, big);
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->kind, LoadError::NotNfs4File);
+    const LoadStatus nfs4 = LoadFCE4(model, bigNfs4);
+    ASSERT_TRUE(nfs4);
+    EXPECT_EQ(nfs4->kind, LoadError::IndexOutOfRange);
+    const LoadStatus nfs3 = LoadFCE(model, big);
+    ASSERT_TRUE(nfs3);
+    EXPECT_EQ(nfs3->kind, LoadError::IndexOutOfRange);
     EXPECT_EQ(model, before);
 }
 

@@ -136,60 +136,7 @@ bool OpenModel(CarModel& model, const std::string& path, FceVariant variant)
     return true;
 }
 
-const char* const kInfoHelp =
-    "Usage: fcetool info [--nfs3|--nfs4] FILE\n"
-    "\n"
-    "Prints the file information report of an FCE model, one line per line.\n"
-    "The variant is detected by the NFSIV magic number unless an option names it.\n"
-    "\n"
-    "Options:\n"
-    "  --nfs3   read FILE as an NFSIII model\n"
-    "  --nfs4   read FILE as an NFSIV model\n"
-    "  --help   show this help\n";
-
-int Info(const std::vector<std::string>& args)
-{
-    const auto parsed = ParseArguments(args, {"--nfs3", "--nfs4"}, {});
-    if (const auto* error = std::get_if<UsageError>(&parsed))
-        return Usage(*error, "info");
-    const Arguments& a = std::get<Arguments>(parsed);
-    if (a.help) {
-        std::fputs(kInfoHelp, stdout);
-        return kExitOk;
-    }
-    if (a.files.size() != 1)
-        return Usage({"info takes exactly one FILE"}, "info");
-    const std::string& path = a.files[0];
-    const auto variant = InputVariant(a, path);
-    if (const auto* error = std::get_if<UsageError>(&variant))
-        return Usage(*error, "info");
-
-    CarModel model;
-    if (!OpenModel(model, path, std::get<FceVariant>(variant)))
-        return kExitRefused;
-    for (const std::string& line : FileInfoReport(model, path)) {
-        std::fwrite(line.data(), 1, line.size(), stdout);
-        std::fputc('\n', stdout);
-    }
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        PrintError("could not write the report");
-        return kExitRefused;
-    }
-    return kExitOk;
-}
-
-const char* const kConvertHelp =
-    "Usage: fcetool convert [--nfs3|--nfs4] IN OUT --to nfs3|nfs4\n"
-    "\n"
-    "Reads the model IN and saves it as OUT in the chosen FCE variant, exactly\n"
-    "as opening it in Mobrix and choosing Save As would. The variant of IN is\n"
-    "detected by the NFSIV magic number unless an option names it.\n"
-    "\n"
-    "Options:\n"
-    "  --to nfs3|nfs4   the variant to write (required)\n"
-    "  --nfs3           read IN as an NFSIII model\n"
-    "  --nfs4           read IN as an NFSIV model\n"
-    "  --help           show this help\n";
+// --- Shared by every command -------------------------------------------------
 
 std::optional<FceVariant> VariantNamed(const std::string& name)
 {
@@ -199,42 +146,6 @@ std::optional<FceVariant> VariantNamed(const std::string& name)
         return FceVariant::Nfs4;
     return std::nullopt;
 }
-
-int Convert(const std::vector<std::string>& args)
-{
-    const auto parsed = ParseArguments(args, {"--nfs3", "--nfs4"}, {"--to"});
-    if (const auto* error = std::get_if<UsageError>(&parsed))
-        return Usage(*error, "convert");
-    const Arguments& a = std::get<Arguments>(parsed);
-    if (a.help) {
-        std::fputs(kConvertHelp, stdout);
-        return kExitOk;
-    }
-    if (a.files.size() != 2)
-        return Usage({"convert takes an input and an output file"}, "convert");
-    const auto to = a.options.find("--to");
-    if (to == a.options.end())
-        return Usage({"convert needs --to nfs3 or --to nfs4"}, "convert");
-    const std::optional<FceVariant> target = VariantNamed(to->second);
-    if (!target)
-        return Usage({"--to takes nfs3 or nfs4, not '" + to->second + "'"}, "convert");
-    const std::string& in = a.files[0];
-    const std::string& out = a.files[1];
-    const auto variant = InputVariant(a, in);
-    if (const auto* error = std::get_if<UsageError>(&variant))
-        return Usage(*error, "convert");
-
-    CarModel model;
-    if (!OpenModel(model, in, std::get<FceVariant>(variant)))
-        return kExitRefused;
-    if (auto failure = SaveFCEAs(model, out, *target)) {
-        PrintError(out + ": " + OneLineSaveFailureMessage(*failure));
-        return kExitRefused;
-    }
-    return kExitOk;
-}
-
-// --- Exchange formats ---------------------------------------------------------
 
 int ExchangeRefused(ExchangeCommand command, const std::string& path, const ExchangeFailure& failure)
 {
@@ -276,7 +187,8 @@ std::variant<Arguments, int> CommandArguments(const std::vector<std::string>& ar
         return kExitOk;
     }
     if (a.files.size() != files)
-        return Usage({std::string(command) + " takes " + std::to_string(files) + " file arguments"}, command);
+        return Usage({std::string(command) + " takes " + std::to_string(files) + (files == 1 ? " file" : " files")},
+                     command);
     return a;
 }
 
@@ -295,6 +207,72 @@ std::optional<FceVariant> OpenInputModel(CarModel& model, const Arguments& a, co
     }
     return std::get<FceVariant>(variant);
 }
+
+const char* const kInfoHelp =
+    "Usage: fcetool info [--nfs3|--nfs4] FILE\n"
+    "\n"
+    "Prints the file information report of an FCE model, one line per line.\n"
+    "The variant is detected by the NFSIV magic number unless an option names it.\n"
+    "\n"
+    "Options:\n"
+    "  --nfs3   read FILE as an NFSIII model\n"
+    "  --nfs4   read FILE as an NFSIV model\n"
+    "  --help   show this help\n";
+
+int Info(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "info", kInfoHelp, 1, {"--nfs3", "--nfs4"}, {});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    const std::string& path = a.files[0];
+    CarModel model;
+    int exitCode = kExitOk;
+    if (!OpenInputModel(model, a, path, "info", exitCode))
+        return exitCode;
+    for (const std::string& line : FileInfoReport(model, path)) {
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        PrintError("could not write the report");
+        return kExitRefused;
+    }
+    return kExitOk;
+}
+
+const char* const kConvertHelp =
+    "Usage: fcetool convert [--nfs3|--nfs4] IN OUT --to nfs3|nfs4\n"
+    "\n"
+    "Reads the model IN and saves it as OUT in the chosen FCE variant, exactly\n"
+    "as opening it in Mobrix and choosing Save As would. The variant of IN is\n"
+    "detected by the NFSIV magic number unless an option names it.\n"
+    "\n"
+    "Options:\n"
+    "  --to nfs3|nfs4   the variant to write (required)\n"
+    "  --nfs3           read IN as an NFSIII model\n"
+    "  --nfs4           read IN as an NFSIV model\n"
+    "  --help           show this help\n";
+
+int Convert(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "convert", kConvertHelp, 2, {"--nfs3", "--nfs4"}, {"--to"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    if (a.options.count("--to") == 0)
+        return Usage({"convert needs --to nfs3 or --to nfs4"}, "convert");
+    const auto target = TargetVariant(a);
+    if (const auto* error = std::get_if<UsageError>(&target))
+        return Usage(*error, "convert");
+    CarModel model;
+    int exitCode = kExitOk;
+    if (!OpenInputModel(model, a, a.files[0], "convert", exitCode))
+        return exitCode;
+    return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
+}
+
+// --- Exchange formats ---------------------------------------------------------
 
 // A 1-based part number, or the name as the part list shows it (trimmed of
 // blanks, also without what follows a NUL).

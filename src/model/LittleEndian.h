@@ -169,7 +169,7 @@ public:
 private:
     bool Fits(std::int64_t n) const
     {
-        return pos_ >= 0 && pos_ <= static_cast<std::int64_t>(bytes_.size()) &&
+        return n >= 0 && pos_ >= 0 && pos_ <= static_cast<std::int64_t>(bytes_.size()) &&
                n <= static_cast<std::int64_t>(bytes_.size()) - pos_;
     }
 

@@ -204,6 +204,7 @@ TEST(Fce4, Nfs4ToNfs3ToNfs4KeepsSetZeroAndDropsTheOtherSets)
 TEST(Fce4, WorkingSetGoesBackIntoTheActiveSet)
 {
     CarModel model = Read4(BuildRawFce4(51, {}).bytes);
+    const Vec3 normal0 = model.NormalVerts[0];
     model.Vertices = model.DamagedVerts;
     model.Normals = model.DamagedNorms;
     model.ActiveVertexSet = VertexSet::Damaged;
@@ -214,7 +215,8 @@ TEST(Fce4, WorkingSetGoesBackIntoTheActiveSet)
     EXPECT_EQ(GetF32(out, damaged + 8), 3.0f);
     EXPECT_EQ(model.DamagedVerts[0], (Vec3{1.0f, 2.0f, 3.0f}));
     const auto normal = kHeader + static_cast<std::size_t>(GetI32(out, 0x14));
-    EXPECT_EQ(GetF32(out, normal), model.NormalVerts[0].X);
+    EXPECT_EQ(GetF32(out, normal), normal0.X);
+    EXPECT_EQ(model.NormalVerts[0], normal0);
 }
 
 TEST(Fce4, ColourOutsideAByteFailsWithOverflowAndKeepsTheFile)

@@ -1,9 +1,10 @@
 #include "VertexEditor.h"
 
+#include "FileInfoReport.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace mobrix {
@@ -63,10 +64,7 @@ std::string CornerOutOfRangeMessage(int partVertexCount)
 std::string FormatFixed6(float value)
 {
     // A zero of either sign is shown as "0.000000".
-    const double shown = value == 0.0f ? 0.0 : double(value);
-    char text[64];
-    std::snprintf(text, sizeof text, "%.6f", shown);
-    return text;
+    return FormatFixed(value == 0.0f ? 0.0 : double(value), 6);
 }
 
 bool CoordinateKeyAllowed(char32_t key)

@@ -25,6 +25,14 @@ std::string FormatFloat(float value)
     return s;
 }
 
+std::string FormatFixed(double value, int decimals)
+{
+    // Fields and readouts always show '.', whatever the process locale says.
+    char text[400];
+    const auto result = std::to_chars(std::begin(text), std::end(text), value, std::chars_format::fixed, decimals);
+    return std::string(std::begin(text), result.ptr);
+}
+
 std::string FormatIndex(std::int64_t index)
 {
     return index < 0 ? std::to_string(index) : " " + std::to_string(index);
@@ -70,7 +78,7 @@ std::vector<std::string> FileInfoReport(const CarModel& model, const std::string
     const ModelHeader& h = model.Header;
     // The readers refuse counts outside the fixed tables; a model built in
     // memory is still clamped so the report can never index past them.
-    const int dummies = std::clamp(h.NumDummies, 0, kDummySlots);
+    const int dummies = UsableDummyCount(h);
     const int parts = UsablePartCount(h);
 
     std::vector<std::string> lines;

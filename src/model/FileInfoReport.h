@@ -19,6 +19,7 @@ std::vector<std::string> FileInfoReport(const CarModel& model, const std::string
 // Number formats of the report.
 std::string FormatInteger(std::int64_t value);
 std::string FormatFloat(float value); // general form, at most 7 significant digits
+std::string FormatFixed(double value, int decimals); // fixed form, as %.Nf in the C locale
 std::string FormatIndex(std::int64_t index); // leading blank for non-negative numbers
 
 // Content of the File Information window: one line per vertex for the

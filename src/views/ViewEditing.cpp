@@ -1,7 +1,8 @@
 #include "ViewEditing.h"
 
+#include "FileInfoReport.h"
+
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 namespace mobrix::views {
@@ -37,9 +38,7 @@ void ForEachPickableTriangle(const CarModel& m, const DisplayOptions& options, i
 
 std::string Fixed3(float value)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f", double(value));
-    return text;
+    return FormatFixed(double(value), 3);
 }
 
 } // namespace

@@ -9,7 +9,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <string>
 
 using namespace mobrix;
 using namespace testing_support;
@@ -43,6 +45,25 @@ TEST(EditorFields, CoordinatesShowSixDecimalsAndAtLeastOneIntegerDigit)
     EXPECT_EQ(FormatFixed6(0.0f), "0.000000");
     EXPECT_EQ(FormatFixed6(-0.0f), "0.000000");
     EXPECT_EQ(FormatFixed6(1234.0000001f), "1234.000000");
+}
+
+TEST(EditorFields, CoordinatesKeepTheDecimalPointUnderACommaLocale)
+{
+    // The window toolkit adopts the user's locale, so the fields must not
+    // follow LC_NUMERIC.
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    const char* comma = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name)) {
+            comma = name;
+            break;
+        }
+    }
+    if (!comma)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const std::string shown = FormatFixed6(1.5f);
+    std::setlocale(LC_NUMERIC, before.c_str());
+    EXPECT_EQ(shown, "1.500000") << comma;
 }
 
 TEST(EditorFields, OnlyNumbersAreTakenFromTheFields)

@@ -780,15 +780,9 @@ void Form1::RemovePart_Click()
     }
     BusyPointer busy;
     SetStatus("Removing Vertices" + QString(removal.progressDots, '.'));
-    // RemovePart made the first part current.
-    fillingLists_ = true;
-    partList_->clear();
-    for (const std::string& name : PartListNames(model_))
-        partList_->addItem(FromLatin1(name));
-    if (partList_->count() > 0)
-        partList_->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
-    fillingLists_ = false;
-    SyncPartSelection();
+    // Selecting the first part runs the list's click as any selection does:
+    // the marks of the removed part's neighbours are cleared with it.
+    FillPartList();
     RedrawView();
     RefillPartCountLists(true, false);
 }

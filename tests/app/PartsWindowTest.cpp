@@ -7,6 +7,8 @@
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 using namespace mobrix;
 using namespace mobrix::app;
 using namespace testing_support;
@@ -99,6 +101,27 @@ TEST_F(PartsWindow, RemovePartAsksThenRemovesAndRefillsTheLists)
     EXPECT_EQ(list->count(), m.Header.NumParts);
     EXPECT_EQ(Rows("VertList"), m.Header.PartNumVertices[0]);
     EXPECT_EQ(Rows("TriList"), m.Header.PartNumTriangles[0]);
+}
+
+TEST_F(PartsWindow, RemovingAPartClearsTheMarksOfTheOthers)
+{
+    Start();
+    Open(nfs4Path, 2);
+    Widget<QListWidget>("PartList")->setCurrentRow(2);
+    Trigger("mnuVEdit");
+    QTest::keyClick(Widget("View1"), Qt::Key_S); // marks every vertex of the model
+    const auto marked = [&] {
+        const auto& marks = form->Model().VertSelected;
+        return std::count_if(marks.begin(), marks.end(), [](std::int16_t mark) { return mark != 0; });
+    };
+    ASSERT_GT(marked(), form->Model().Header.PartNumVertices[2]);
+
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    dialogs.Yes();
+    Click("RemovePart");
+    EXPECT_EQ(marked(), 0) << "a following Remove Vert or drag would act on the first part";
+    EXPECT_EQ(QApplication::focusWidget(), form->centralWidget());
 }
 
 TEST_F(PartsWindow, APartReachingOutsideTheModelIsNotRemoved)

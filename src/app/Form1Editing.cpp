@@ -591,7 +591,7 @@ void Form1::RunKeyCommand(const views::KeyCommand& c)
         }
         // A nudge has no release to mend the edges its white erasing cut, so
         // the part is drawn again over them at once.
-        views::RepairDraggedPart(Drawing(), part);
+        views::RepairNudgedPart(Drawing(), part);
         ShowCanvases();
         VertList_Click();
         break;

@@ -440,6 +440,14 @@ void RepairDraggedPart(const DrawContext& ctx, int part)
     DrawVerts(ctx, part, QBColor(12));
 }
 
+void RepairNudgedPart(const DrawContext& ctx, int part)
+{
+    if (ctx.options.Polygons)
+        DrawTri(ctx, part, kBlack);
+    if (ctx.options.Vertices)
+        DrawVerts(ctx, part, QBColor(12));
+}
+
 void InvertBand(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b)
 {
     if (view < 0 || view >= kViewCount)

@@ -125,9 +125,13 @@ void DragSelectedVertices(CarModel& model, const DrawContext& ctx, const DragSet
 // The same step for the marks as they are now (a nudge).
 void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv);
 
-// After a drag or nudge: the part's outlines (black) and vertices (light
-// red) drawn again over the edges the white erasing cut through.
+// After a drag: the part's outlines (black) and vertices (light red) drawn
+// again over the edges the white erasing cut through.
 void RepairDraggedPart(const DrawContext& ctx, int part);
+
+// After a nudge, which has no release of its own: the same repair, limited
+// to what the View options show.
+void RepairNudgedPart(const DrawContext& ctx, int part);
 
 // Inverts the outline of the rubber band from `a` to `b` in one view;
 // doing it again removes it.

@@ -1,5 +1,7 @@
 #include "ViewWidget.h"
 
+#include "ViewEditing.h"
+
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -78,24 +80,12 @@ int ButtonBits(Qt::MouseButtons buttons)
     return bits;
 }
 
-int ShiftBits(Qt::KeyboardModifiers modifiers)
-{
-    int bits = 0;
-    if (modifiers.testFlag(Qt::ShiftModifier))
-        bits |= 1;
-    if (modifiers.testFlag(Qt::ControlModifier))
-        bits |= 2;
-    if (modifiers.testFlag(Qt::AltModifier))
-        bits |= 4;
-    return bits;
-}
-
 void Forward(const ViewWidget::MouseHandler& handler, int view, int button, QMouseEvent* event)
 {
     if (!handler)
         return;
     const QPointF p = event->position();
-    handler(view, button, ShiftBits(event->modifiers()), p.x() - kViewBorder, p.y() - kViewBorder);
+    handler(view, button, ShiftState(event->modifiers()), p.x() - kViewBorder, p.y() - kViewBorder);
 }
 
 } // namespace

@@ -254,6 +254,31 @@ TEST_F(EditorsWindow, EditModesAreExclusiveAndSetTheViewOptions)
     EXPECT_EQ(blackPixels(), 0) << "the Triangle Editor draws in the section colours";
 }
 
+TEST_F(EditorsWindow, ANudgeDrawsOnlyWhatTheViewOptionsShow)
+{
+    OpenSample();
+    Trigger("mnuVEdit");
+    MarkThrough({1});
+    auto blackPixels = [&] {
+        const QImage& c = form->Surfaces()[views::ViewXY].canvas;
+        int n = 0;
+        for (int y = 0; y < c.height(); ++y)
+            for (int x = 0; x < c.width(); ++x)
+                n += (c.pixel(x, y) & 0xFFFFFF) == 0;
+        return n;
+    };
+    const int wholeOutline = blackPixels();
+    Trigger("mnuPolys"); // outlines off, all views drawn again
+    ASSERT_FALSE(form->Views().Options.Polygons);
+    ASSERT_EQ(blackPixels(), 0);
+    const float x = M().Vertices[1].X;
+    Key(View(views::ViewXY), Qt::Key_Up);
+    ASSERT_NE(M().Vertices[1].X, x);
+    // The moved vertex's own edges are drawn by the step; the rest of the
+    // part's outline stays hidden.
+    EXPECT_LT(blackPixels(), wholeOutline / 4);
+}
+
 TEST_F(EditorsWindow, ClickBandAndDragInOneAndInSeveralViews)
 {
     OpenSample();

@@ -8,6 +8,7 @@
 #include <limits>
 #include <new>
 #include <string_view>
+#include <utility>
 
 namespace mobrix {
 
@@ -140,17 +141,22 @@ void SkipBlock(Scanner& in)
 // Moves `in` into the first Mesh data object, after its "{" (and GUID).
 ExchangeStatus FindMesh(Scanner& in)
 {
+    TokenKind before = TokenKind::End;
     for (;;) {
         const Token t = in.Next();
+        const TokenKind previous = std::exchange(before, t.kind);
         if (t.kind == TokenKind::End)
             return NoLayout("the file holds no Mesh");
         if (t.kind != TokenKind::Word)
             continue;
         if (t.text == "template") {
             SkipBlock(in);
+            before = TokenKind::Close;
             continue;
         }
-        if (t.text != "Mesh")
+        // Only a type name stands right before an object's name, so a
+        // "Mesh" after a word is a frame or material named Mesh.
+        if (t.text != "Mesh" || previous == TokenKind::Word)
             continue;
         Scanner ahead = in;
         Token next = ahead.Next();

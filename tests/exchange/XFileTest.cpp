@@ -137,6 +137,17 @@ TEST(ConvertX, ReadsOneEntryPerLineWithoutHeader)
     EXPECT_EQ(same.vertices, mesh.vertices);
 }
 
+TEST(ConvertX, AFrameOrMaterialNamedMeshIsNotTheMesh)
+{
+    std::string named = Cube();
+    for (const std::string object : {"Material Red", "Frame Root"})
+        named.replace(named.find(object), object.size(), object.substr(0, object.find(' ')) + " Mesh");
+    XMesh mesh;
+    ASSERT_FALSE(ReadXMesh(Bytes(named), mesh));
+    EXPECT_EQ(mesh.vertices.size(), 8u);
+    EXPECT_EQ(mesh.triangles.size(), 12u);
+}
+
 TEST(ConvertX, FacesOtherThanTrianglesAreRefusedWithTheirNumber)
 {
     std::string quadLater = Cube();

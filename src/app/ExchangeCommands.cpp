@@ -200,11 +200,21 @@ void Form1::mnuConv3DSPRT_Click()
     }
     // Objects whose names give the same file were written under numbered
     // names rather than over each other; say where they went.
+    // The box lists a screenful; a file of thousands of alike names only
+    // says how many more there are.
+    constexpr int kListed = 20;
     QStringList renamed;
+    int unlisted = 0;
     for (const WrittenPartFile& file : result.written) {
-        if (file.renamed)
+        if (!file.renamed)
+            continue;
+        if (renamed.size() < kListed)
             renamed << FromLatin1(file.objectName) + " -> " + QFileInfo(QString::fromStdString(file.path)).fileName();
+        else
+            ++unlisted;
     }
+    if (unlisted > 0)
+        renamed << QString("... and %1 more").arg(unlisted);
     if (!renamed.isEmpty())
         dialogs_.Plain(kProgramTitle, "Some objects share a file name and were written as:\r" + renamed.join('\r'));
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <limits>
 #include <new>
+#include <map>
 #include <set>
 
 namespace mobrix {
@@ -420,20 +421,28 @@ std::string Upper(std::string text)
     return text;
 }
 
+// The file names one conversion has given out, compared without letter case
+// (as on the file systems modellers share files with), and for each stem the
+// number to try next, so that many objects of one name stay linear.
+struct FileNamesInUse {
+    std::set<std::string> used;
+    std::map<std::string, int> nextNumber;
+};
+
 // The object's file name, or the first free "NAME (k).PRT" when an earlier
-// object of this conversion has it (compared without letter case, as on the
-// file systems modellers share files with).
-std::string UniqueFileName(const std::string& objectName, std::set<std::string>& used, bool& renamed)
+// object of this conversion has it.
+std::string UniqueFileName(const std::string& objectName, FileNamesInUse& names, bool& renamed)
 {
     const std::string wanted = PartFileNameForObject(objectName);
     renamed = false;
     std::string name = wanted;
     const std::string stem = wanted.substr(0, wanted.size() - 4);
-    for (int k = 2; used.count(Upper(name)); ++k) {
-        name = stem + " (" + std::to_string(k) + ").PRT";
+    int& next = names.nextNumber.try_emplace(Upper(stem), 2).first->second;
+    while (names.used.count(Upper(name))) {
+        name = stem + " (" + std::to_string(next++) + ").PRT";
         renamed = true;
     }
-    used.insert(Upper(name));
+    names.used.insert(Upper(name));
     return name;
 }
 
@@ -446,7 +455,7 @@ ThreeDsToPartsResult Read3DSToParts(std::span<const std::uint8_t> file, const st
         std::vector<ThreeDsMesh> meshes;
         if ((result.failure = Parse3DS(file, std::numeric_limits<std::size_t>::max(), meshes)))
             return result;
-        std::set<std::string> used;
+        FileNamesInUse used;
         const std::string prefix = folder.empty() || folder.back() == '/' ? folder : folder + "/";
         for (const ThreeDsMesh& mesh : meshes) {
             WrittenPartFile written;

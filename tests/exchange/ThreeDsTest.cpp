@@ -238,6 +238,20 @@ TEST(Convert3DS, MissingFileIsFileNotFound)
     EXPECT_EQ(model, before);
 }
 
+TEST(Convert3DSToParts, NumberedNamesSkipNamesAlreadyTaken)
+{
+    TempDir dir;
+    std::vector<Chunk> objects;
+    for (const char* name : {"A", "A (2)", "a", "A"})
+        objects.push_back(Object(name, {Mesh({VertexList(kTriangle)})}));
+    const ThreeDsToPartsResult result = Read3DSToParts(Main({Editor(objects)}).Bytes(), dir.path());
+    ASSERT_FALSE(result.failure);
+    std::vector<std::string> names;
+    for (const WrittenPartFile& w : result.written)
+        names.push_back(std::filesystem::path(w.path).filename().string());
+    EXPECT_THAT(names, ElementsAre("A.PRT", "A (2).PRT", "a (3).PRT", "A (4).PRT"));
+}
+
 TEST(Convert3DSToParts, WritesOnePartFilePerObjectInsideTheFolder)
 {
     TempDir dir;

@@ -237,6 +237,18 @@ const Name64& PartName(const CarModel& model, int part)
     return part >= 0 && p < model.Header.PartNames.size() ? model.Header.PartNames[p] : blank;
 }
 
+ExchangeStatus CheckCorners(std::span<const Triangle> triangles, std::int64_t vertices, std::string_view owner)
+{
+    for (std::size_t t = 0; t < triangles.size(); ++t) {
+        for (std::int32_t corner : {triangles[t].I1, triangles[t].I2, triangles[t].I3}) {
+            if (corner < 0 || corner >= vertices)
+                return OutOfRange(std::string(owner) + ": triangle " + std::to_string(t + 1) + " has corner " +
+                                  std::to_string(corner) + " outside its " + std::to_string(vertices) + " vertices");
+        }
+    }
+    return std::nullopt;
+}
+
 ExchangeStatus CheckRoomForPart(const CarModel& model, std::int64_t vertices, std::int64_t triangles)
 {
     const ModelHeader& h = model.Header;

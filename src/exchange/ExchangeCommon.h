@@ -74,6 +74,10 @@ ExchangeStatus LocatePart(const CarModel& model, int part, PartSpan& out);
 // The part's name field; a blank field when the name table is too short.
 const Name64& PartName(const CarModel& model, int part);
 
+// Every corner of every triangle must name one of `vertices` vertices;
+// `owner` ("part 3", "object 'X'") leads the detail of a refusal.
+ExchangeStatus CheckCorners(std::span<const Triangle> triangles, std::int64_t vertices, std::string_view owner);
+
 // Refuses a part that would not fit: the part tables already full, or
 // totals beyond the 32-bit counts.
 ExchangeStatus CheckRoomForPart(const CarModel& model, std::int64_t vertices, std::int64_t triangles);

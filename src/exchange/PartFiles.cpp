@@ -20,19 +20,6 @@ constexpr const char* kCreditLine = "Written by Mobrix, the FCE car model editor
 
 // --- Binary ----------------------------------------------------------------
 
-// Every corner of every triangle must name one of the part's vertices.
-ExchangeStatus CheckCorners(std::span<const Triangle> triangles, std::int64_t vertices)
-{
-    for (std::size_t t = 0; t < triangles.size(); ++t) {
-        for (std::int32_t corner : {triangles[t].I1, triangles[t].I2, triangles[t].I3}) {
-            if (corner < 0 || corner >= vertices)
-                return OutOfRange("triangle " + std::to_string(t + 1) + " has corner " + std::to_string(corner) +
-                                  " outside the part's " + std::to_string(vertices) + " vertices");
-        }
-    }
-    return std::nullopt;
-}
-
 ExchangeStatus RefuseWhenFull(const CarModel& model)
 {
     if (PartLimitReached(model))
@@ -253,7 +240,7 @@ ExchangeStatus ParseText(std::span<const std::uint8_t> file, std::string& name, 
         return failure;
     if (auto failure = ReadTriangles(lines, layout.firstTriangle(), tables.triangles))
         return failure;
-    return CheckCorners(tables.triangles, static_cast<std::int64_t>(layout.vertices));
+    return CheckCorners(tables.triangles, static_cast<std::int64_t>(layout.vertices), "the part");
 }
 
 ExchangeStatus ParseBinary(std::span<const std::uint8_t> file, std::string& name, PartTables& tables)
@@ -283,7 +270,7 @@ ExchangeStatus ParseBinary(std::span<const std::uint8_t> file, std::string& name
         codec::ReadTriangles(in, kBinaryPartHeaderSize + 2 * vertexTable, triangles, codec::VStorage::AsIs);
     if (in.failed())
         return Truncated("a read went past the end of the file");
-    return CheckCorners(tables.triangles, vertices);
+    return CheckCorners(tables.triangles, vertices, "the part");
 }
 
 } // namespace

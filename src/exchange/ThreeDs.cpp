@@ -155,14 +155,13 @@ ExchangeStatus ReadMapping(ChunkReader& r, const Chunk& c, MeshReading& mesh)
 // has them; then every corner gets the U, V pair of its vertex (V as stored).
 ExchangeStatus FinishMesh(const std::string& name, MeshReading& mesh)
 {
-    const auto vertices = static_cast<std::int64_t>(mesh.vertices.size());
+    if (auto failure = CheckCorners(mesh.triangles, static_cast<std::int64_t>(mesh.vertices.size()),
+                                    "object '" + name + "'"))
+        return failure;
     const auto pairs = static_cast<std::int64_t>(mesh.mapping.size());
     for (std::size_t f = 0; f < mesh.triangles.size(); ++f) {
         Triangle& t = mesh.triangles[f];
         for (std::int32_t corner : {t.I1, t.I2, t.I3}) {
-            if (corner < 0 || corner >= vertices)
-                return OutOfRange("object '" + name + "': face " + std::to_string(f + 1) + " has corner " +
-                                  std::to_string(corner) + " outside its " + std::to_string(vertices) + " vertices");
             if (mesh.hasMapping && corner >= pairs)
                 return OutOfRange("object '" + name + "': face " + std::to_string(f + 1) + " has corner " +
                                   std::to_string(corner) + " beyond its " + std::to_string(pairs) +
@@ -328,14 +327,6 @@ ExchangeStatus Read3DS(CarModel& model, std::span<const std::uint8_t> file)
     } catch (const std::bad_alloc&) {
         return NoMemory();
     }
-}
-
-ExchangeStatus Read3DS(CarModel& model, const std::string& path)
-{
-    std::vector<std::uint8_t> bytes;
-    if (auto failure = ReadInputFile(path, bytes))
-        return failure;
-    return Read3DS(model, bytes);
 }
 
 void Finish3DSConversion(CarModel& model)
@@ -512,15 +503,9 @@ ExchangeStatus Encode3DS(const CarModel& model, std::vector<std::uint8_t>& out)
             return Overflow("part " + std::to_string(p + 1) + " has " + std::to_string(s.vertices) + " vertices and " +
                             std::to_string(s.triangles) + " triangles; a 3DS mesh holds at most " +
                             std::to_string(kMax3dsCount) + " of each");
-        for (std::size_t t = s.firstTriangle; t < s.firstTriangle + s.triangles; ++t) {
-            const Triangle& tri = model.Triangles[t];
-            for (std::int32_t corner : {tri.I1, tri.I2, tri.I3}) {
-                if (corner < 0 || static_cast<std::size_t>(corner) >= s.vertices)
-                    return OutOfRange("triangle " + std::to_string(t - s.firstTriangle + 1) + " of part " +
-                                      std::to_string(p + 1) + " has corner " + std::to_string(corner) +
-                                      " outside its part");
-            }
-        }
+        if (auto failure = CheckCorners(std::span(model.Triangles).subspan(s.firstTriangle, s.triangles),
+                                        static_cast<std::int64_t>(s.vertices), "part " + std::to_string(p + 1)))
+            return failure;
         object.name = ExportObjectName(PartName(model, p));
         total += 28 + static_cast<std::int64_t>(object.name.size()) + 12 * static_cast<std::int64_t>(s.vertices) +
                  8 * static_cast<std::int64_t>(s.triangles);

@@ -88,7 +88,6 @@ ExchangeStatus Parse3DS(std::span<const std::uint8_t> file, std::size_t objectLi
 // file leaves the model as it was. For a converted model call it on a model
 // just reset by NewFCE, then Finish3DSConversion; Convert3DS does all three.
 ExchangeStatus Read3DS(CarModel& model, std::span<const std::uint8_t> file);
-ExchangeStatus Read3DS(CarModel& model, const std::string& path);
 
 // The finishing steps of a conversion: half sizes from the largest absolute
 // coordinates, FileFormat = converted from 3DS, no file name, first part and

@@ -2,6 +2,7 @@
 // selection keys, part and texture-point moves, and the vertex-set switch.
 
 #include "CarModel.h"
+#include "CommaLocale.h"
 #include "MeshEdit.h"
 #include "RandomModel.h"
 #include "VertexEditor.h"
@@ -9,9 +10,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
-#include <string>
+#include <cstdio>
 
 using namespace mobrix;
 using namespace testing_support;
@@ -49,21 +49,16 @@ TEST(EditorFields, CoordinatesShowSixDecimalsAndAtLeastOneIntegerDigit)
 
 TEST(EditorFields, CoordinatesKeepTheDecimalPointUnderACommaLocale)
 {
-    // The window toolkit adopts the user's locale, so the fields must not
-    // follow LC_NUMERIC.
-    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
-    const char* comma = nullptr;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "nl_NL.UTF-8"}) {
-        if (std::setlocale(LC_NUMERIC, name)) {
-            comma = name;
-            break;
-        }
-    }
-    if (!comma)
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
-    const std::string shown = FormatFixed6(1.5f);
-    std::setlocale(LC_NUMERIC, before.c_str());
-    EXPECT_EQ(shown, "1.500000") << comma;
+    // The window toolkit adopts the user's locale; the fields must not
+    // follow its LC_NUMERIC.
+    CommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << "no locale with a decimal comma could be found or built";
+    char printed[32];
+    std::snprintf(printed, sizeof printed, "%.1f", 1.5);
+    ASSERT_STREQ(printed, "1,5") << "the locale is in force";
+    EXPECT_EQ(FormatFixed6(1.5f), "1.500000");
+    EXPECT_EQ(FormatFixed6(-1234.25f), "-1234.250000");
 }
 
 TEST(EditorFields, OnlyNumbersAreTakenFromTheFields)

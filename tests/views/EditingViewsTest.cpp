@@ -1,6 +1,7 @@
 // Picking, the rubber band, drags and nudges in one and several views, the
 // zoom limits, the key table, and the mouse handling on real canvases.
 
+#include "CommaLocale.h"
 #include "Raster.h"
 #include "ViewDrawing.h"
 #include "ViewEditing.h"
@@ -13,6 +14,7 @@
 
 using namespace mobrix;
 using namespace mobrix::views;
+using testing_support::CommaLocale;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -266,6 +268,15 @@ TEST(KeyTable, QtKeysBecomeTheTablesCodes)
     ViewVisibility v{true, true, true, true, false};
     ShowOnlyOrthoView(v, ViewZY);
     EXPECT_EQ(v, (ViewVisibility{false, false, true, true, false}));
+}
+
+TEST(HoverReadout, KeepsTheDecimalPointUnderACommaLocale)
+{
+    CommaLocale comma;
+    if (!comma.active())
+        GTEST_SKIP() << "no locale with a decimal comma could be found or built";
+    EXPECT_EQ(FormatUpTo3(1.5f), "1.5");
+    EXPECT_EQ(FormatUpTo3(-12.25f), "-12.25");
 }
 
 TEST(HoverReadout, NumbersUpToThreeDecimalsWithoutLeadingZero)

@@ -52,6 +52,15 @@ protected:
                 QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
         }
     }
+    int BlackPixels(int view) const
+    {
+        const QImage& c = form->Surfaces()[static_cast<std::size_t>(view)].canvas;
+        int n = 0;
+        for (int y = 0; y < c.height(); ++y)
+            for (int x = 0; x < c.width(); ++x)
+                n += (c.pixel(x, y) & 0xFFFFFF) == 0;
+        return n;
+    }
     int Marked() const { return int(std::count(M().VertSelected.begin(), M().VertSelected.end(), -1)); }
 
     // The widget pixel of a model point in a view, and mouse events there.
@@ -240,18 +249,10 @@ TEST_F(EditorsWindow, EditModesAreExclusiveAndSetTheViewOptions)
     EXPECT_TRUE(Action("mnuPolys")->isChecked());
     EXPECT_FALSE(Action("mnuDummies")->isChecked());
 
-    auto blackPixels = [&] {
-        const QImage& c = form->Surfaces()[views::ViewXY].canvas;
-        int n = 0;
-        for (int y = 0; y < c.height(); ++y)
-            for (int x = 0; x < c.width(); ++x)
-                n += (c.pixel(x, y) & 0xFFFFFF) == 0;
-        return n;
-    };
-    EXPECT_GT(blackPixels(), 0);
+    EXPECT_GT(BlackPixels(views::ViewXY), 0);
     Trigger("mnuUVEdit");
     EXPECT_EQ(checked(), QStringList{"mnuUVEdit"});
-    EXPECT_EQ(blackPixels(), 0) << "the Triangle Editor draws in the section colours";
+    EXPECT_EQ(BlackPixels(views::ViewXY), 0) << "the Triangle Editor draws in the section colours";
 }
 
 TEST_F(EditorsWindow, ANudgeDrawsOnlyWhatTheViewOptionsShow)
@@ -259,24 +260,16 @@ TEST_F(EditorsWindow, ANudgeDrawsOnlyWhatTheViewOptionsShow)
     OpenSample();
     Trigger("mnuVEdit");
     MarkThrough({1});
-    auto blackPixels = [&] {
-        const QImage& c = form->Surfaces()[views::ViewXY].canvas;
-        int n = 0;
-        for (int y = 0; y < c.height(); ++y)
-            for (int x = 0; x < c.width(); ++x)
-                n += (c.pixel(x, y) & 0xFFFFFF) == 0;
-        return n;
-    };
-    const int wholeOutline = blackPixels();
+    const int wholeOutline = BlackPixels(views::ViewXY);
     Trigger("mnuPolys"); // outlines off, all views drawn again
     ASSERT_FALSE(form->Views().Options.Polygons);
-    ASSERT_EQ(blackPixels(), 0);
+    ASSERT_EQ(BlackPixels(views::ViewXY), 0);
     const float x = M().Vertices[1].X;
     Key(View(views::ViewXY), Qt::Key_Up);
     ASSERT_NE(M().Vertices[1].X, x);
     // The moved vertex's own edges are drawn by the step; the rest of the
     // part's outline stays hidden.
-    EXPECT_LT(blackPixels(), wholeOutline / 4);
+    EXPECT_LT(BlackPixels(views::ViewXY), wholeOutline / 4);
 }
 
 TEST_F(EditorsWindow, ClickBandAndDragInOneAndInSeveralViews)

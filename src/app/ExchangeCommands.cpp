@@ -174,7 +174,7 @@ void Form1::ShowConvertedModel(const std::string& sourcePath)
     FillDummyList();
     RefillPartCountLists(true, true);
     SetVertTypeButtons(false);
-    doc_.HasOwnFile = false;
+    doc_.SaveVariant.reset();
     doc_.ModelExists = true;
     RescaleView();
 }
@@ -259,7 +259,7 @@ void Form1::mnuConvX_Click()
     SetVertTypeButtons(false);
     // The converted mesh is not the FCE file opened before: "&Save" must ask
     // for a file instead of writing the mesh over that one.
-    doc_.HasOwnFile = false;
+    doc_.SaveVariant.reset();
     doc_.ModelExists = true;
     SetEditingEnabled(false);
     RescaleView();

@@ -396,7 +396,7 @@ void Form1::mnuNew_Click()
     ResetPartNameTable();
     model_.FileFormat = ModelOrigin::Nfs3;
     SetVertTypeButtons(false);
-    doc_.HasOwnFile = false;
+    doc_.SaveVariant.reset();
     doc_.ModelExists = true;
     if (const int part = AddNamedPartSlot("Part1"); part >= 0)
         SelectListedPart(part);
@@ -488,13 +488,11 @@ Form1::ReadOutcome Form1::ReadModelFile(const std::string& path, FceVariant vari
         return ReadOutcome::Failed;
     }
     BusyPointer busy;
-    model_.FileFormat = variant == FceVariant::Nfs4 ? ModelOrigin::Nfs4 : ModelOrigin::Nfs3;
+    doc_.SaveVariant = variant;
     FillFileInfo(path, true);
     FillPartList();
     FillDummyList();
     SetVertTypeButtons(variant == FceVariant::Nfs4);
-    if (variant == FceVariant::Nfs4)
-        ShowVertexSet(0); // the working arrays hold the undamaged set
     RescaleView();
     return ReadOutcome::Read;
 }
@@ -512,7 +510,6 @@ void Form1::FinishOpen(const std::string& path)
 {
     RefillPartCountLists(true, true);
     model_.FileName = path;
-    doc_.HasOwnFile = true;
     doc_.ModelExists = true;
     SetEditingEnabled(true);
     RedrawView();
@@ -522,11 +519,11 @@ void Form1::mnuSave_Click()
 {
     // A new or converted model has no FCE file of its own yet: ask for one
     // rather than overwrite the file opened before or write nothing.
-    if (!doc_.HasOwnFile || model_.FileName.empty() || model_.FileFormat == ModelOrigin::From3ds) {
+    if (!doc_.SaveVariant || model_.FileName.empty()) {
         mnuSaveAs_Click();
         return;
     }
-    WriteModelFile(model_.FileName, model_.FileFormat == ModelOrigin::Nfs4 ? FceVariant::Nfs4 : FceVariant::Nfs3);
+    WriteModelFile(model_.FileName, *doc_.SaveVariant);
 }
 
 void Form1::mnuSaveAs_Click()
@@ -540,11 +537,14 @@ void Form1::mnuSaveAs_Click()
         const FceVariant variant = chosen.filterIndex == 2 ? FceVariant::Nfs4 : FceVariant::Nfs3;
         if (!WriteModelFile(path, variant))
             return;
-        // "&Save" writes by FileFormat: it must now write this variant, or it
-        // would put the other variant's bytes into the file just saved.
-        model_.FileFormat = variant == FceVariant::Nfs4 ? ModelOrigin::Nfs4 : ModelOrigin::Nfs3;
+        // "&Save" must now write this variant, or it would put the other
+        // variant's bytes into the file just saved.
+        doc_.SaveVariant = variant;
+        // An NFSIV save gave the model its three vertex sets; from now on
+        // the editing routines keep them in step.
+        if (variant == FceVariant::Nfs4)
+            model_.FileFormat = ModelOrigin::Nfs4;
         SetVertTypeButtons(variant == FceVariant::Nfs4);
-        doc_.HasOwnFile = true;
     }
     model_.FileName = path;
     mnuSave_->setEnabled(true);
@@ -553,9 +553,18 @@ void Form1::mnuSaveAs_Click()
 bool Form1::WriteModelFile(const std::string& path, FceVariant variant)
 {
     SaveStatus failure;
+    const std::int32_t partsBefore = model_.Header.NumParts;
     {
         BusyPointer busy;
         failure = SaveFCEAs(model_, path, variant);
+    }
+    // Writing a converted model as NFSIII keeps only the parts that variant
+    // can name; the lists and views must not go on offering the others.
+    if (model_.Header.NumParts != partsBefore) {
+        FillPartList();
+        RefillPartCountLists(true, true);
+        RescaleView();
+        RedrawView();
     }
     if (failure) {
         dialogs_.Plain(kProgramTitle, FromLatin1(SaveFailureMessage(*failure)));
@@ -582,6 +591,8 @@ void Form1::SetVertTypeButtons(bool enabled)
 {
     for (QPushButton* b : vertType_)
         b->setEnabled(enabled);
+    if (enabled)
+        ShowVertexSet(static_cast<int>(model_.ActiveVertexSet));
 }
 
 // The vertex-set button of the set the working arrays hold is bold.
@@ -605,8 +616,11 @@ void Form1::FillFileInfo(const std::string& fileName, bool clearFirst)
     if (clearFirst)
         fileInfo_->clear();
     QStringList lines;
-    for (const std::string& line : FileInfoReport(model_, fileName))
-        lines << DisplayText(line);
+    for (const std::string& line : FileInfoReport(model_, fileName)) {
+        // The first line holds the path as chosen, in the file system's
+        // encoding; the others show bytes of the model.
+        lines << (lines.isEmpty() ? QString::fromStdString(line) : DisplayText(line));
+    }
     fileInfo_->addItems(lines);
 }
 

@@ -47,9 +47,12 @@ struct EditorWidgets;
 // What the window knows about the document besides the model itself.
 struct DocumentState {
     RecentSlots RecentFiles;
-    // The model was read from or saved to FileName in its own format, so
-    // "&Save" may write there. False after "&New" and for converted models.
-    bool HasOwnFile = false;
+    // The variant FileName was last read or written in, which "&Save"
+    // writes again. Empty after "&New" and for converted models, which have
+    // no FCE file of their own yet. Kept apart from the model's FileFormat,
+    // which says what the model holds: an NFSIV model saved as NFSIII keeps
+    // its damaged and second undamaged sets.
+    std::optional<FceVariant> SaveVariant;
     bool ModelExists = false;
 };
 

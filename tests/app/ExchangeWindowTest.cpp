@@ -3,6 +3,7 @@
 
 #include "AppFixture.h"
 #include "PartFiles.h"
+#include "RandomModel.h"
 #include "ThreeDs.h"
 
 #include <gmock/gmock.h>
@@ -152,6 +153,24 @@ TEST_F(ExchangeWindow, Convert3dsReplacesTheModelAndSaveAsksForAFile)
     Trigger("mnuSave");
     EXPECT_EQ(dialogs.Last().kind, ShownBox::Kind::File);
     EXPECT_EQ(ReadBytes(nfs4Path), opened);
+}
+
+TEST_F(ExchangeWindow, SavingAConvertedModelAsNfsiiiListsOnlyThePartsItKeeps)
+{
+    Start();
+    std::vector<std::uint8_t> bytes;
+    ASSERT_FALSE(Encode3DS(RandomModel(7, {.vertices = 200, .triangles = 200, .parts = 20}), bytes));
+    const std::string path = dir.File("many.3ds");
+    WriteBytes(path, bytes);
+    dialogs.Choose(QString::fromStdString(path), 1);
+    Trigger("mnuConv3DS");
+    ASSERT_EQ(PartListTexts().size(), 20);
+
+    dialogs.Choose(File("many.fce"), 1);
+    Trigger("mnuSaveAs");
+    EXPECT_EQ(form->Model().Header.NumParts, 16);
+    EXPECT_EQ(PartListTexts().size(), 16) << "parts the saved model no longer has stay listed";
+    EXPECT_EQ(form->Model().CurrentPart, 0);
 }
 
 TEST_F(ExchangeWindow, RefusedConversionsKeepTheModel)

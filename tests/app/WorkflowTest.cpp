@@ -38,7 +38,6 @@ class Workflow : public AppTest {};
 
 TEST_F(Workflow, StartsWithoutModelAndWithTheEditingMenusDisabled)
 {
-    WriteBytes(iniPath, {});
     {
         const std::string ini = "[recent]\r\n/cars/a&b.fce 1\r\n/cars/two.fce 0\r\n\r\n";
         WriteBytes(iniPath, std::vector<std::uint8_t>(ini.begin(), ini.end()));
@@ -197,12 +196,45 @@ TEST_F(Workflow, SaveAsInTheOtherVariantThenSaveKeepsThatVariant)
     const std::string asNfs3 = dir.File("as3.fce");
     dialogs.Choose(QString::fromStdString(asNfs3), 1);
     Trigger("mnuSaveAs");
-    EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Nfs3);
+    EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Nfs4) << "the model still holds its three vertex sets";
     EXPECT_FALSE(Widget("VertType0")->isEnabled());
     Trigger("mnuSave");
     EXPECT_FALSE(HasNfs4MagicAt(asNfs3));
     ASSERT_FALSE(LoadFCE(reread, asNfs3));
     EXPECT_EQ(reread.Header.NumParts, form->Model().Header.NumParts);
+}
+
+TEST_F(Workflow, AnNfsivModelSavedAsNfsiiiAndBackKeepsItsDamagedSet)
+{
+    Start();
+    Open(nfs4Path, 2);
+    const CarModel opened = form->Model();
+    ASSERT_NE(opened.DamagedVerts, opened.NormalVerts);
+    Click("VertType2"); // edit the damaged set
+    const std::string asNfs3 = dir.File("copy3.fce"), back = dir.File("back4.fce");
+    dialogs.Choose(QString::fromStdString(asNfs3), 1);
+    Trigger("mnuSaveAs");
+    dialogs.Choose(QString::fromStdString(back), 2);
+    Trigger("mnuSaveAs");
+
+    CarModel reread;
+    ASSERT_FALSE(LoadFCE4(reread, back));
+    EXPECT_EQ(reread.DamagedVerts, opened.DamagedVerts);
+    EXPECT_EQ(reread.NormalVerts, opened.NormalVerts);
+    EXPECT_EQ(reread.Undamaged2Verts, opened.Undamaged2Verts);
+    // The working arrays still hold the damaged set, and its button says so.
+    EXPECT_TRUE(Widget<QPushButton>("VertType2")->font().bold());
+    EXPECT_FALSE(Widget<QPushButton>("VertType0")->font().bold());
+}
+
+TEST_F(Workflow, TheReportNamesAPathWithAccentsAsChosen)
+{
+    Start();
+    const std::string path = dir.File("J\u00fcrgens Wagen.fce");
+    std::filesystem::copy_file(nfs4Path, path);
+    Open(path, 2);
+    EXPECT_EQ(Widget<QListWidget>("FileInfo")->item(0)->text(),
+              "File information for '" + QString::fromStdString(path) + "'");
 }
 
 TEST_F(Workflow, SaveWritesTheOpenedFileInItsFormat)

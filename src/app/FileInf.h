@@ -9,7 +9,7 @@
 
 #include <array>
 
-class QListWidget;
+class QListView;
 
 namespace mobrix::app {
 
@@ -18,10 +18,10 @@ class FileInf : public QDialog {
 public:
     FileInf(const CarModel& model, QWidget* parent);
 
-    QListWidget* List(int number) const { return lists_[static_cast<std::size_t>(number - 1)]; }
+    QListView* List(int number) const { return lists_[static_cast<std::size_t>(number - 1)]; }
 
 private:
-    std::array<QListWidget*, 6> lists_{};
+    std::array<QListView*, 6> lists_{};
 };
 
 } // namespace mobrix::app

@@ -401,10 +401,14 @@ TEST_F(Workflow, FileInformationWindowListsTheReservedBlocks)
     EXPECT_EQ(window->windowTitle(), "File Information");
     const CarModel& m = form->Model();
     for (int list = 1; list <= 5; ++list)
-        EXPECT_EQ(window->List(list)->count(), m.Header.NumVertices) << list;
-    EXPECT_EQ(window->List(6)->count(), m.Header.NumTriangles);
-    EXPECT_EQ(window->List(1)->item(0)->text(), DisplayText(FileInfoWindowLines(m).List1[0]));
-    EXPECT_EQ(window->List(1)->item(0)->text().size(), 32);
+        EXPECT_EQ(window->List(list)->model()->rowCount(), m.Header.NumVertices) << list;
+    EXPECT_EQ(window->List(6)->model()->rowCount(), m.Header.NumTriangles);
+    const QString first = window->List(1)->model()->index(0, 0).data().toString();
+    EXPECT_EQ(first, DisplayText(FileInfoWindowLines(m).List1[0]));
+    EXPECT_EQ(first.size(), 32);
+    const int last = m.Header.NumTriangles - 1;
+    EXPECT_EQ(window->List(6)->model()->index(last, 0).data().toString(),
+              DisplayText(FileInfoWindowLines(m).List6[static_cast<std::size_t>(last)]));
     window->close();
 }
 

@@ -164,11 +164,6 @@ std::string_view DirectXErrorText(std::uint32_t number)
     return entry ? entry->second : kUnknownErrorText;
 }
 
-bool IsKnownDirectXError(std::uint32_t number)
-{
-    return Find(number) != nullptr;
-}
-
 ErrorReportText FormatErrorReport(ErrorSource source, std::uint32_t number, const std::string& description,
                                   const std::string& procedure, const std::string& timestamp)
 {

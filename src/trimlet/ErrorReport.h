@@ -16,9 +16,6 @@ inline constexpr int kErrorTextEntries = 95;
 // The description of a DirectDraw/Direct3D error code, or kUnknownErrorText.
 std::string_view DirectXErrorText(std::uint32_t number);
 
-// True when the table has an entry for `number`.
-bool IsKnownDirectXError(std::uint32_t number);
-
 struct ErrorReportText {
     std::string box;     // the message box text
     std::string logLine; // the line appended to the start-up log (holds a CR LF)

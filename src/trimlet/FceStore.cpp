@@ -371,6 +371,11 @@ std::variant<SplitModel, FileFailure> SplitFceBytes(std::span<const std::uint8_t
 std::variant<std::vector<std::uint8_t>, FileFailure> JoinFceBytes(const FceStore& store,
                                                                   std::span<const PartFile> parts)
 {
+    // A store that no split filled has no header to write back; joining it
+    // would replace the user's model with an empty one.
+    if (!std::equal(kNfs4Magic.begin(), kNfs4Magic.end(), store.Header.begin()))
+        return FileFailure{FileFailure::Kind::Damaged, errors::kSubscriptOutOfRange,
+                           "No model has been split yet; the FCE file was not written."};
     const ProjectData& project = store.Project;
     if (project.PartCount < 0 || project.PartCount > kPartSlots ||
         parts.size() != static_cast<std::size_t>(project.PartCount))

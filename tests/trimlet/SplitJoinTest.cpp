@@ -397,6 +397,11 @@ TEST(SplitJoin, AFailedJoinLeavesTheFileAsItWas)
     EXPECT_EQ(failure->kind, FileFailure::Kind::Damaged);
     EXPECT_EQ(ReadBytes(bench.fce.string()), raw.bytes);
 
+    // A store no split has filled.
+    failure = trimlet::JoinFce(bench.fce, bench.temp, trimlet::FceStore{});
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(ReadBytes(bench.fce.string()), raw.bytes);
+
     // A target that cannot be written: a folder, and a file in a missing folder.
     WriteBytes(second.string(), original);
     failure = trimlet::JoinFce(bench.temp, bench.temp, store);

@@ -267,6 +267,10 @@ void GlobeWindow::Save()
 
 bool GlobeWindow::RunKey(const QString& text)
 {
+    // The window is shown while start-up still runs; until the model has
+    // been split there is nothing the keys may save, fuse or change.
+    if (!app_.Running())
+        return false;
     const QString key = text.toLower();
     if (key == "f")
         FuseSelectedParts();

@@ -67,11 +67,8 @@ public:
     // Frees every 3D object.
     void ReleaseAll();
 
-    bool Ended() const { return ended_; }
     bool Running() const { return running_; }
-    int DisplayMode() const { return displayMode_; }
     const DeviceChoice& Device() const { return device_; }
-    const std::filesystem::path& AppFolder() const { return setup_.appFolder; }
     std::filesystem::path TempFolder() const { return setup_.appFolder / kTempFolderName; }
     const std::filesystem::path& FcePath() const { return fcePath_; }
     FceStore& Store() { return store_; }

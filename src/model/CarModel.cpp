@@ -99,12 +99,14 @@ int UsableDummyCount(const ModelHeader& header)
 
 namespace {
 
-IndexRange ClampedRange(std::int32_t first, std::int32_t count, std::size_t tableSize)
+// A part reaching outside its table is skipped whole rather than walked in
+// part: its corners count from a first index that is not there, so the
+// vertices a clamped range would give them are another part's.
+IndexRange RangeInside(std::int32_t first, std::int32_t count, std::size_t tableSize)
 {
-    const auto size = static_cast<std::int64_t>(tableSize);
-    const std::int64_t begin = std::clamp<std::int64_t>(first, 0, size);
-    const std::int64_t end = std::clamp<std::int64_t>(std::int64_t{first} + std::max(count, 0), begin, size);
-    return {begin, end};
+    if (first < 0 || count < 0 || std::int64_t{first} + count > static_cast<std::int64_t>(tableSize))
+        return {};
+    return {first, std::int64_t{first} + count};
 }
 
 bool PartIndexValid(const CarModel& model, int part)
@@ -139,7 +141,7 @@ IndexRange PartVertexRange(const CarModel& model, int part)
     if (!PartIndexValid(model, part))
         return {};
     const auto p = static_cast<std::size_t>(part);
-    return ClampedRange(model.Header.PartFirstVertex[p], model.Header.PartNumVertices[p], model.Vertices.size());
+    return RangeInside(model.Header.PartFirstVertex[p], model.Header.PartNumVertices[p], model.Vertices.size());
 }
 
 IndexRange PartTriangleRange(const CarModel& model, int part)
@@ -147,7 +149,7 @@ IndexRange PartTriangleRange(const CarModel& model, int part)
     if (!PartIndexValid(model, part))
         return {};
     const auto p = static_cast<std::size_t>(part);
-    return ClampedRange(model.Header.PartFirstTriangle[p], model.Header.PartNumTriangles[p], model.Triangles.size());
+    return RangeInside(model.Header.PartFirstTriangle[p], model.Header.PartNumTriangles[p], model.Triangles.size());
 }
 
 namespace {

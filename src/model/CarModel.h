@@ -206,8 +206,9 @@ void AdoptSelection(CarModel& model, SelectionTables&& tables) noexcept;
 std::vector<Vec3>& SetVertices(CarModel& model, VertexSet set);
 std::vector<Vec3>& SetNormals(CarModel& model, VertexSet set);
 
-// Half-open index range [begin, end) of a part in a table, clamped to
-// [0, tableSize] so that a broken part range can be walked safely.
+// Half-open index range [begin, end) of a part in a table; empty when the
+// part's range reaches outside the table, so that a broken part is never
+// walked.
 struct IndexRange {
     std::int64_t begin = 0;
     std::int64_t end = 0;

@@ -1,4 +1,4 @@
-// The model's invariant check, the new model and the clamped part ranges
+// The model's invariant check, the new model and the part ranges
 // that keep broken files from crashing anything.
 
 #include "CarModel.h"
@@ -77,13 +77,18 @@ TEST(CarModel, CheckFindsEveryKindOfBreak)
     EXPECT_THAT(CheckModel(selection), Contains(HasSubstr("TriState")));
 }
 
-TEST(CarModel, PartRangesAreClampedToTheTables)
+TEST(CarModel, PartRangesReachingOutsideTheTablesAreEmpty)
 {
     CarModel model = RandomModel(3, {.vertices = 10, .triangles = 5, .parts = 2, .dummies = 0});
     model.Header.PartFirstVertex[1] = 8;
-    model.Header.PartNumVertices[1] = 100;
+    model.Header.PartNumVertices[1] = 2;
     EXPECT_EQ(PartVertexRange(model, 1).begin, 8);
     EXPECT_EQ(PartVertexRange(model, 1).end, 10);
+    model.Header.PartNumVertices[1] = 100;
+    EXPECT_EQ(PartVertexRange(model, 1).size(), 0);
+    model.Header.PartFirstVertex[1] = -1;
+    model.Header.PartNumVertices[1] = 4;
+    EXPECT_EQ(PartVertexRange(model, 1).size(), 0) << "its corners would name the wrong vertices";
     model.Header.PartFirstVertex[1] = -5;
     model.Header.PartNumVertices[1] = 3;
     EXPECT_EQ(PartVertexRange(model, 1).size(), 0);

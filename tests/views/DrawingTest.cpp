@@ -222,6 +222,17 @@ TEST(RedrawView, BrokenRangesAndCornersAreSkippedNotFollowed)
     s.Redraw();
     EXPECT_EQ(s.At(ViewXY, s.model.Vertices[0]), Rgb32(QBColor(12))) << "only the point";
     EXPECT_EQ(s.At(ViewXY, s.EdgeMid(0)), Rgb32(kWhite));
+
+    // A current part reaching past the tables is not drawn at all: walked
+    // in part, its triangle range would take in part 2's triangle.
+    s.model.Header.PartFirstVertex[2] = 6;
+    s.model.Header.PartFirstTriangle[2] = 2;
+    s.model.CurrentPart = 1;
+    s.Redraw();
+    for (int v = 0; v < kOrthoViewCount; ++v) {
+        EXPECT_EQ(s.At(v, s.model.Vertices[3]), Rgb32(kWhite)) << "view " << v;
+        EXPECT_EQ(s.At(v, s.EdgeMid(2)), Rgb32(QBColor(7))) << "view " << v;
+    }
 }
 
 TEST(Raster, LinesAreTheSameInBothDirectionsAndClipSafely)

@@ -33,11 +33,10 @@ void Raster::Fill(Rgb colour)
         std::fill_n(Row(y), width_, pixel);
 }
 
-void Raster::ClippedLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, std::uint32_t pixel)
+void Raster::ClippedLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, std::uint32_t pixel)
 {
-    std::int64_t cx0 = x0, cy0 = y0, cx1 = x1, cy1 = y1;
-    if (Clip(cx0, cy0, cx1, cy1))
-        LineInside(int(cx0), int(cy0), int(cx1), int(cy1), pixel);
+    if (Clip(x0, y0, x1, y1))
+        LineInside(int(x0), int(y0), int(x1), int(y1), pixel);
 }
 
 void Raster::LongLineInside(int x0, int y0, int x1, int y1, int dx, int dy, std::uint32_t pixel)
@@ -99,7 +98,7 @@ bool Raster::Clip(std::int64_t& x0, std::int64_t& y0, std::int64_t& x1, std::int
             y0 = std::llround(fy0);
             x1 = std::llround(fx1);
             y1 = std::llround(fy1);
-            return Inside(std::int32_t(x0), std::int32_t(y0)) && Inside(std::int32_t(x1), std::int32_t(y1));
+            return Inside(x0, y0) && Inside(x1, y1);
         }
         if (c0 & c1)
             return false;

@@ -54,6 +54,19 @@ public:
         else
             ClippedLine(x0, y0, x1, y1, Argb(colour));
     }
+    // The same for ends that may lie billions of pixels away, as a deep zoom
+    // puts them: the part on the canvas keeps the line's true direction.
+    void FarLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, Rgb colour)
+    {
+        if (x1 < x0 || (x1 == x0 && y1 < y0)) {
+            std::swap(x0, x1);
+            std::swap(y0, y1);
+        }
+        if (Inside(x0, y0) && Inside(x1, y1))
+            LineInside(int(x0), int(y0), int(x1), int(y1), Argb(colour));
+        else
+            ClippedLine(x0, y0, x1, y1, Argb(colour));
+    }
     // A point of the given width: a width × width square around the pixel.
     void Point(std::int32_t x, std::int32_t y, int width, Rgb colour);
     // A circle outline of the given radius in pixels.
@@ -70,6 +83,10 @@ private:
     {
         return unsigned(x) < unsigned(width_) && unsigned(y) < unsigned(height_);
     }
+    bool Inside(std::int64_t x, std::int64_t y) const
+    {
+        return std::uint64_t(x) < std::uint64_t(width_) && std::uint64_t(y) < std::uint64_t(height_);
+    }
     void LineInside(int x0, int y0, int x1, int y1, std::uint32_t pixel)
     {
         const int dx = x1 - x0; // never negative
@@ -83,7 +100,7 @@ private:
         LongLineInside(x0, y0, x1, y1, dx, dy, pixel);
     }
     void LongLineInside(int x0, int y0, int x1, int y1, int dx, int dy, std::uint32_t pixel);
-    void ClippedLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1, std::uint32_t pixel);
+    void ClippedLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1, std::uint32_t pixel);
     bool Clip(std::int64_t& x0, std::int64_t& y0, std::int64_t& x1, std::int64_t& y1) const;
 
     std::uint8_t* bits_ = nullptr;

@@ -203,10 +203,12 @@ void DrawNorms(const DrawContext& ctx, int part, Rgb colour)
             const auto k = static_cast<std::size_t>(i);
             if (k >= m.Normals.size())
                 break;
-            const Vec3 a = Add(m.Vertices[k], pos);
-            const PixelPoint tip = ToPixel(map, view, Add(a, m.Normals[k]));
-            const PixelPoint base = ToPixel(map, view, a);
-            raster.Line(tip.x, tip.y, base.x, base.y, colour);
+            // Normals are not part of the fitted extent: a wild one may end
+            // billions of pixels away, and its line must still leave the
+            // vertex in its own direction.
+            const ViewPoint a = Project(view, Add(m.Vertices[k], pos));
+            const ViewPoint tip = Project(view, Add(Add(m.Vertices[k], pos), m.Normals[k]));
+            raster.FarLine(map.LineEndX(tip.h), map.LineEndY(tip.v), map.LineEndX(a.h), map.LineEndY(a.v), colour);
         }
     });
 }

@@ -127,20 +127,35 @@ public:
     double ExactY(float v) const { return (double(v) - top_) * ky_; }
     std::int32_t PixelX(float h) const { return Round(ExactX(h)); }
     std::int32_t PixelY(float v) const { return Round(ExactY(v)); }
+    // Line ends keep far-off positions, so that the part of an edge inside
+    // the canvas runs in the edge's true direction at any zoom.
+    std::int64_t LineEndX(float h) const { return RoundFar(ExactX(h)); }
+    std::int64_t LineEndY(float v) const { return RoundFar(ExactY(v)); }
 
     // The logical coordinates of a client pixel position (for the mouse).
     ViewPoint Logical(double px, double py) const;
 
     // Rounds to the nearest integer, halves to even, and keeps far-off points
     // within a range that pixel arithmetic cannot overflow.
+    static constexpr std::int32_t kNearLimit = 1 << 28;
     static std::int32_t Round(double pixel)
     {
-        constexpr double kLimit = 1 << 28;
+        constexpr double kLimit = kNearLimit;
         if (!(pixel > -kLimit))
             return -static_cast<std::int32_t>(kLimit);
         if (!(pixel < kLimit))
             return static_cast<std::int32_t>(kLimit);
         return static_cast<std::int32_t>(std::nearbyint(pixel));
+    }
+    // As Round, within the range doubles hold every integer of.
+    static std::int64_t RoundFar(double pixel)
+    {
+        constexpr double kLimit = double(std::int64_t{1} << 50);
+        if (!(pixel > -kLimit))
+            return -static_cast<std::int64_t>(kLimit);
+        if (!(pixel < kLimit))
+            return static_cast<std::int64_t>(kLimit);
+        return static_cast<std::int64_t>(std::nearbyint(pixel));
     }
 
 private:

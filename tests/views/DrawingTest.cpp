@@ -196,6 +196,25 @@ TEST(RedrawView, RedrawingAVertexInWhiteErasesItAndItsEdges)
     EXPECT_EQ(s.At(ViewZX, s.model.Vertices[6]), Rgb32(QBColor(12)));
 }
 
+TEST(RedrawView, NormalsRunFromTheVertexInTheirOwnDirectionHoweverLong)
+{
+    Scene s;
+    s.model.CurrentPart = 0;
+    s.options.Normals = true;
+    s.model.Normals[2] = {0.15f, -0.05f, 0};
+    s.model.Normals[1] = {3e9f, 1e9f, 0}; // a wild normal, far past the canvas
+    s.Redraw();
+    auto along = [&](int vertex, float share) {
+        const Vec3 v = s.model.Vertices[std::size_t(vertex)], n = s.model.Normals[std::size_t(vertex)];
+        return Vec3{v.X + share * n.X, v.Y + share * n.Y, v.Z};
+    };
+    EXPECT_EQ(s.At(ViewXY, along(2, 0.5f)), Rgb32(QBColor(10)));
+    EXPECT_EQ(s.At(ViewXY, along(1, 0.1f / 3e9f)), Rgb32(QBColor(10))) << "drawn at the angle of clamped ends";
+    s.options.Normals = false;
+    s.Redraw();
+    EXPECT_EQ(s.At(ViewXY, along(2, 0.5f)), Rgb32(kWhite));
+}
+
 TEST(RedrawView, BrokenRangesAndCornersAreSkippedNotFollowed)
 {
     Scene s;
@@ -282,6 +301,17 @@ TEST(Raster, LinesAreTheSameInBothDirectionsAndClipSafely)
     EXPECT_EQ(d.pixel(0, 0), Rgb32(QBColor(12)));
     EXPECT_EQ(d.pixel(47, 47), Rgb32(QBColor(12)));
     EXPECT_EQ(d.pixel(63, 0), Rgb32(kWhite));
+
+    // An end billions of pixels away, as a deep zoom gives: the part on the
+    // canvas keeps the line's slope of one half.
+    QImage e(64, 48, QImage::Format_RGB32);
+    e.fill(Qt::white);
+    Raster re(e);
+    const std::int64_t far = std::int64_t{1} << 40;
+    re.FarLine(10, 10, 10 + far, 10 + far / 2, kBlack);
+    EXPECT_EQ(e.pixel(30, 20), Rgb32(kBlack));
+    EXPECT_EQ(e.pixel(60, 35), Rgb32(kBlack));
+    EXPECT_EQ(e.pixel(47, 47), Rgb32(kWhite)) << "drawn at the angle of clamped ends";
 }
 
 TEST(Raster, ComplementAndColourTable)

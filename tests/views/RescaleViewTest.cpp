@@ -130,6 +130,8 @@ TEST(PixelMapping, MapsScaleEdgesToCanvasEdgesAndRoundsHalvesToEven)
     // Far-off points stay representable.
     EXPECT_EQ(map.PixelX(1e30f), 1 << 28);
     EXPECT_EQ(map.PixelX(-1e30f), -(1 << 28));
+    // Line ends keep far positions: 1e9 logical units are 1e11 pixels.
+    EXPECT_EQ(map.LineEndX(1e9f), std::int64_t{100} + std::int64_t{100'000'000'000});
 }
 
 } // namespace

@@ -222,7 +222,6 @@ private:
     ViewSettings view_;
     DocumentState doc_;
     views::ViewSurfaces surfaces_;
-    bool redrawnThisTurn_ = false;
     bool fillingLists_ = false;
 
     // Menus.

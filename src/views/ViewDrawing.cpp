@@ -283,10 +283,6 @@ void ReDrawTri2(const DrawContext& ctx, int triangle, Rgb colour)
     });
 }
 
-} // namespace mobrix::views
-
-namespace mobrix::views {
-
 namespace {
 
 int RemapGroupOf(const CarModel& m, std::size_t triangle)

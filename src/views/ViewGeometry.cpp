@@ -46,15 +46,21 @@ Vec3 PartPosition(const CarModel& model, int part)
 Vec3 ModelExtent(const CarModel& model)
 {
     Vec3 m;
+    // An infinite coordinate would make every view's scale infinite and
+    // blank them all; the fit is taken over the finite ones.
+    auto grow = [](float& extent, float coordinate) {
+        if (std::isfinite(coordinate))
+            extent = std::max(extent, std::fabs(coordinate));
+    };
     const int parts = UsablePartCount(model.Header);
     for (int p = 0; p < parts; ++p) {
         const Vec3 pos = model.Header.PartPos[static_cast<std::size_t>(p)];
         const IndexRange range = PartVertexRange(model, p);
         for (std::int64_t i = range.begin; i < range.end; ++i) {
             const Vec3& v = model.Vertices[static_cast<std::size_t>(i)];
-            m.X = std::max(m.X, std::fabs(v.X + pos.X));
-            m.Y = std::max(m.Y, std::fabs(v.Y + pos.Y));
-            m.Z = std::max(m.Z, std::fabs(v.Z + pos.Z));
+            grow(m.X, v.X + pos.X);
+            grow(m.Y, v.Y + pos.Y);
+            grow(m.Z, v.Z + pos.Z);
         }
     }
     return m;

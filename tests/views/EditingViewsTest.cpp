@@ -313,7 +313,6 @@ TEST(RubberBand, InvertingTheOutlineTwiceRestoresTheCanvas)
         raster.InvertRectOutline(r.right(), r.bottom(), r.left(), r.top());
         EXPECT_EQ(canvas, before);
     }
-    EXPECT_NE(canvas.pixel(7, 7), 0u);
 }
 
 TEST(VertexDrag, OneStepLeavesThePictureAFullRedrawGives)

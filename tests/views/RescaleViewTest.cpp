@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace mobrix;
 using namespace mobrix::views;
 
@@ -48,6 +50,12 @@ TEST(RescaleView, FitsEachViewToTheLargestAbsoluteCoordinates)
     ExpectScale(s.Scale[ViewZX], -2.1f, 1.6f, 4.2f, -3.2f);
     ExpectScale(s.Scale[ViewZY], -2.1f, 0.6f, 4.2f, -1.2f);
     ExpectScale(s.Scale[ViewUV], 0, 1, 1, -1);
+
+    // An infinite coordinate from a damaged file does not blank the views.
+    const CarModel wild = ModelOf({{0.5f, 0.25f, -2}, {-2.0f, -0.5f, 1}, {INFINITY, 0, 0}}, Vec3{0.5f, 0, 0});
+    ViewState w;
+    RescaleView(wild, NoAspect(), ViewSize{404, 304}, w);
+    ExpectScale(w.Scale[ViewXY], -1.6f, 0.6f, 3.2f, -1.2f);
 }
 
 TEST(RescaleView, EmptyModelAndFlatModelSpanPlusMinusTheMargin)

@@ -3,6 +3,7 @@
 #include "ViewEditing.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace mobrix::views {
 
@@ -290,26 +291,45 @@ int RemapGroupOf(const CarModel& m, std::size_t triangle)
     return triangle < m.TriState.size() ? m.TriState[triangle].RemapGroup : 0;
 }
 
-// Draws one triangle of `part` the Triangle Editor's way: section colour,
-// then the red centroid dot. Nothing for a hidden section.
-void DrawSectionTriangle(const DrawContext& ctx, std::size_t triangle, const IndexRange& verts, const Vec3& pos)
+// A triangle as the Triangle Editor draws it: corners, centroid and the
+// colour of its section.
+struct SectionTriangle {
+    Vec3 a, b, c, centroid;
+    Rgb colour;
+};
+
+// Nothing for a hidden section or a corner outside the part.
+std::optional<SectionTriangle> SectionTriangleOf(const DrawContext& ctx, std::size_t triangle, const IndexRange& verts,
+                                                 const Vec3& pos)
 {
     const CarModel& m = ctx.model;
     const int group = RemapGroupOf(m, triangle);
     if (!ctx.options.RemapSectionVisible(group))
-        return;
+        return std::nullopt;
     const Triangle& tri = m.Triangles[triangle];
     if (!CornersInside(tri, verts.size()))
-        return;
+        return std::nullopt;
     auto corner = [&](std::int32_t c) { return Add(m.Vertices[static_cast<std::size_t>(verts.begin + c)], pos); };
     const Vec3 a = corner(tri.I1), b = corner(tri.I2), c = corner(tri.I3);
-    const Vec3 centroid{(a.X + b.X + c.X) / 3, (a.Y + b.Y + c.Y) / 3, (a.Z + b.Z + c.Z) / 3};
-    const Rgb colour = QBColor(7 + group);
-    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
-        DrawTriangleEdges(raster, ToPixel(map, view, a), ToPixel(map, view, b), ToPixel(map, view, c), colour);
-        const PixelPoint dot = ToPixel(map, view, centroid);
-        raster.Pixel(dot.x, dot.y, QBColor(12));
-    });
+    return SectionTriangle{a, b, c, {(a.X + b.X + c.X) / 3, (a.Y + b.Y + c.Y) / 3, (a.Z + b.Z + c.Z) / 3},
+                           QBColor(7 + group)};
+}
+
+// Section colour, then the red centroid dot.
+void DrawSection(Raster& raster, const PixelMapping& map, int view, const SectionTriangle& s)
+{
+    DrawTriangleEdges(raster, ToPixel(map, view, s.a), ToPixel(map, view, s.b), ToPixel(map, view, s.c), s.colour);
+    const PixelPoint dot = ToPixel(map, view, s.centroid);
+    raster.Pixel(dot.x, dot.y, QBColor(12));
+}
+
+void DrawSectionTriangle(const DrawContext& ctx, std::size_t triangle, const IndexRange& verts, const Vec3& pos)
+{
+    if (const auto section = SectionTriangleOf(ctx, triangle, verts, pos)) {
+        ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+            DrawSection(raster, map, view, *section);
+        });
+    }
 }
 
 } // namespace
@@ -319,8 +339,14 @@ void DrawTriOld(const DrawContext& ctx, int part, Rgb)
     const IndexRange verts = PartVertexRange(ctx.model, part);
     const IndexRange tris = PartTriangleRange(ctx.model, part);
     const Vec3 pos = PartPosition(ctx.model, part);
-    for (std::int64_t t = tris.begin; t < tris.end; ++t)
-        DrawSectionTriangle(ctx, static_cast<std::size_t>(t), verts, pos);
+    // Each view is a canvas of its own, so the views can be walked outside
+    // and the triangles inside: one setup per view, not per triangle.
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+            if (const auto section = SectionTriangleOf(ctx, static_cast<std::size_t>(t), verts, pos))
+                DrawSection(raster, map, view, *section);
+        }
+    });
 }
 
 void ReDrawTri(const DrawContext& ctx, int triangle)

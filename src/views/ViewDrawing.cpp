@@ -39,14 +39,6 @@ PixelPoint ToPixel(const PixelMapping& map, int view, const Vec3& p)
     return {map.PixelX(vp.h), map.PixelY(vp.v)};
 }
 
-// The corners of a triangle as indices into the part's vertices, when all
-// three lie inside the part.
-bool CornersInside(const Triangle& t, std::int64_t partVertices)
-{
-    return t.I1 >= 0 && t.I1 < partVertices && t.I2 >= 0 && t.I2 < partVertices && t.I3 >= 0 &&
-           t.I3 < partVertices;
-}
-
 // The part that owns a triangle, or -1.
 int OwnerOfTriangle(const CarModel& m, std::int64_t triangle)
 {
@@ -286,46 +278,18 @@ void ReDrawTri2(const DrawContext& ctx, int triangle, Rgb colour)
 
 namespace {
 
-int RemapGroupOf(const CarModel& m, std::size_t triangle)
-{
-    return triangle < m.TriState.size() ? m.TriState[triangle].RemapGroup : 0;
-}
-
-// A triangle as the Triangle Editor draws it: corners, centroid and the
-// colour of its section.
-struct SectionTriangle {
-    Vec3 a, b, c, centroid;
-    Rgb colour;
-};
-
-// Nothing for a hidden section or a corner outside the part.
-std::optional<SectionTriangle> SectionTriangleOf(const DrawContext& ctx, std::size_t triangle, const IndexRange& verts,
-                                                 const Vec3& pos)
-{
-    const CarModel& m = ctx.model;
-    const int group = RemapGroupOf(m, triangle);
-    if (!ctx.options.RemapSectionVisible(group))
-        return std::nullopt;
-    const Triangle& tri = m.Triangles[triangle];
-    if (!CornersInside(tri, verts.size()))
-        return std::nullopt;
-    auto corner = [&](std::int32_t c) { return Add(m.Vertices[static_cast<std::size_t>(verts.begin + c)], pos); };
-    const Vec3 a = corner(tri.I1), b = corner(tri.I2), c = corner(tri.I3);
-    return SectionTriangle{a, b, c, {(a.X + b.X + c.X) / 3, (a.Y + b.Y + c.Y) / 3, (a.Z + b.Z + c.Z) / 3},
-                           QBColor(7 + group)};
-}
-
 // Section colour, then the red centroid dot.
 void DrawSection(Raster& raster, const PixelMapping& map, int view, const SectionTriangle& s)
 {
-    DrawTriangleEdges(raster, ToPixel(map, view, s.a), ToPixel(map, view, s.b), ToPixel(map, view, s.c), s.colour);
+    DrawTriangleEdges(raster, ToPixel(map, view, s.a), ToPixel(map, view, s.b), ToPixel(map, view, s.c),
+                      QBColor(7 + s.group));
     const PixelPoint dot = ToPixel(map, view, s.centroid);
     raster.Pixel(dot.x, dot.y, QBColor(12));
 }
 
 void DrawSectionTriangle(const DrawContext& ctx, std::size_t triangle, const IndexRange& verts, const Vec3& pos)
 {
-    if (const auto section = SectionTriangleOf(ctx, triangle, verts, pos)) {
+    if (const auto section = SectionTriangleOf(ctx.model, ctx.options, triangle, verts, pos)) {
         ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
             DrawSection(raster, map, view, *section);
         });
@@ -343,7 +307,7 @@ void DrawTriOld(const DrawContext& ctx, int part, Rgb)
     // and the triangles inside: one setup per view, not per triangle.
     ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
         for (std::int64_t t = tris.begin; t < tris.end; ++t) {
-            if (const auto section = SectionTriangleOf(ctx, static_cast<std::size_t>(t), verts, pos))
+            if (const auto section = SectionTriangleOf(ctx.model, ctx.options, static_cast<std::size_t>(t), verts, pos))
                 DrawSection(raster, map, view, *section);
         }
     });

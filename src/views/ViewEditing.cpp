@@ -9,30 +9,17 @@ namespace mobrix::views {
 
 namespace {
 
-// Calls f(absolute index, centroid) for every triangle of the part whose
-// corners lie inside it and whose remap section is shown.
+// Calls f(absolute index, centroid) for every triangle of the part the
+// Triangle Editor shows.
 template <class F>
 void ForEachPickableTriangle(const CarModel& m, const DisplayOptions& options, int part, F&& f)
 {
     const IndexRange verts = PartVertexRange(m, part);
     const IndexRange tris = PartTriangleRange(m, part);
     const Vec3 pos = PartPosition(m, part);
-    const std::int64_t n = verts.size();
     for (std::int64_t t = tris.begin; t < tris.end; ++t) {
-        const auto k = static_cast<std::size_t>(t);
-        const int group = k < m.TriState.size() ? m.TriState[k].RemapGroup : 0;
-        if (!options.RemapSectionVisible(group))
-            continue;
-        const Triangle& tri = m.Triangles[k];
-        if (tri.I1 < 0 || tri.I1 >= n || tri.I2 < 0 || tri.I2 >= n || tri.I3 < 0 || tri.I3 >= n)
-            continue;
-        const Vec3& a = m.Vertices[static_cast<std::size_t>(verts.begin + tri.I1)];
-        const Vec3& b = m.Vertices[static_cast<std::size_t>(verts.begin + tri.I2)];
-        const Vec3& c = m.Vertices[static_cast<std::size_t>(verts.begin + tri.I3)];
-        const Vec3 centroid{((a.X + pos.X) + (b.X + pos.X) + (c.X + pos.X)) / 3,
-                            ((a.Y + pos.Y) + (b.Y + pos.Y) + (c.Y + pos.Y)) / 3,
-                            ((a.Z + pos.Z) + (b.Z + pos.Z) + (c.Z + pos.Z)) / 3};
-        f(static_cast<int>(t), centroid);
+        if (const auto section = SectionTriangleOf(m, options, static_cast<std::size_t>(t), verts, pos))
+            f(static_cast<int>(t), section->centroid);
     }
 }
 

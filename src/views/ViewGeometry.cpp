@@ -43,6 +43,23 @@ Vec3 PartPosition(const CarModel& model, int part)
     return model.Header.PartPos[static_cast<std::size_t>(part)];
 }
 
+std::optional<SectionTriangle> SectionTriangleOf(const CarModel& model, const DisplayOptions& options,
+                                                 std::size_t triangle, const IndexRange& verts, const Vec3& pos)
+{
+    const int group = triangle < model.TriState.size() ? model.TriState[triangle].RemapGroup : 0;
+    if (!options.RemapSectionVisible(group) || triangle >= model.Triangles.size())
+        return std::nullopt;
+    const Triangle& tri = model.Triangles[triangle];
+    if (!CornersInside(tri, verts.size()))
+        return std::nullopt;
+    auto corner = [&](std::int32_t c) {
+        const Vec3& v = model.Vertices[static_cast<std::size_t>(verts.begin + c)];
+        return Vec3{v.X + pos.X, v.Y + pos.Y, v.Z + pos.Z};
+    };
+    const Vec3 a = corner(tri.I1), b = corner(tri.I2), c = corner(tri.I3);
+    return SectionTriangle{a, b, c, {(a.X + b.X + c.X) / 3, (a.Y + b.Y + c.Y) / 3, (a.Z + b.Z + c.Z) / 3}, group};
+}
+
 Vec3 ModelExtent(const CarModel& model)
 {
     Vec3 m;

@@ -7,6 +7,7 @@
 #include "CarModel.h"
 
 #include <array>
+#include <optional>
 #include <cmath>
 #include <cstdint>
 
@@ -88,6 +89,26 @@ struct ViewSize {
 
 // The position of a part; (0, 0, 0) for an index that is not a part.
 Vec3 PartPosition(const CarModel& model, int part);
+
+// True when all three corners of a triangle name vertices of a part of
+// `partVertices` vertices.
+inline bool CornersInside(const Triangle& t, std::int64_t partVertices)
+{
+    return t.I1 >= 0 && t.I1 < partVertices && t.I2 >= 0 && t.I2 < partVertices && t.I3 >= 0 &&
+           t.I3 < partVertices;
+}
+
+// A triangle of a part as the Triangle Editor draws and picks it: its
+// absolute corners, its centroid (the pick point, drawn as a dot) and its
+// remap section.
+struct SectionTriangle {
+    Vec3 a, b, c, centroid;
+    int group = 0;
+};
+// Nothing for a triangle of a hidden section or with a corner outside the
+// part whose vertices are `verts`.
+std::optional<SectionTriangle> SectionTriangleOf(const CarModel& model, const DisplayOptions& options,
+                                                 std::size_t triangle, const IndexRange& verts, const Vec3& pos);
 
 // Largest absolute coordinate of any vertex of any part on each axis, with
 // vertices taken at their absolute positions (vertex plus part position).

@@ -9,6 +9,7 @@
 #include "ExchangeErrors.h"
 #include "FileInfoReport.h"
 #include "Latin1.h"
+#include "MenuAction.h"
 #include "PartFiles.h"
 #include "PartsDummies.h"
 #include "ThreeDs.h"
@@ -49,10 +50,7 @@ std::string LocalPath(const QString& path)
 void Form1::BuildConversionItems()
 {
     auto item = [this](const char* name, const QString& caption, auto handler) {
-        QAction* a = mnuFile_->addAction(caption);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, handler);
-        return a;
+        return AddMenuAction(mnuFile_, name, caption, this, handler);
     };
     mnuFile_->addSeparator();
     mnuConv3DS_ = item("mnuConv3DS", "Convert 3DS", [this] { mnuConv3DS_Click(); });
@@ -65,12 +63,8 @@ void Form1::BuildPartsMenu()
 {
     mnuParts_ = menuBar()->addMenu("&Parts");
     mnuParts_->setObjectName("mnuParts");
-    mnuEPart_ = mnuParts_->addAction("&Extract Part");
-    mnuEPart_->setObjectName("mnuEPart");
-    connect(mnuEPart_, &QAction::triggered, this, [this] { mnuEPart_Click(); });
-    mnuIPart_ = mnuParts_->addAction("&Insert Part");
-    mnuIPart_->setObjectName("mnuIPart");
-    connect(mnuIPart_, &QAction::triggered, this, [this] { mnuIPart_Click(); });
+    mnuEPart_ = AddMenuAction(mnuParts_, "mnuEPart", "&Extract Part", this, [this] { mnuEPart_Click(); });
+    mnuIPart_ = AddMenuAction(mnuParts_, "mnuIPart", "&Insert Part", this, [this] { mnuIPart_Click(); });
 }
 
 void Form1::ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure)

@@ -5,6 +5,7 @@
 #include "FileInf.h"
 #include "FileInfoReport.h"
 #include "Latin1.h"
+#include "MenuAction.h"
 #include "NumberListModel.h"
 #include "PartsDummies.h"
 #include "ViewWidget.h"
@@ -103,10 +104,7 @@ Form1::~Form1()
 void Form1::BuildMenus()
 {
     auto action = [this](QMenu* menu, const char* name, const QString& caption, auto handler) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, handler);
-        return a;
+        return AddMenuAction(menu, name, caption, this, handler);
     };
 
     mnuFile_ = menuBar()->addMenu("&File");

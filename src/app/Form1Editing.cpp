@@ -9,6 +9,7 @@
 #include "BusyPointer.h"
 #include "KeysHelp.h"
 #include "Latin1.h"
+#include "MenuAction.h"
 #include "NumberListModel.h"
 #include "PartsDummies.h"
 #include "VertexEditor.h"
@@ -50,10 +51,8 @@ void Form1::BuildEditMenu()
     mnuEdit_->setObjectName("mnuEdit");
     menuBar()->insertMenu(mnuView_->menuAction(), mnuEdit_);
     auto mode = [this](const char* name, const QString& caption, auto handler) {
-        QAction* a = mnuEdit_->addAction(caption);
-        a->setObjectName(name);
+        QAction* a = AddMenuAction(mnuEdit_, name, caption, this, handler);
         a->setCheckable(true);
-        connect(a, &QAction::triggered, this, handler);
         return a;
     };
     mnuPEdit_ = mode("mnuPEdit", "&Part Editor", [this] { mnuPEdit_Click(); });
@@ -66,9 +65,7 @@ void Form1::BuildHelpMenu()
 {
     mnuHelp_ = menuBar()->addMenu("&Help");
     mnuHelp_->setObjectName("mnuHelp");
-    QAction* keys = mnuHelp_->addAction("&Keys (Read first!)");
-    keys->setObjectName("mnuKeys");
-    connect(keys, &QAction::triggered, this, [this] { mnuKeys_Click(); });
+    AddMenuAction(mnuHelp_, "mnuKeys", "&Keys (Read first!)", this, [this] { mnuKeys_Click(); });
 }
 
 void Form1::BuildEditors()

@@ -53,6 +53,33 @@ TEST(Fce3, RandomModelsRoundTripByteForByte)
     }
 }
 
+TEST(Fce3, HeaderFieldsAreReadFromTheirPublishedOffsets)
+{
+    // Checked against the raw bytes, not against the writer, so that a
+    // constant the reader and the writer share cannot be wrong in both.
+    const RawFce raw = BuildRawFce3(11, {});
+    const std::vector<std::uint8_t>& b = raw.bytes;
+    const CarModel model = Read3(b);
+    const ModelHeader& h = model.Header;
+    EXPECT_EQ(h.NumArts, GetI32(b, 0x000C));
+    EXPECT_EQ(h.NumDummies, GetI32(b, 0x0034));
+    EXPECT_EQ(h.DummyPos[4].Z, GetF32(b, 0x0038 + 12 * 4 + 8));
+    EXPECT_EQ(h.NumParts, GetI32(b, 0x00F8));
+    EXPECT_EQ(h.PartPos[2].Y, GetF32(b, 0x00FC + 12 * 2 + 4));
+    EXPECT_EQ(h.PartFirstVertex[1], GetI32(b, 0x03FC + 4));
+    EXPECT_EQ(h.PartNumVertices[2], GetI32(b, 0x04FC + 8));
+    EXPECT_EQ(h.PartFirstTriangle[1], GetI32(b, 0x05FC + 4));
+    EXPECT_EQ(h.PartNumTriangles[2], GetI32(b, 0x06FC + 8));
+    EXPECT_EQ(h.NumPriColours, GetI32(b, 0x07FC));
+    EXPECT_EQ(h.PriColours[3].Brightness, GetI32(b, 0x0800 + 16 * 3 + 8));
+    EXPECT_EQ(h.NumSecColours, GetI32(b, 0x0900));
+    EXPECT_EQ(h.SecColours[15].Tolerance, GetI32(b, 0x0904 + 16 * 15 + 12));
+    EXPECT_EQ(h.DummyNames[1][0], static_cast<char>(b[0x0A04 + 64]));
+    EXPECT_EQ(h.PartNames[2][5], static_cast<char>(b[0x0E04 + 64 * 2 + 5]));
+    EXPECT_EQ(h.HeaderTail[255], b[0x1E04 + 255]);
+    EXPECT_EQ(model.Vertices[7].Y, GetF32(b, static_cast<std::size_t>(raw.blocks.at("vertices").position + 12 * 7 + 4)));
+}
+
 TEST(Fce3, ReadThenWriteKeepsEveryBlockAndCompactsTheLayout)
 {
     RawFceShape shape;

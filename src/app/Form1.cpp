@@ -57,6 +57,13 @@ QString Path(const std::string& path)
 
 QString DisplayText(const std::string& bytes)
 {
+    // Bytes 0x80 to 0x9F are control characters in Latin-1 and would vanish
+    // from the fixed-width rows; they show as the Windows code page shows
+    // them, where the files come from (its five unused bytes as U+FFFD).
+    static constexpr char16_t kHighControls[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
     for (const char c : bytes) {
@@ -65,6 +72,8 @@ QString DisplayText(const std::string& bytes)
             text += QChar(0x2400 + b); // the symbol for the control byte
         else if (b == 0x7F)
             text += QChar(0x2421);
+        else if (b >= 0x80 && b < 0xA0)
+            text += QChar(kHighControls[b - 0x80]);
         else
             text += QChar(b);
     }

@@ -282,8 +282,9 @@ private:
     views::ViewMouse mouse_;
 };
 
-// Raw single-byte text (names, tags, reserved blocks) for a list box:
-// bytes as Latin-1 characters, control bytes as their visible symbols.
+// Raw single-byte text (names, tags, reserved blocks) for a list box: one
+// visible character per byte, as the Windows code page shows it, control
+// bytes as their symbols.
 QString DisplayText(const std::string& bytes);
 
 } // namespace mobrix::app

@@ -415,6 +415,10 @@ TEST_F(Workflow, FileInformationWindowListsTheReservedBlocks)
 TEST(DisplayText, ControlBytesBecomeVisibleSymbols)
 {
     EXPECT_EQ(DisplayText(std::string("A\0B\x7f\xe9", 5)), QString("A") + QChar(0x2400) + "B" + QChar(0x2421) + QChar(0xE9));
+    // Bytes that are control characters in Latin-1 still take one visible
+    // place each.
+    const QString high = DisplayText(std::string("\x80\x81\x9f", 3));
+    EXPECT_EQ(high, QString(QChar(0x20AC)) + QChar(0xFFFD) + QChar(0x0178));
 }
 
 } // namespace

@@ -15,6 +15,16 @@ class LayoutWindow : public AppTest {
 protected:
     QWidget* View(int v) const { return Widget(QString("View%1").arg(v)); }
     QWidget* Client() const { return form->centralWidget(); }
+    // Resizes the window and lets the window system's resize events, which
+    // lay the window out, arrive.
+    void ResizeTo(QSize size)
+    {
+        form->resize(size);
+        for (int i = 0; i < 100 && form->size() != size; ++i)
+            QTest::qWait(20);
+        QTest::qWait(20);
+        ASSERT_EQ(form->size(), size);
+    }
 };
 
 TEST_F(LayoutWindow, GridThenSingleViewsThenGridAgain)
@@ -62,9 +72,7 @@ TEST_F(LayoutWindow, ASingleViewKeepsSquarePixelsWhenTheWindowIsResized)
     ASSERT_TRUE(Action("mnuAspect")->isChecked());
     Click("cmdView1"); // "XY" alone: view 1, whose proportions set the fit, is hidden
     for (const QSize size : {QSize(1200, 640), QSize(900, 780)}) {
-        form->resize(size);
-        QTest::qWait(50);
-        form->Form_Resize();
+        ResizeTo(size);
         const views::ViewSurface& xy = form->Surfaces()[views::ViewXY];
         const views::PixelMapping map(form->Views().State.Scale[views::ViewXY], xy.canvas.width(), xy.canvas.height());
         // Pixels per unit across and up agree up to the 2-pixel borders.
@@ -116,18 +124,14 @@ TEST_F(LayoutWindow, TinyWindowKeepsViewsAtLeastOnePixel)
     Start();
     Open(nfs3Path, 1);
     form->setMinimumSize(0, 0);
-    form->resize(240, 120);
-    QTest::qWait(50);
-    form->Form_Resize();
+    ResizeTo(QSize(240, 120));
     Click("cmdView1");
     EXPECT_GE(View(0)->width(), 1);
     EXPECT_EQ(View(0)->height(), 1);
     EXPECT_FALSE(form->Surfaces()[views::ViewXY].canvas.isNull());
 
     // Back to a normal size, everything is placed again.
-    form->resize(1000, 700);
-    QTest::qWait(50);
-    form->Form_Resize();
+    ResizeTo(QSize(1000, 700));
     EXPECT_GT(View(0)->height(), 100);
 }
 

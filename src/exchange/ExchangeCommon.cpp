@@ -237,6 +237,12 @@ const Name64& PartName(const CarModel& model, int part)
     return part >= 0 && p < model.Header.PartNames.size() ? model.Header.PartNames[p] : blank;
 }
 
+ExchangeFailure AtLine(ExchangeFailure failure, std::size_t line)
+{
+    failure.detail = "line " + std::to_string(line) + ": " + failure.detail;
+    return failure;
+}
+
 ExchangeStatus CheckCorners(std::span<const Triangle> triangles, std::int64_t vertices, std::string_view owner)
 {
     for (std::size_t t = 0; t < triangles.size(); ++t) {

@@ -20,6 +20,7 @@ ExchangeFailure Truncated(std::string detail);   // data cut short: "Input past 
 ExchangeFailure OutOfRange(std::string detail);  // a count or index outside what it addresses
 ExchangeFailure Overflow(std::string detail);    // a count too large for the model or the format
 ExchangeFailure NoMemory();                      // an allocation failed
+ExchangeFailure AtLine(ExchangeFailure failure, std::size_t line); // detail led by "line N: " (1-based)
 
 // Reads a whole file; a missing file is ExchangeError::FileNotFound.
 ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes);

@@ -135,20 +135,14 @@ std::string_view LabelledValue(std::string_view line)
     return trimmed.size() > 3 ? trimmed.substr(3) : std::string_view{};
 }
 
-ExchangeFailure AtLine(ExchangeFailure failure, std::size_t line)
-{
-    failure.detail = "line " + std::to_string(line + 1) + ": " + failure.detail;
-    return failure;
-}
-
 ExchangeStatus ReadCount(const std::vector<std::string_view>& lines, std::size_t at, const char* what,
                          std::size_t& out)
 {
     const IntParse count = ParseInteger(lines[at], INT32_MIN, INT32_MAX);
     if (count.failure)
-        return AtLine(*count.failure, at);
+        return AtLine(*count.failure, at + 1);
     if (count.value < 0)
-        return AtLine(OutOfRange(std::string("negative number of ") + what), at);
+        return AtLine(OutOfRange(std::string("negative number of ") + what), at + 1);
     out = static_cast<std::size_t>(count.value);
     return std::nullopt;
 }
@@ -161,7 +155,7 @@ ExchangeStatus ReadCoordinates(const std::vector<std::string_view>& lines, std::
         for (float* coordinate : {&v.X, &v.Y, &v.Z}) {
             const FloatParse value = ParseFloat(LabelledValue(lines[at]));
             if (value.failure)
-                return AtLine(*value.failure, at);
+                return AtLine(*value.failure, at + 1);
             *coordinate = value.value;
             ++at;
         }
@@ -177,14 +171,14 @@ ExchangeStatus ReadTriangles(const std::vector<std::string_view>& lines, std::si
         for (std::int32_t* index : {&t.I1, &t.I2, &t.I3}) {
             const IntParse value = ParseInteger(LabelledValue(lines[at]), INT32_MIN, INT32_MAX);
             if (value.failure)
-                return AtLine(*value.failure, at);
+                return AtLine(*value.failure, at + 1);
             *index = static_cast<std::int32_t>(value.value);
             ++at;
         }
         for (float* uv : {&t.U1, &t.U2, &t.U3, &t.V1, &t.V2, &t.V3}) {
             const FloatParse value = ParseFloat(LabelledValue(lines[at]));
             if (value.failure)
-                return AtLine(*value.failure, at);
+                return AtLine(*value.failure, at + 1);
             *uv = value.value;
             ++at;
         }
@@ -202,7 +196,7 @@ ExchangeStatus ExpectLine(const std::vector<std::string_view>& lines, std::size_
         return std::nullopt;
     return AtLine(OutOfRange(std::string("the ") + table + " table does not hold the " + std::to_string(count) +
                              " entries its count gives (expected '" + std::string(expected) + "')"),
-                  at);
+                  at + 1);
 }
 
 ExchangeStatus ParseText(std::span<const std::uint8_t> file, std::string& name, PartTables& tables)
@@ -312,14 +306,29 @@ std::vector<std::uint8_t> EncodeBinaryPartFile(const Name64& name, std::span<con
     return bytes;
 }
 
+namespace {
+
+// The part's rows of the vertex, normal and triangle tables.
+struct PartTableViews {
+    std::span<const Vec3> vertices, normals;
+    std::span<const Triangle> triangles;
+};
+
+PartTableViews TablesOf(const CarModel& model, const PartSpan& span)
+{
+    return {std::span(model.Vertices).subspan(span.firstVertex, span.vertices),
+            std::span(model.Normals).subspan(span.firstVertex, span.vertices),
+            std::span(model.Triangles).subspan(span.firstTriangle, span.triangles)};
+}
+
+} // namespace
+
 ExchangeStatus EncodePartBinary(const CarModel& model, int part, std::vector<std::uint8_t>& out)
 {
     PartSpan span;
     if (auto failure = LocatePart(model, part, span))
         return failure;
-    const std::span<const Vec3> vertices(model.Vertices.data() + span.firstVertex, span.vertices);
-    const std::span<const Vec3> normals(model.Normals.data() + span.firstVertex, span.vertices);
-    const std::span<const Triangle> triangles(model.Triangles.data() + span.firstTriangle, span.triangles);
+    const auto [vertices, normals, triangles] = TablesOf(model, span);
     out = EncodeBinaryPartFile(PartName(model, part), vertices, normals, triangles);
     return std::nullopt;
 }
@@ -330,9 +339,7 @@ ExchangeStatus EncodePartText(const CarModel& model, int part, std::string_view 
     PartSpan span;
     if (auto failure = LocatePart(model, part, span))
         return failure;
-    const std::span<const Vec3> vertices(model.Vertices.data() + span.firstVertex, span.vertices);
-    const std::span<const Vec3> normals(model.Normals.data() + span.firstVertex, span.vertices);
-    const std::span<const Triangle> triangles(model.Triangles.data() + span.firstTriangle, span.triangles);
+    const auto [vertices, normals, triangles] = TablesOf(model, span);
 
     TextWriter text(400 + span.vertices * 2 * 64 + span.triangles * 120);
     text.Line(kPartFileHeader);

@@ -204,12 +204,6 @@ public:
     }
 
 private:
-    static ExchangeFailure AtLine(ExchangeFailure failure, std::size_t line)
-    {
-        failure.detail = "line " + std::to_string(line) + ": " + failure.detail;
-        return failure;
-    }
-
     ExchangeStatus Word(Token& out)
     {
         do {

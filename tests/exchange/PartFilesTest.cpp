@@ -445,6 +445,15 @@ TEST(PartFileText, MalformedFilesLeaveTheModelUnchanged)
         EXPECT_EQ(failure->kind, ExchangeError::Failed) << what;
         EXPECT_EQ(model, original) << what;
     }
+    // The detail names the line that holds the fault, counted from 1.
+    const std::vector<std::uint8_t> comma = Edited(good, "Y: 1.2500000000", "Y: 1,25");
+    const std::string before = Text(comma).substr(0, Text(comma).find("Y: 1,25"));
+    const auto line = 1 + std::count(before.begin(), before.end(), '\n');
+    CarModel refused = original;
+    const ExchangeStatus failure = InsertPartText(refused, comma);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->detail.rfind("line " + std::to_string(line) + ": ", 0), 0u) << failure->detail;
+
     // Files need not carry the date and credit lines.
     CarModel model = original;
     EXPECT_FALSE(InsertPartText(model, Bytes(text.substr(0, text.find("End of triangles") + 16))));

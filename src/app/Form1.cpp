@@ -44,11 +44,12 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     setCentralWidget(client_);
     client_->installEventFilter(this);
 
-    // The lists take a new model first, so that the views draw it once
-    // with the part selection in place.
+    // The lists and editors take a new model first, so that the views draw
+    // it once with the part selection in place.
     parts_ = new PartsPanel(*doc_, dialogs_, client_);
     views_ = new ViewsPanel(*doc_, dialogs_, client_);
     editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
+    views_->ListenToDocument();
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
     BuildMenus();

@@ -40,7 +40,6 @@ ViewsPanel::ViewsPanel(Document& doc, DialogService& dialogs, QWidget* client)
 {
     BuildToolBar(client);
     BuildViews(client);
-    ListenToDocument();
 }
 
 // ---------------------------------------------------------------------------
@@ -540,11 +539,22 @@ void ViewsPanel::Form_KeyDown(int keyCode, int shift)
         RunKeyCommand(command);
 }
 
-// The view a nudge moves in: the one under the pointer, or the last one
-// the pointer was in.
+// The view a nudge moves in: the one under the pointer, or else the last
+// one the pointer was in while it is shown, or else the first one shown.
 int ViewsPanel::NudgeView() const
 {
-    return IsOrtho(pointerView_) ? pointerView_ : views::ViewXY;
+    for (int v = 0; v < views::kOrthoViewCount; ++v) {
+        const views::ViewWidget* w = viewWidgets_[static_cast<std::size_t>(v)];
+        if (w->isVisible() && w->underMouse())
+            return v;
+    }
+    if (IsOrtho(pointerView_) && surfaces_[static_cast<std::size_t>(pointerView_)].visible)
+        return pointerView_;
+    for (int v = 0; v < views::kOrthoViewCount; ++v) {
+        if (surfaces_[static_cast<std::size_t>(v)].visible)
+            return v;
+    }
+    return views::ViewXY;
 }
 
 void ViewsPanel::RunKeyCommand(const views::KeyCommand& c)

@@ -303,16 +303,18 @@ private:
     std::string_view rest_;
 };
 
-// True when a line of the text starts with the statement `keyword`.
-bool HasStatement(std::string_view text, std::string_view keyword)
+// True when a line of the text is an object statement ("o", blanks, name).
+bool HasObjectStatement(std::string_view text)
 {
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (Words(text.substr(pos, end - pos)).Next() == keyword)
+    for (std::size_t pos = 0; pos < text.size();) {
+        while (pos < text.size() && IsBlank(text[pos]))
+            ++pos;
+        if (pos < text.size() && text[pos] == 'o' && (pos + 1 == text.size() || IsBlank(text[pos + 1]) ||
+                                                      text[pos + 1] == '\n'))
             return true;
+        const std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            break;
         pos = end + 1;
     }
     return false;
@@ -435,7 +437,7 @@ ExchangeStatus ReadStatement(std::string_view line, std::string_view splitter, O
 
 ExchangeStatus ReadObjData(std::string_view text, ObjData& data)
 {
-    const std::string_view splitter = HasStatement(text, "o") ? "o" : "g";
+    const std::string_view splitter = HasObjectStatement(text) ? "o" : "g";
     data.sections.emplace_back();
     std::vector<Corner> corners;
     std::size_t line = 1;
@@ -578,7 +580,7 @@ ExchangeStatus ConvertObj(CarModel& model, std::span<const std::uint8_t> file, c
 ExchangeStatus ConvertObj(CarModel& model, const std::string& path)
 {
     std::vector<std::uint8_t> bytes;
-    if (auto failure = ReadInputFile(path, bytes))
+    if (auto failure = ReadInputFile(path, bytes, kMaxObjFileSize))
         return failure;
     return ConvertObj(model, bytes, XPartName(path));
 }

@@ -17,9 +17,11 @@ namespace mobrix {
 inline constexpr std::int64_t kMaxModelFileSize = std::int64_t{64} << 20;
 
 // Reads a whole regular file into `out`. Failures are LoadError::Other with
-// the error number, except a file above kMaxModelFileSize, which is an absurd
-// size (LoadError::IndexOutOfRange).
-LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+// the error number, except a file above `sizeLimit`, which is an absurd
+// size (LoadError::IndexOutOfRange). Text formats, several times larger than
+// the binary ones for the same model, pass a larger limit.
+LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out,
+                         std::int64_t sizeLimit = kMaxModelFileSize);
 
 // Reads up to `count` bytes from the start of a file (fewer if it is
 // shorter). Returns an empty vector when the file cannot be read.

@@ -9,13 +9,14 @@
 // same index; every triangle corner gets its own texture coordinate (`vt`,
 // U and V as the model holds them, three per triangle), and the triangle a
 // face `f v/vt/vn` with the corners in the model's order. Numbers are
-// written in the shortest form that reads back as the same float, so a
-// model survives a round trip bit for bit. Every texture page used gets a
+// written in the shortest form that reads back as the same float, so
+// positions, normals and texture coordinates survive a round trip bit for
+// bit. Every texture page used gets a
 // material "pageN" in a material library beside the OBJ file (same name,
 // extension ".mtl"), and faces switch material with `usemtl` where the page
 // changes; when a texture image is named it becomes the materials' `map_Kd`.
-// Dummies are written as comment lines "# dummy N NAME at X Y Z", since OBJ has
-// no place for them. Both files are replaced atomically.
+// Dummies are written as comment lines "# dummy N NAME at X Y Z", since
+// OBJ has no place for them. Both files are replaced atomically.
 //
 // Reading. Each object (`o`) becomes a part; a file without objects makes a
 // part of each group (`g`) instead, and one without either one part named
@@ -28,11 +29,11 @@
 // the order of the position's (then the normal's) index in the file, so an
 // exported model reads back vertex for vertex. Texture coordinates go on
 // the triangle corners (V as stored; a missing `vt` gives 0), normals on
-// the vertices (a missing `vn` gives 0). A polygon of n corners becomes the
-// fan of n - 2 triangles around its first corner. Negative indices count
-// back from the last element read. `mtllib`, `usemtl`, `s`, comments and
-// unknown statements are skipped, so TexPage and Flags are 0. Part
-// positions are 0.
+// the vertices (a missing `vn`, and a position no face uses, give 0). A
+// polygon of n corners becomes the fan of n - 2 triangles around its first
+// corner. Negative indices count back from the last element read. `mtllib`,
+// `usemtl`, `s`, comments and unknown statements are skipped, so TexPage and
+// Flags are 0. Part positions are 0.
 //
 // A refused file names its line: an index of 0, beyond the elements read
 // so far or before the first, a number that does not parse, a `v` or `vn`

@@ -11,6 +11,7 @@
 #include "FileInfoReport.h"
 #include "Latin1.h"
 #include "MenuAction.h"
+#include "Obj.h"
 #include "PartFiles.h"
 #include "PartsDummies.h"
 #include "ThreeDs.h"
@@ -61,6 +62,7 @@ void ExchangeCommands::BuildConversionItems(QMenu* file)
     file->addSeparator();
     item("mnuConv3DS", "Convert 3DS", [this] { mnuConv3DS_Click(); });
     item("mnuConv3DSPRT", "Convert 3DS to PRT", [this] { mnuConv3DSPRT_Click(); });
+    item("mnuConvObj", "Convert OBJ", [this] { mnuConvObj_Click(); });
     item("mnuConvX", "Convert X", [this] { mnuConvX_Click(); });
     mnuEx3DS_ = item("mnuEx3DS", "Export 3DS", [this] { mnuEx3DS_Click(); });
     mnuEx3DS_->setEnabled(false);
@@ -70,6 +72,7 @@ void ExchangeCommands::BuildPartItems(QMenu* parts)
 {
     AddMenuAction(parts, "mnuEPart", "&Extract Part", this, [this] { mnuEPart_Click(); });
     AddMenuAction(parts, "mnuIPart", "&Insert Part", this, [this] { mnuIPart_Click(); });
+    AddMenuAction(parts, "mnuExObj", "Export OBJ", this, [this] { mnuExObj_Click(); });
 }
 
 void ExchangeCommands::ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure)
@@ -252,6 +255,46 @@ void ExchangeCommands::mnuConvX_Click()
     }
     dialogs_.Plain(kProgramTitle, kXFinishedMessage);
     ShowConvertedModel(LocalPath(chosen.path), false);
+}
+
+// ---------------------------------------------------------------------------
+// OBJ
+
+void ExchangeCommands::mnuConvObj_Click()
+{
+    const FileDialogResult chosen =
+        dialogs_.File({FileDialogMode::Open, kObjInitialName, FilterEntries(kObjFilter), QString(), QString()});
+    if (chosen.cancelled || chosen.path.isEmpty())
+        return;
+    if (!QFileInfo(chosen.path).isFile()) {
+        dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
+        return;
+    }
+    ExchangeStatus failure;
+    {
+        BusyPointer busy;
+        failure = ConvertObj(doc_.Model(), LocalPath(chosen.path));
+    }
+    if (failure) {
+        ShowExchangeFailure(ExchangeCommand::ConvertObj, *failure);
+        return;
+    }
+    ShowConvertedModel(LocalPath(chosen.path), true);
+}
+
+void ExchangeCommands::mnuExObj_Click()
+{
+    const FileDialogResult chosen = dialogs_.File({FileDialogMode::Save, kObjInitialName, FilterEntries(kObjFilter),
+                                                   kObjDefaultExtension, kExportObjDialogTitle});
+    if (chosen.cancelled || chosen.path.isEmpty())
+        return;
+    ExchangeStatus failure;
+    {
+        BusyPointer busy;
+        failure = WriteObj(doc_.Model(), LocalPath(chosen.path), doc_.TexturePath().toStdString());
+    }
+    if (failure)
+        ShowExchangeFailure(ExchangeCommand::ExportObj, *failure);
 }
 
 } // namespace mobrix::app

@@ -1,8 +1,8 @@
 #pragma once
-// The exchange commands: part files ("&Parts" menu), the 3DS and X
-// conversions and the 3DS export ("&File" menu). The file formats live in
-// the exchange library; these handlers ask for the files, call it, and
-// hand the result to the document.
+// The exchange commands: part files and the OBJ export ("&Parts" menu),
+// the 3DS, OBJ and X conversions and the 3DS export ("&File" menu). The
+// file formats live in the exchange library; these handlers ask for the
+// files, call it, and hand the result to the document.
 
 #include "DialogService.h"
 #include "ExchangeErrors.h"
@@ -32,6 +32,8 @@ public:
     void mnuConv3DSPRT_Click();
     void mnuEx3DS_Click();
     void mnuConvX_Click();
+    void mnuConvObj_Click();
+    void mnuExObj_Click();
 
     std::function<void(bool withSave)> enableEditing;
 

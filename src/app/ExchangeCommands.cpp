@@ -234,27 +234,42 @@ void ExchangeCommands::mnuEx3DS_Click()
         ShowExchangeFailure(ExchangeCommand::Export3DS, *failure);
 }
 
-void ExchangeCommands::mnuConvX_Click()
+// Asks for an existing file to convert; empty when the user cancelled or
+// the file is not there (which is said).
+std::optional<std::string> ExchangeCommands::ChooseSource(const QString& initialName, const char* filter)
 {
     const FileDialogResult chosen =
-        dialogs_.File({FileDialogMode::Open, QString(), FilterEntries(kXFilter), QString(), QString()});
+        dialogs_.File({FileDialogMode::Open, initialName, FilterEntries(filter), QString(), QString()});
     if (chosen.cancelled || chosen.path.isEmpty())
-        return;
+        return std::nullopt;
     if (!QFileInfo(chosen.path).isFile()) {
         dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
-        return;
+        return std::nullopt;
     }
+    return LocalPath(chosen.path);
+}
+
+// Runs a conversion that replaces the model; says why when it is refused.
+bool ExchangeCommands::Convert(ExchangeCommand command, const std::string& path,
+                               ExchangeStatus (*convert)(CarModel&, const std::string&))
+{
     ExchangeStatus failure;
     {
         BusyPointer busy;
-        failure = ConvertX(doc_.Model(), LocalPath(chosen.path));
+        failure = convert(doc_.Model(), path);
     }
-    if (failure) {
-        ShowExchangeFailure(ExchangeCommand::ConvertX, *failure);
+    if (failure)
+        ShowExchangeFailure(command, *failure);
+    return !failure;
+}
+
+void ExchangeCommands::mnuConvX_Click()
+{
+    const auto path = ChooseSource(QString(), kXFilter);
+    if (!path || !Convert(ExchangeCommand::ConvertX, *path, &ConvertX))
         return;
-    }
     dialogs_.Plain(kProgramTitle, kXFinishedMessage);
-    ShowConvertedModel(LocalPath(chosen.path), false);
+    ShowConvertedModel(*path, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -262,24 +277,9 @@ void ExchangeCommands::mnuConvX_Click()
 
 void ExchangeCommands::mnuConvObj_Click()
 {
-    const FileDialogResult chosen =
-        dialogs_.File({FileDialogMode::Open, kObjInitialName, FilterEntries(kObjFilter), QString(), QString()});
-    if (chosen.cancelled || chosen.path.isEmpty())
-        return;
-    if (!QFileInfo(chosen.path).isFile()) {
-        dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
-        return;
-    }
-    ExchangeStatus failure;
-    {
-        BusyPointer busy;
-        failure = ConvertObj(doc_.Model(), LocalPath(chosen.path));
-    }
-    if (failure) {
-        ShowExchangeFailure(ExchangeCommand::ConvertObj, *failure);
-        return;
-    }
-    ShowConvertedModel(LocalPath(chosen.path), true);
+    const auto path = ChooseSource(kObjInitialName, kObjFilter);
+    if (path && Convert(ExchangeCommand::ConvertObj, *path, &ConvertObj))
+        ShowConvertedModel(*path, true);
 }
 
 void ExchangeCommands::mnuExObj_Click()

@@ -11,6 +11,8 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class QAction;
 class QMenu;
@@ -39,6 +41,9 @@ public:
 
 private:
     void ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure);
+    std::optional<std::string> ChooseSource(const QString& initialName, const char* filter);
+    bool Convert(ExchangeCommand command, const std::string& path,
+                 ExchangeStatus (*convert)(CarModel&, const std::string&));
     void ShowConvertedModel(const std::string& sourcePath, bool withSave);
 
     Document& doc_;

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace mobrix::app {
 
 namespace {
@@ -296,21 +298,19 @@ views::ViewVisibility ViewsPanel::VisibleViews() const
     return shown;
 }
 
+// Hiding the view that held the keyboard focus would hand it to whatever
+// widget Qt picks next (a push button or a field), and every later key
+// would be lost to it: the window's client area takes the keys instead.
 void ViewsPanel::ShowViews(const views::ViewVisibility& shown)
 {
+    const QWidget* focus = QApplication::focusWidget();
+    const bool viewsHadFocus =
+        focus == client_ || std::find(viewWidgets_.begin(), viewWidgets_.end(), focus) != viewWidgets_.end();
     for (std::size_t v = 0; v < shown.size(); ++v) {
         surfaces_[v].visible = shown[v];
         viewWidgets_[v]->setVisible(shown[v]);
     }
-    KeepKeyboardFocus();
-}
-
-// Hiding the view that held the keyboard focus would hand it to whatever
-// widget Qt picks next (a push button), and every later key would be lost.
-void ViewsPanel::KeepKeyboardFocus()
-{
-    const QWidget* focus = QApplication::focusWidget();
-    if (focus == nullptr || !focus->isVisible() || qobject_cast<const QPushButton*>(focus) != nullptr)
+    if (viewsHadFocus && QApplication::focusWidget() != focus)
         client_->setFocus();
 }
 

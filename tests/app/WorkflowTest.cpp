@@ -56,8 +56,9 @@ TEST_F(Workflow, StartsWithoutModelAndWithTheEditingMenusDisabled)
     QStringList menus;
     for (QAction* a : form->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "&Parts", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Parts", "&Help"}));
     EXPECT_FALSE(Widget<QMenu>("mnuEdit")->menuAction()->isEnabled());
+    EXPECT_FALSE(Widget<QMenu>("mnuTools")->menuAction()->isEnabled());
 
     const std::vector<QAction*> quick = VisibleQuickLoads();
     ASSERT_EQ(quick.size(), 2u);
@@ -303,6 +304,7 @@ TEST_F(Workflow, NewMakesABlankModelWithPart1)
     EXPECT_FALSE(Action("mnuSave")->isEnabled());
     EXPECT_TRUE(Action("mnuSaveAs")->isEnabled());
     EXPECT_TRUE(Widget<QMenu>("mnuView")->menuAction()->isEnabled());
+    EXPECT_TRUE(Widget<QMenu>("mnuTools")->menuAction()->isEnabled());
     EXPECT_TRUE(Widget("ToolWindow")->isEnabled());
     auto* info = Widget<QListWidget>("FileInfo");
     EXPECT_EQ(info->item(0)->text(), "File information for ''");

@@ -18,7 +18,8 @@ inline constexpr std::int64_t kMaxModelFileSize = std::int64_t{64} << 20;
 
 // Reads a whole regular file into `out`. Failures are LoadError::Other with
 // the error number, except a file above kMaxModelFileSize, which is an absurd
-// size (LoadError::IndexOutOfRange).
+// size (LoadError::IndexOutOfRange). A FIFO, device or socket is refused
+// without waiting on it.
 LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 
 // Reads up to `count` bytes from the start of a file (fewer if it is
@@ -29,6 +30,8 @@ std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t coun
 // is flushed to disk and then renamed over the target, so the existing file
 // is either fully replaced or left exactly as it was. A symbolic link is
 // followed and its target replaced; an existing file keeps its permissions.
+// Special files and files without a write permission bit are refused; see
+// SafeFileOps.h for the whole list.
 SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 } // namespace mobrix

@@ -6,7 +6,7 @@ BUILDTYPE ?= RelWithDebInfo
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLE    ?= samples/sample-nfs4.fce
 
-.PHONY: all deps configure build test run run-trimlet bench samples clean
+.PHONY: all deps configure build test test-asan fuzz run run-trimlet bench samples clean
 
 all: build
 
@@ -23,6 +23,29 @@ build: configure
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS seconds, on the corpus the test
+# suite's short runs keep growing in $(BUILD)/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+fuzz: configure
+	cmake --build $(BUILD) --target fuzzers
+	cd $(BUILD) && MOBRIX_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -R '^fuzz\.' -j $(JOBS) \
+	    --timeout $$(( $(FUZZ_SECONDS) + 600 )) --output-on-failure
+
+# The unit and window tests built with the address and undefined-behaviour
+# sanitizers, in a build folder of their own. Leaks inside the system's
+# graphics and font libraries are not the project's: scripts/lsan.supp.
+ASAN_BUILD ?= build-asan
+ASAN_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMOBRIX_WERROR=ON -DMOBRIX_FUZZ=OFF \
+	    -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)" \
+	    -DCMAKE_SHARED_LINKER_FLAGS="$(ASAN_FLAGS)"
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	    ctest --output-on-failure -j $(JOBS)
 
 run: build
 	$(BUILD)/src/app/mobrix $(SAMPLE)

@@ -35,6 +35,9 @@ fuzz: configure
 # The unit and window tests built with the address and undefined-behaviour
 # sanitizers, in a build folder of their own. Leaks inside the system's
 # graphics and font libraries are not the project's: scripts/lsan.supp.
+# Trimlet's window tests run without the leak check: Mesa's software
+# rasteriser leaks from code it compiles at run time, which no stack can
+# name and no suppression can match.
 ASAN_BUILD ?= build-asan
 ASAN_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 test-asan: deps
@@ -42,10 +45,11 @@ test-asan: deps
 	    -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)" \
 	    -DCMAKE_SHARED_LINKER_FLAGS="$(ASAN_FLAGS)"
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	cd $(ASAN_BUILD) && export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 && \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
-	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	    ctest --output-on-failure -j $(JOBS)
+	    ctest --output-on-failure -j $(JOBS) -E '^TrimletWindow\.' && \
+	    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 ctest --output-on-failure -j $(JOBS) -R '^TrimletWindow\.'
 
 run: build
 	$(BUILD)/src/app/mobrix $(SAMPLE)

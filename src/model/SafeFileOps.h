@@ -244,7 +244,7 @@ private:
 // over the target.
 class TemporaryFile {
 public:
-    // Empty `err` on success.
+    // Sets `err` when no temporary file could be made.
     TemporaryFile(const std::string& target, int& err)
     {
         const std::filesystem::path folder = std::filesystem::path(target).parent_path();

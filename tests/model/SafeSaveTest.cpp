@@ -116,6 +116,14 @@ TEST(SafeSave, KeepsPermissionsAndFollowsLinks)
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("first.fce")));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.File("second.fce")));
     EXPECT_EQ(ReadBytes(dir.File("sub/new.fce")), EncodeFCE3(model).bytes);
+
+    // A hard link is another name of the old file: it keeps the old content.
+    std::filesystem::create_hard_link(target, dir.File("hard.fce"));
+    const std::vector<std::uint8_t> before = ReadBytes(target);
+    CarModel other = RandomModel(6, {.origin = ModelOrigin::Nfs3});
+    ASSERT_FALSE(SaveFCE3(other, target));
+    EXPECT_EQ(ReadBytes(target), EncodeFCE3(other).bytes);
+    EXPECT_EQ(ReadBytes(dir.File("hard.fce")), before);
 }
 
 TEST(SafeSave, UnwritablePlacesReportTheirError)

@@ -238,9 +238,11 @@ TEST(Interop, AssimpReadsOurExportWithTheRightCounts)
     EXPECT_EQ(InfoNumber(info.out, "Meshes"), 3) << info.out;
     EXPECT_EQ(InfoNumber(info.out, "Vertices"), model.Header.NumVertices) << info.out;
     EXPECT_EQ(InfoNumber(info.out, "Faces"), model.Header.NumTriangles) << info.out;
-    for (const auto& [vertices, faces] : std::vector<std::pair<int, int>>{{24, 30}, {15, 16}, {14, 12}})
-        EXPECT_THAT(info.out, ::testing::HasSubstr("[" + std::to_string(vertices) + " / 0 / " +
-                                                   std::to_string(faces) + " | triangle]"));
+    for (const auto& [vertices, faces] : std::vector<std::pair<int, int>>{{24, 30}, {15, 16}, {14, 12}}) {
+        std::string counts = "[";
+        counts += std::to_string(vertices) + " / 0 / " + std::to_string(faces) + " | triangle]";
+        EXPECT_THAT(info.out, ::testing::HasSubstr(counts));
+    }
 }
 
 TEST(Interop, AnXFileWrittenByAssimpInTextFormIsRead)

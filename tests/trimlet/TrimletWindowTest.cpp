@@ -81,7 +81,7 @@ std::vector<CarPart> RowOfParts()
 {
     std::vector<CarPart> parts;
     for (int p = 0; p < 5; ++p)
-        parts.push_back(SimplePart("P" + std::to_string(p + 1), {static_cast<float>(3 * p), 0.5f, 0},
+        parts.push_back(SimplePart(std::string("P").append(std::to_string(p + 1)), {static_cast<float>(3 * p), 0.5f, 0},
                                    {{0, 0, 0}, {1, 0, 0}, {0, 1, static_cast<float>(p)}}, {{0, 1, 2}}, {p}));
     return parts;
 }

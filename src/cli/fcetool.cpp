@@ -103,9 +103,33 @@ std::variant<Arguments, UsageError> ParseArguments(const std::vector<std::string
     return out;
 }
 
+// Every failure is one line on standard error, whatever text from a file or
+// a file name it quotes: control characters are written as escapes.
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    line.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (c == '\t')
+            line += "\\t";
+        else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            line += escaped;
+        } else
+            line += c;
+    }
+    return line;
+}
+
 void PrintError(const std::string& text)
 {
-    std::fprintf(stderr, "fcetool: %s\n", text.c_str());
+    std::fprintf(stderr, "fcetool: %s\n", OneLine(text).c_str());
 }
 
 // The input variant: a flag says which, otherwise the NFSIV magic decides.
@@ -124,8 +148,7 @@ std::variant<FceVariant, UsageError> InputVariant(const Arguments& a, const std:
 
 int Usage(const UsageError& error, const char* command)
 {
-    PrintError(error.message);
-    std::fprintf(stderr, "Run 'fcetool %s --help' for usage.\n", command);
+    PrintError(error.message + " (run 'fcetool " + command + " --help' for usage)");
     return kExitUsage;
 }
 
@@ -409,8 +432,8 @@ int ThreeDsToPrtCommand(const std::vector<std::string>& args)
     for (const WrittenPartFile& file : result.written) {
         std::printf("%s\n", file.path.c_str());
         if (file.renamed)
-            std::fprintf(stderr, "fcetool: object '%s' written as %s: its own file name was already used\n",
-                         file.objectName.c_str(), file.path.c_str());
+            PrintError("object '" + file.objectName + "' written as " + file.path +
+                       ": its own file name was already used");
     }
     std::fflush(stdout);
     if (result.failure)
@@ -563,7 +586,7 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fputs(kOverview, stderr);
+        PrintError("no command given (run 'fcetool --help' for the commands)");
         return kExitUsage;
     }
     const std::string command = args.front();
@@ -578,8 +601,7 @@ int main(int argc, char** argv)
     }
     const auto found = Commands().find(command);
     if (found == Commands().end()) {
-        PrintError("unknown command '" + command + "'");
-        std::fputs(kOverview, stderr);
+        PrintError("unknown command '" + command + "' (run 'fcetool --help' for the commands)");
         return kExitUsage;
     }
     return found->second.run(args);

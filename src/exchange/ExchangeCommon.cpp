@@ -64,8 +64,6 @@ std::string_view TrimBlanks(std::string_view text)
     return text;
 }
 
-namespace {
-
 std::string Quoted(std::string_view text)
 {
     constexpr std::size_t kShown = 40;
@@ -76,6 +74,8 @@ std::string Quoted(std::string_view text)
     }
     return "'" + shown + (text.size() > kShown ? "...'" : "'");
 }
+
+namespace {
 
 ExchangeFailure NotANumber(std::string_view text)
 {

@@ -20,6 +20,7 @@ inline constexpr std::int64_t kMaxModelFileSize = std::int64_t{64} << 20;
 // the error number, except a file above `sizeLimit`, which is an absurd
 // size (LoadError::IndexOutOfRange). FCE files have no size limit: their
 // readers refuse them by their counts, each of which must fit in the file.
+// A FIFO, device or socket is refused without waiting on it.
 LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out,
                          std::int64_t sizeLimit = kNoSizeLimit);
 
@@ -31,6 +32,8 @@ std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t coun
 // is flushed to disk and then renamed over the target, so the existing file
 // is either fully replaced or left exactly as it was. A symbolic link is
 // followed and its target replaced; an existing file keeps its permissions.
+// Special files and files without a write permission bit are refused; see
+// SafeFileOps.h for the whole list.
 SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 } // namespace mobrix

@@ -17,9 +17,10 @@ namespace mobrix {
 inline constexpr std::int64_t kMaxModelFileSize = std::int64_t{64} << 20;
 
 // Reads a whole regular file into `out`. Failures are LoadError::Other with
-// the error number, except a file above kMaxModelFileSize, which is an absurd
-// size (LoadError::IndexOutOfRange).
-LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
+// the error number, except a file above `maxSize`, which is an absurd size
+// (LoadError::IndexOutOfRange).
+LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out,
+                         std::int64_t maxSize = kMaxModelFileSize);
 
 // Reads up to `count` bytes from the start of a file (fewer if it is
 // shorter). Returns an empty vector when the file cannot be read.

@@ -194,7 +194,7 @@ RemapSummary Remap(CarModel& model, const RemapSections& sections)
 
     RemapSummary summary;
     std::vector<Triangle>& triangles = model.Triangles;
-    summary.unchanged = ForEachSectionTriangle(
+    summary.unchanged += ForEachSectionTriangle(
         model, [&](const Vec3& partPos, std::int64_t t, const Corners& corners, int s) {
             const std::optional<SectionMapping>& m = mappings[static_cast<std::size_t>(s)];
             if (!m) {

@@ -14,14 +14,11 @@
 
 namespace mobrix {
 
-// Largest extent of each used section along each axis. For sections other
-// than the wheel section a corner measures |PartPos| + |vertex| per axis (the
-// sum of the absolute values); the wheel section measures |vertex| only.
-struct SectionExtents {
-    std::array<float, kUsedRemapSections> X{};
-    std::array<float, kUsedRemapSections> Y{};
-    std::array<float, kUsedRemapSections> Z{};
-};
+// Largest extent of each used section along each axis (index = section).
+// For sections other than the wheel section a corner measures
+// |PartPos| + |vertex| per axis (the sum of the absolute values); the wheel
+// section measures |vertex| only.
+using SectionExtents = std::array<Vec3, kUsedRemapSections>;
 
 struct RemapSummary {
     std::int64_t remapped = 0;  // triangles that got new U and V

@@ -223,7 +223,7 @@ TgaStatus ConvertTgaToBmp(std::span<const std::uint8_t> tga, const std::string& 
 TgaStatus ConvertTgaToBmp(const std::string& tgaPath, const std::string& bmpPath)
 {
     std::vector<std::uint8_t> bytes;
-    if (const LoadStatus read = ReadWholeFile(tgaPath, bytes, kMaxTextureFileSize))
+    if (const LoadStatus read = ReadWholeFile(tgaPath, bytes))
         return TgaFailure{TgaError::Unreadable, read->code, read->detail};
     return ConvertTgaToBmp(bytes, bmpPath);
 }

@@ -6,7 +6,9 @@
 //  - ExchangeCommands: part files, 3DS and X;
 //  - ViewsPanel: the tool bar, the views, the mouse and keys in them;
 //  - PartsPanel: the part and dummy lists along the right edge;
-//  - EditorPanel: the vertex and triangle editors along the bottom.
+//  - EditorPanel: the vertex and triangle editors along the bottom, with the
+//    UV remapper page (RemapPanel);
+//  - TextureCommands: the texture map.
 
 #include "DialogService.h"
 #include "document/Document.h"
@@ -26,6 +28,7 @@ class EditorPanel;
 class ExchangeCommands;
 class FileCommands;
 class PartsPanel;
+class TextureCommands;
 class ViewsPanel;
 
 struct Form1Setup {
@@ -92,6 +95,7 @@ private:
     EditorPanel* editor_ = nullptr;
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
+    TextureCommands* textures_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;

@@ -192,4 +192,21 @@ RemapSummary Remap(CarModel& model, const RemapSections& sections)
     return summary;
 }
 
+int AssignRemapSection(CarModel& model, std::span<const int> triangles, int section)
+{
+    if (section < 0 || section >= kUsedRemapSections)
+        return 0;
+    int changed = 0;
+    for (const int t : triangles) {
+        if (t < 0 || static_cast<std::size_t>(t) >= model.TriState.size())
+            continue;
+        std::int16_t& group = model.TriState[static_cast<std::size_t>(t)].RemapGroup;
+        if (group != section) {
+            group = static_cast<std::int16_t>(section);
+            ++changed;
+        }
+    }
+    return changed;
+}
+
 } // namespace mobrix

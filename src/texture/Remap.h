@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 
 namespace mobrix {
 
@@ -39,5 +40,11 @@ SectionExtents MeasureRemapSections(const CarModel& model);
 //    scaling would divide by zero;
 //  - one of its corners lies outside the vertex table (a broken file).
 RemapSummary Remap(CarModel& model, const RemapSections& sections);
+
+// Puts the triangles (indices into Triangles) into `section`: their
+// RemapGroup becomes it. Indices outside the TriState table are skipped; a
+// section outside 0..6 changes nothing. Returns how many triangles changed
+// section. Touches: TriState of the listed triangles.
+int AssignRemapSection(CarModel& model, std::span<const int> triangles, int section);
 
 } // namespace mobrix

@@ -161,9 +161,8 @@ std::vector<std::uint8_t> EncodeRemapData(const CarModel& model, const RemapSect
     return out;
 }
 
-std::optional<RemapFileFailure> LoadRemapData(CarModel& model, RemapSections& sections, const std::string& path)
+std::variant<RemapData, RemapFileFailure> ReadRemapData(const std::string& path, std::int64_t triangles)
 {
-    const auto triangles = static_cast<std::int64_t>(model.TriState.size());
     std::vector<std::uint8_t> bytes;
     if (const LoadStatus read = ReadWholeFile(path, bytes)) {
         RemapFileFailure failure;
@@ -175,13 +174,21 @@ std::optional<RemapFileFailure> LoadRemapData(CarModel& model, RemapSections& se
         return failure;
     }
     auto parsed = ParseRemapData(bytes, triangles);
-    if (auto* failure = std::get_if<RemapFileFailure>(&parsed))
-        return std::move(*failure);
-    RemapData& data = std::get<RemapData>(parsed);
-    for (TriStateRecord& t : data.triState) {
-        if (t.RemapGroup < 0 || t.RemapGroup >= kUsedRemapSections)
-            t.RemapGroup = 0;
+    if (auto* data = std::get_if<RemapData>(&parsed)) {
+        for (TriStateRecord& t : data->triState) {
+            if (t.RemapGroup < 0 || t.RemapGroup >= kUsedRemapSections)
+                t.RemapGroup = 0;
+        }
     }
+    return parsed;
+}
+
+std::optional<RemapFileFailure> LoadRemapData(CarModel& model, RemapSections& sections, const std::string& path)
+{
+    auto read = ReadRemapData(path, static_cast<std::int64_t>(model.TriState.size()));
+    if (auto* failure = std::get_if<RemapFileFailure>(&read))
+        return std::move(*failure);
+    RemapData& data = std::get<RemapData>(read);
     model.TriState = std::move(data.triState);
     if (data.sections)
         sections = std::move(*data.sections);

@@ -67,6 +67,10 @@ std::variant<RemapData, RemapFileFailure> ParseRemapData(std::span<const std::ui
 // at 65535 bytes).
 std::vector<std::uint8_t> EncodeRemapData(const CarModel& model, const RemapSections& sections);
 
+// Reads and parses the file at `path` for a model of `triangles` triangles;
+// every RemapGroup outside 0..6 comes back as 0.
+std::variant<RemapData, RemapFileFailure> ReadRemapData(const std::string& path, std::int64_t triangles);
+
 // Load: reads the file at `path` for the model's TriState table. On success
 // TriState is replaced (every RemapGroup outside 0..6 becomes 0) and, when the
 // file has them, the section table. On failure nothing changes.

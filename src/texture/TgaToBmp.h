@@ -25,7 +25,7 @@ namespace mobrix {
 
 inline constexpr const char* kTga32BitMessage = "TGA file format must be 32 bits per pixel (RGBA format)";
 
-// TGA files larger than this are not read; the bitmaps made are capped alike.
+// Bitmaps larger than this are not made.
 inline constexpr std::int64_t kMaxTextureFileSize = std::int64_t{1} << 30;
 
 enum class TgaError {

@@ -126,6 +126,28 @@ TEST_F(RemapWindow, SectionsSaveAndLoadBesideTheModel)
     EXPECT_EQ(M().TriState[t].RemapGroup, 0);
 }
 
+TEST_F(RemapWindow, AModelWithoutAFileNameAsksWhereItsDataFileGoes)
+{
+    Start();
+    Trigger("mnuNew");
+    Trigger("mnuUVEdit");
+    Click("CmdTriSide1");
+    const QString uv = QString::fromStdString(dir.File("new.UV"));
+    dialogs.Choose(uv, 1);
+    Click("Command8");
+    EXPECT_EQ(dialogs.Last().file.mode, FileDialogMode::Save);
+    EXPECT_TRUE(std::ifstream(uv.toStdString()).good());
+    dialogs.Choose(uv, 1);
+    Click("Command6");
+    EXPECT_EQ(dialogs.Last().kind, ShownBox::Kind::File) << "loaded without a message";
+    EXPECT_EQ(dialogs.Last().file.mode, FileDialogMode::Open);
+
+    dialogs.Choose(QString::fromStdString(dir.File("no such folder/new.UV")), 1);
+    dialogs.Ok();
+    Click("Command8");
+    EXPECT_EQ(dialogs.Last().kind, ShownBox::Kind::Message) << "a failed save says so";
+}
+
 TEST_F(RemapWindow, ATgaTextureIsPaintedUnderTheTextureMapView)
 {
     Start();

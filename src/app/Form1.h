@@ -8,7 +8,8 @@
 //  - PartsPanel: the part and dummy lists along the right edge;
 //  - EditorPanel: the vertex and triangle editors along the bottom, with the
 //    UV remapper page (RemapPanel);
-//  - TextureCommands: the texture map.
+//  - TextureCommands: the texture map;
+//  - DamageColourCommands: damage and the colour dialogs.
 
 #include "DialogService.h"
 #include "document/Document.h"
@@ -24,6 +25,7 @@ class QMenu;
 
 namespace mobrix::app {
 
+class DamageColourCommands;
 class EditorPanel;
 class ExchangeCommands;
 class FileCommands;
@@ -96,10 +98,12 @@ private:
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
     TextureCommands* textures_ = nullptr;
+    DamageColourCommands* damageColours_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;
     QMenu* mnuView_ = nullptr;
+    QMenu* mnuTools_ = nullptr;
     QMenu* mnuParts_ = nullptr;
     QMenu* mnuHelp_ = nullptr;
     QAction* mnuEWin_ = nullptr;

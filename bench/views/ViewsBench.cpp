@@ -155,6 +155,57 @@ void BM_OutlinesWithRasteriser(benchmark::State& state)
 }
 BENCHMARK(BM_OutlinesWithRasteriser)->Unit(benchmark::kMillisecond);
 
+// The texture-map view alone at 800 x 600 with a 1,024 x 1,024 texture:
+// the texture under the outlines of every part (all selected), against the
+// texture alone (a model without triangles).
+const CarModel& MappedModel()
+{
+    static const CarModel model = [] {
+        CarModel m = LargeCar();
+        // Each corner's U and V from its position, so the outlines spread
+        // over the whole texture as a remapped car's would.
+        for (int p = 0; p < m.Header.NumParts; ++p) {
+            const std::size_t first = std::size_t(m.Header.PartFirstVertex[p]);
+            for (int t = 0; t < m.Header.PartNumTriangles[p]; ++t) {
+                Triangle& tri = m.Triangles[std::size_t(m.Header.PartFirstTriangle[p] + t)];
+                auto uv = [&](std::int32_t c, float& u, float& v) {
+                    const Vec3& x = m.Vertices[first + std::size_t(c)];
+                    u = (x.Z / 2.2f + 1) / 2;
+                    v = (x.Y / 0.65f + 1) / 2;
+                };
+                uv(tri.I1, tri.U1, tri.V1);
+                uv(tri.I2, tri.U2, tri.V2);
+                uv(tri.I3, tri.U3, tri.V3);
+            }
+        }
+        return m;
+    }();
+    return model;
+}
+
+void BM_TextureView(benchmark::State& state)
+{
+    Scene scene(804, 604, false);
+    for (int v = 0; v < kViewCount; ++v)
+        scene.views[v].visible = v == ViewUV;
+    TextureMap texture;
+    QImage image(1024, 1024, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x ^ y) & 0xFF));
+    texture.SetImage(image);
+    const CarModel empty;
+    const CarModel& model = state.range(0) != 0 ? MappedModel() : empty;
+    const DrawContext ctx{model, scene.state, scene.options, scene.views, &texture};
+    for (auto _ : state) {
+        RedrawTextureView(ctx, scene.parts);
+        benchmark::DoNotOptimize(scene.views[ViewUV].canvas.constBits());
+    }
+    Report(state);
+}
+// With the outlines of 200,000 triangles; the texture alone.
+BENCHMARK(BM_TextureView)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 BENCHMARK_MAIN();

@@ -3,6 +3,7 @@
 #include "BusyPointer.h"
 #include "Latin1.h"
 #include "NumberListModel.h"
+#include "RemapPanel.h"
 #include "VertexEditor.h"
 #include "ViewsPanel.h"
 
@@ -112,6 +113,7 @@ void EditorPanel::BuildEditors()
     for (int i = 0; i < 2; ++i)
         connect(t.CmdTriSide[static_cast<std::size_t>(i)], &QPushButton::clicked, this,
                 [this, i] { CmdTriSide_Click(i); });
+    BuildRemapper();
 
     // Any key typed into a field enables its "Apply"; only the keys a
     // number needs get through.
@@ -125,6 +127,25 @@ void EditorPanel::BuildEditors()
         filter(t.TriU[k], &CoordinateKeyAllowed, t.cmdTriApply);
         filter(t.TriV[k], &CoordinateKeyAllowed, t.cmdTriApply);
     }
+}
+
+void EditorPanel::BuildRemapper()
+{
+    TriangleEditorWidgets& t = editors_->triangle;
+    remap_ = new RemapPanel(doc_, dialogs_, views_, t.TriSide[1]);
+    t.CmdTriSide[1]->show();
+    remap_->chosenTriangle = [this] {
+        const int row = TriListRow();
+        const CarModel& model = doc_.Model();
+        if (row < 0 || row >= triListModel_->Count())
+            return -1;
+        return static_cast<int>(PartTriangleRange(model, model.CurrentPart).begin + row);
+    };
+    remap_->returnFocus = [this] {
+        if (objWindow_->isVisible() && editFrame_[1]->isVisible())
+            triList_->setFocus();
+    };
+    views_.remapBandSection = [this] { return remap_->BandSection(); };
 }
 
 void EditorPanel::ListenToDocument()
@@ -347,8 +368,11 @@ void EditorPanel::TriList_Click()
         ShowNumber(w.TriU[k], fields->u[k]);
         ShowNumber(w.TriV[k], fields->v[k]);
     }
-    // The highlight moves to the chosen triangle.
-    views_.HighlightTriangle(static_cast<int>(PartTriangleRange(model, model.CurrentPart).begin + row));
+    // The highlight moves to the chosen triangle, and the section list
+    // follows it (or, locked, gives it its section).
+    const int triangle = static_cast<int>(PartTriangleRange(model, model.CurrentPart).begin + row);
+    views_.HighlightTriangle(triangle);
+    remap_->TriangleChosen(triangle);
 }
 
 void EditorPanel::cmdTriApply_Click()

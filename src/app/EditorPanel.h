@@ -25,6 +25,7 @@ class QWidget;
 namespace mobrix::app {
 
 class NumberListModel;
+class RemapPanel;
 class ViewsPanel;
 
 class EditorPanel : public QObject {
@@ -35,6 +36,7 @@ public:
 
     QFrame* ObjWindow() const { return objWindow_; }
     EditorWidgets& Widgets() { return *editors_; }
+    RemapPanel& Remapper() { return *remap_; }
 
     // Handlers.
     void SelFrame_Click(int index);
@@ -60,6 +62,7 @@ public:
 private:
     void Build(QWidget* client);
     void BuildEditors();
+    void BuildRemapper();
     void ListenToDocument();
     void RefillPartCountLists(bool selectFirstVertex, bool selectFirstTriangle);
     void ShowModePanel();
@@ -82,6 +85,7 @@ private:
     NumberListModel* vertListModel_ = nullptr;
     NumberListModel* triListModel_ = nullptr;
     std::unique_ptr<EditorWidgets> editors_;
+    RemapPanel* remap_ = nullptr;
 };
 
 } // namespace mobrix::app

@@ -147,7 +147,6 @@ TriangleEditorWidgets BuildTriangleEditor(QGroupBox* frame, QBoxLayout* row)
     }
     sideButtons->addStretch(1);
     AddBeforeStretch(frame, sideButtons);
-    w.CmdTriSide[1]->hide();
 
     QGroupBox* smoothing = SidePage("TriSide0", "Smoothing Groups", frame->parentWidget());
     auto* smoothRow = new QHBoxLayout(smoothing);

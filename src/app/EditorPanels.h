@@ -37,8 +37,8 @@ struct TriangleEditorWidgets {
     QPushButton* cmdTriApply = nullptr; // "Apply"
     QPushButton* Command2 = nullptr;    // "Add Poly"
     QPushButton* Command4 = nullptr;    // "Remove Poly"
-    // The side pages: 0 "Smoothing Groups", 1 the UV remapper (its controls
-    // come with the remapper; until then its button is not shown).
+    // The side pages: 0 "Smoothing Groups", 1 the UV remapper (filled by
+    // the remapper's own panel).
     std::array<QPushButton*, 2> CmdTriSide{};
     std::array<QGroupBox*, 2> TriSide{};
     QListWidget* SmoothList = nullptr;

@@ -9,6 +9,7 @@
 #include "KeysHelp.h"
 #include "MenuAction.h"
 #include "PartsPanel.h"
+#include "TextureCommands.h"
 #include "ViewWidget.h"
 #include "ViewsPanel.h"
 
@@ -53,6 +54,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     views_->ListenToDocument();
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
+    textures_ = new TextureCommands(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
     damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
@@ -97,6 +99,7 @@ void Form1::BuildMenus()
     mnuFile_->setObjectName("mnuFile");
     files_->BuildItems(mnuFile_);
     exchange_->BuildConversionItems(mnuFile_);
+    textures_->BuildItems(mnuFile_);
     files_->BuildQuickLoadItems(mnuFile_);
     mnuFile_->addSeparator();
     AddMenuAction(mnuFile_, "mnuExit", "Exit", this, [this] { mnuExit_Click(); });

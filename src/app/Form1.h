@@ -6,7 +6,9 @@
 //  - ExchangeCommands: part files, 3DS and X;
 //  - ViewsPanel: the tool bar, the views, the mouse and keys in them;
 //  - PartsPanel: the part and dummy lists along the right edge;
-//  - EditorPanel: the vertex and triangle editors along the bottom;
+//  - EditorPanel: the vertex and triangle editors along the bottom, with the
+//    UV remapper page (RemapPanel);
+//  - TextureCommands: the texture map;
 //  - DamageColourCommands: damage and the colour dialogs.
 
 #include "DialogService.h"
@@ -28,6 +30,7 @@ class EditorPanel;
 class ExchangeCommands;
 class FileCommands;
 class PartsPanel;
+class TextureCommands;
 class ViewsPanel;
 
 struct Form1Setup {
@@ -94,6 +97,7 @@ private:
     EditorPanel* editor_ = nullptr;
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
+    TextureCommands* textures_ = nullptr;
     DamageColourCommands* damageColours_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;

@@ -12,10 +12,14 @@ class NumberListModel : public QAbstractListModel {
 public:
     using QAbstractListModel::QAbstractListModel;
 
+    // The same count keeps the list's current entry and selection.
     void SetCount(int count)
     {
+        count = count < 0 ? 0 : count;
+        if (count == count_)
+            return;
         beginResetModel();
-        count_ = count < 0 ? 0 : count;
+        count_ = count;
         endResetModel();
     }
     int Count() const { return count_; }

@@ -4,6 +4,8 @@
 #include "Latin1.h"
 #include "MenuAction.h"
 #include "PartsDummies.h"
+#include "Remap.h"
+#include "TexturePoints.h"
 #include "VertexEditor.h"
 #include "ViewWidget.h"
 
@@ -11,6 +13,7 @@
 #include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMenu>
@@ -209,6 +212,16 @@ void ViewsPanel::ListenToDocument()
         SetVertTypeButtons();
         RedrawView();
     });
+    connect(&doc_, &Document::textureChanged, this, [this] { LoadTexture(); });
+}
+
+void ViewsPanel::LoadTexture()
+{
+    texture_.SetImage(QImage(doc_.TexturePath()));
+    if (surfaces_[views::ViewUV].visible) {
+        views::RedrawTextureView(Drawing(), doc_.Views().Parts);
+        ShowCanvases();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -217,7 +230,7 @@ void ViewsPanel::ListenToDocument()
 views::DrawContext ViewsPanel::Drawing()
 {
     ViewSettings& s = doc_.Views();
-    return views::DrawContext{doc_.Model(), s.State, s.Options, surfaces_};
+    return views::DrawContext{doc_.Model(), s.State, s.Options, surfaces_, &texture_};
 }
 
 void ViewsPanel::RescaleView()
@@ -418,9 +431,12 @@ void ViewsPanel::ApplyMouseOutcome(const views::MouseOutcome& outcome)
     const views::DrawContext ctx = Drawing();
     if (outcome.marks) {
         SetVertexMarks(model, outcome.marks->vertices, outcome.marks->selected);
-        for (const int i : outcome.marks->vertices)
+        for (const int i : outcome.marks->vertices) {
             views::ReDrawVert(ctx, model.CurrentPart, i, views::QBColor(12), views::Complement(views::QBColor(12)),
                               views::kBlack);
+            views::ReDrawUVVert(ctx, model.CurrentPart, i, views::QBColor(12),
+                                views::Complement(views::QBColor(12)), views::kWhite);
+        }
         doc_.EndMerge();
     }
     if (outcome.redrawPartVertices)
@@ -441,6 +457,10 @@ void ViewsPanel::ApplyMouseOutcome(const views::MouseOutcome& outcome)
     }
     if (outcome.redrawDummies)
         views::DrawDummies(ctx);
+    if (outcome.texturePick)
+        PickTexture(*outcome.texturePick);
+    if (outcome.sections)
+        AssignSections(*outcome.sections);
     if (outcome.vertListRow)
         emit vertexRowChosen(*outcome.vertListRow);
     if (outcome.triListRow)
@@ -450,6 +470,29 @@ void ViewsPanel::ApplyMouseOutcome(const views::MouseOutcome& outcome)
     if (outcome.refreshVertexFields)
         emit vertexFieldsStale();
     ShowCanvases();
+}
+
+// The band's triangles join the section as one undo step.
+void ViewsPanel::AssignSections(const views::SectionRequest& request)
+{
+    if (request.triangles.empty())
+        return;
+    const CarModel& model = doc_.Model();
+    const int part = model.CurrentPart;
+    const IndexRange tris = PartTriangleRange(model, part);
+    const TableWindow window{0, 0, static_cast<std::size_t>(tris.begin), static_cast<std::size_t>(tris.size())};
+    doc_.Edit("Assign UV Sections", EditExtent::Mesh, window, Change{.meshPart = part},
+              [&](CarModel& m) { return AssignRemapSection(m, request.triangles, request.section) > 0; });
+}
+
+// Texture-point marks are a selection, like vertex marks: no undo step.
+void ViewsPanel::PickTexture(const views::TexturePickRequest& request)
+{
+    CarModel& model = doc_.Model();
+    if (PickTexturePoints(model, model.CurrentPart, request.u, request.v, request.deselect) == 0)
+        return;
+    doc_.EndMerge();
+    views::DrawUVVerts(Drawing(), model.CurrentPart, views::QBColor(12));
 }
 
 // One step of a drag: erased at the old place, moved through the document
@@ -474,6 +517,7 @@ void ViewsPanel::View_MouseDown(int view, int button, int shift, float h, float 
     if (!doc_.State().ModelExists)
         return;
     doc_.EndMerge();
+    mouse_.SetSectionBand(remapBandSection ? remapBandSection() : -1);
     ApplyMouseOutcome(mouse_.Press(doc_.Model(), Drawing(), view, button, shift, {h, v}));
 }
 
@@ -481,6 +525,7 @@ void ViewsPanel::View_MouseMove(int view, int button, int, float h, float v)
 {
     if (!doc_.State().ModelExists)
         return;
+    mouse_.SetSectionBand(remapBandSection ? remapBandSection() : -1);
     ApplyMouseOutcome(mouse_.Move(doc_.Model(), Drawing(), view, button, {h, v}));
 }
 
@@ -488,6 +533,7 @@ void ViewsPanel::View_MouseUp(int view, int button, int shift, float h, float v)
 {
     if (!doc_.State().ModelExists)
         return;
+    mouse_.SetSectionBand(remapBandSection ? remapBandSection() : -1);
     ApplyMouseOutcome(mouse_.Release(doc_.Model(), Drawing(), view, button, shift, {h, v}));
 }
 
@@ -602,6 +648,7 @@ void ViewsPanel::RunKeyCommand(const views::KeyCommand& c)
         mouse_.MarksChanged();
         doc_.EndMerge();
         views::DrawVerts(Drawing(), part, views::QBColor(12));
+        views::DrawUVVerts(Drawing(), part, views::QBColor(12));
         ShowCanvases();
         break;
     case A::InvertSelection:
@@ -642,6 +689,8 @@ void ViewsPanel::NudgeVertices(int dh, int dv)
             NudgeTexturePoints(m, part, float(dh) * views::kTexturePointStep, float(dv) * views::kTexturePointStep);
             return true;
         });
+        views::RedrawTextureView(ctx, doc_.Views().Parts);
+        views::DrawUVVerts(ctx, part, views::QBColor(12));
     }
     // A nudge has no release to mend the edges its white erasing cut, so
     // the part is drawn again over them at once.

@@ -81,6 +81,9 @@ public:
     std::function<void(const QString&)> setStatus;
     std::function<void()> renamePart;
     std::function<void()> renameDummy;
+    // The remap section the Triangle Editor's rubber band assigns, -1 for
+    // none (the section list is not showing).
+    std::function<int()> remapBandSection;
 
 signals:
     // The mouse chose an entry of the vertex or triangle list, or a dummy.
@@ -102,6 +105,9 @@ private:
     void SetEditMode(bool views::EditModes::*mode, const QString& name);
     void SetVertTypeButtons();
     void ApplyMouseOutcome(const views::MouseOutcome& outcome);
+    void AssignSections(const views::SectionRequest& request);
+    void PickTexture(const views::TexturePickRequest& request);
+    void LoadTexture();
     void DragStep(const views::DragRequest& request);
     void RunKeyCommand(const views::KeyCommand& command);
     void NudgeVertices(int dh, int dv);
@@ -116,6 +122,7 @@ private:
     QWidget* client_;
     views::ViewSurfaces surfaces_;
     views::ViewMouse mouse_;
+    views::TextureMap texture_;
     bool dragging_ = false;   // a drag of ours is moving vertices
     int pointerView_ = 0;     // the view the pointer was last in
     std::optional<QPointF> panFrom_; // a middle-button pan in progress

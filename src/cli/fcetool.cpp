@@ -10,6 +10,9 @@
 #include "FileInfoReport.h"
 #include "Obj.h"
 #include "PartFiles.h"
+#include "Remap.h"
+#include "RemapFile.h"
+#include "TgaToBmp.h"
 #include "ThreeDs.h"
 #include "XFile.h"
 
@@ -47,6 +50,8 @@ const char* const kOverview =
     "  3ds-to-prt    write every mesh of a 3DS file to its own part file\n"
     "  export-3ds    write the parts of a model as a 3DS file\n"
     "  import-x      convert the first mesh of a text X file into a model\n"
+    "  remap         lay out a model's texture coordinates by its remap sections\n"
+    "  tga-to-bmp    convert a 32-bit TGA image into a 24-bit bitmap\n"
     "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
     "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
     "\n"
@@ -496,6 +501,75 @@ int ImportXCommand(const std::vector<std::string>& args)
     return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
 }
 
+// --- Texture mapping ------------------------------------------------------------
+
+const char* const kRemapHelp =
+    "Usage: fcetool remap [--nfs3|--nfs4] IN OUT [--uv FILE]\n"
+    "\n"
+    "Lays out the texture coordinates of the model IN by its remap sections, as\n"
+    "Mobrix's REMAP does, and saves the result as OUT in the variant of IN.\n"
+    "The sections and each triangle's section come from the remap data file\n"
+    "FILE, or else from the one beside IN (IN with the extension UV). Without\n"
+    "one, the start-up sections are used with every triangle in section 0.\n"
+    "A remap data file that does not fit the model's triangle count is refused.\n"
+    "The variant of IN is detected by the NFSIV magic number unless an option\n"
+    "names it.\n"
+    "\n"
+    "Options:\n"
+    "  --uv FILE   the remap data file to use\n"
+    "  --nfs3      read IN as an NFSIII model\n"
+    "  --nfs4      read IN as an NFSIV model\n"
+    "  --help      show this help\n";
+
+int RemapCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "remap", kRemapHelp, 2, {"--nfs3", "--nfs4"}, {"--uv"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    CarModel model;
+    int exitCode = kExitOk;
+    const std::optional<FceVariant> variant = OpenInputModel(model, a, a.files[0], "remap", exitCode);
+    if (!variant)
+        return exitCode;
+    RemapSections sections = StartupRemapSections();
+    const auto named = a.options.find("--uv");
+    const std::string uvPath = named != a.options.end() ? named->second : RemapDataPath(a.files[0]);
+    if (auto failure = LoadRemapData(model, sections, uvPath)) {
+        // Only the file beside IN may be absent: a named one must be there.
+        if (failure->kind != RemapFileError::Missing || named != a.options.end()) {
+            PrintError(uvPath + ": " + RemapFileFailureMessage(*failure));
+            return kExitRefused;
+        }
+    }
+    Remap(model, sections);
+    return SaveModel(model, a.files[1], *variant) ? kExitOk : kExitRefused;
+}
+
+const char* const kTgaToBmpHelp =
+    "Usage: fcetool tga-to-bmp IN.TGA OUT.BMP\n"
+    "\n"
+    "Converts the 32-bit TGA image IN.TGA (uncompressed or run-length encoded)\n"
+    "into the 24-bit bitmap OUT.BMP, as Mobrix does when it loads a TGA texture.\n"
+    "The alpha channel is dropped. Images of other depths are refused.\n"
+    "\n"
+    "Options:\n"
+    "  --help   show this help\n";
+
+int TgaToBmpCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "tga-to-bmp", kTgaToBmpHelp, 2, {}, {});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    if (auto failure = ConvertTgaToBmp(a.files[0], a.files[1])) {
+        const std::string& path = failure->kind == TgaError::WriteFailed ? a.files[1] : a.files[0];
+        PrintError(path + ": " + TgaFailureMessage(*failure));
+        return kExitRefused;
+    }
+    return kExitOk;
+}
+
 const char* const kExportObjHelp =
     "Usage: fcetool export-obj [--nfs3|--nfs4] [--texture IMAGE] MODEL OUT.OBJ\n"
     "\n"
@@ -574,6 +648,8 @@ const std::map<std::string, Command>& Commands()
         {"3ds-to-prt", {ThreeDsToPrtCommand, k3dsToPrtHelp}},
         {"export-3ds", {Export3dsCommand, kExport3dsHelp}},
         {"import-x", {ImportXCommand, kImportXHelp}},
+        {"remap", {RemapCommand, kRemapHelp}},
+        {"tga-to-bmp", {TgaToBmpCommand, kTgaToBmpHelp}},
         {"export-obj", {ExportObjCommand, kExportObjHelp}},
         {"import-obj", {ImportObjCommand, kImportObjHelp}},
     };

@@ -2,6 +2,8 @@
 
 #include "ViewEditing.h"
 
+#include <QPainter>
+
 #include <algorithm>
 #include <optional>
 
@@ -105,7 +107,7 @@ void DrawLogicalLine(const DrawContext& ctx, int view, ViewPoint a, ViewPoint b,
 
 void RedrawView(const DrawContext& ctx, const PartSelection& parts)
 {
-    for (int v : {int(ViewXY), int(ViewZX), int(ViewZY), int(ViewUV)}) {
+    for (int v : {int(ViewXY), int(ViewZX), int(ViewZY)}) {
         ViewSurface& s = ctx.views[static_cast<std::size_t>(v)];
         if (s.visible && !s.canvas.isNull()) {
             s.MarkDrawn();
@@ -135,6 +137,152 @@ void RedrawView(const DrawContext& ctx, const PartSelection& parts)
         DrawRes2(ctx, current, QBColor(9));
     if (ctx.options.Dummies)
         DrawDummies(ctx);
+    RedrawTextureView(ctx, parts);
+}
+
+// ---------------------------------------------------------------------------
+// The texture-map view
+
+void TextureMap::SetImage(QImage image)
+{
+    image_ = std::move(image);
+    fitted_ = QImage();
+}
+
+const QImage& TextureMap::FittedTo(QSize size)
+{
+    if (!image_.isNull() && fitted_.size() != size)
+        fitted_ = image_.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                      .convertToFormat(QImage::Format_RGB32);
+    return fitted_;
+}
+
+namespace {
+
+ViewSurface* TextureSurface(const DrawContext& ctx)
+{
+    ViewSurface& s = ctx.views[ViewUV];
+    return s.visible && !s.canvas.isNull() ? &s : nullptr;
+}
+
+// The canvas pixel of a texture coordinate pair.
+struct UvPixels {
+    PixelPoint corner[3];
+};
+
+UvPixels CornersOf(const PixelMapping& map, const Triangle& t)
+{
+    return {{{map.PixelX(t.U1), map.PixelY(t.V1)}, {map.PixelX(t.U2), map.PixelY(t.V2)},
+             {map.PixelX(t.U3), map.PixelY(t.V3)}}};
+}
+
+bool CornerSelected(const CarModel& m, std::int64_t triangle, int corner)
+{
+    if (triangle < 0 || static_cast<std::size_t>(triangle) >= m.TriState.size())
+        return false;
+    const TriStateRecord& s = m.TriState[static_cast<std::size_t>(triangle)];
+    const std::int16_t marks[] = {s.Corner1Sel, s.Corner2Sel, s.Corner3Sel};
+    return marks[corner] != 0;
+}
+
+bool IsPart(const CarModel& m, int part)
+{
+    return part >= 0 && part < UsablePartCount(m.Header);
+}
+
+} // namespace
+
+void RedrawTextureView(const DrawContext& ctx, const PartSelection& parts)
+{
+    ViewSurface* s = TextureSurface(ctx);
+    if (s == nullptr)
+        return;
+    s->MarkDrawn();
+    if (ctx.texture != nullptr && !ctx.texture->IsNull()) {
+        QPainter painter(&s->canvas);
+        painter.drawImage(0, 0, ctx.texture->FittedTo(s->canvas.size()));
+    } else {
+        Raster(s->canvas).Fill(kWhite);
+    }
+    const int current = ctx.model.CurrentPart;
+    if (ctx.options.Polygons) {
+        const int partCount = UsablePartCount(ctx.model.Header);
+        for (int p = 0; p < partCount; ++p) {
+            if (p != current && parts.IsShown(p))
+                DrawUV(ctx, p, QBColor(7));
+        }
+    }
+    DrawUV(ctx, current, kWhite);
+}
+
+void DrawUV(const DrawContext& ctx, int part, Rgb colour)
+{
+    ViewSurface* s = TextureSurface(ctx);
+    const CarModel& m = ctx.model;
+    if (s == nullptr || !IsPart(m, part))
+        return;
+    s->MarkDrawn();
+    Raster raster(s->canvas);
+    const PixelMapping map = MappingOf(ctx, ViewUV);
+    const IndexRange tris = PartTriangleRange(m, part);
+    const bool markCorners = !ctx.options.Modes.Triangle;
+    for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+        const UvPixels uv = CornersOf(map, m.Triangles[static_cast<std::size_t>(t)]);
+        DrawTriangleEdges(raster, uv.corner[0], uv.corner[1], uv.corner[2], colour);
+        if (!markCorners)
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            const Rgb mark = CornerSelected(m, t, k) ? Complement(QBColor(12)) : QBColor(12);
+            raster.Pixel(uv.corner[k].x, uv.corner[k].y, mark);
+        }
+    }
+}
+
+void DrawUVVerts(const DrawContext& ctx, int part, Rgb colour)
+{
+    ViewSurface* s = TextureSurface(ctx);
+    const CarModel& m = ctx.model;
+    if (s == nullptr || !IsPart(m, part))
+        return;
+    s->MarkDrawn();
+    Raster raster(s->canvas);
+    const PixelMapping map = MappingOf(ctx, ViewUV);
+    const IndexRange tris = PartTriangleRange(m, part);
+    for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+        const UvPixels uv = CornersOf(map, m.Triangles[static_cast<std::size_t>(t)]);
+        for (int k = 0; k < 3; ++k)
+            raster.Point(uv.corner[k].x, uv.corner[k].y, 3, CornerSelected(m, t, k) ? Complement(colour) : colour);
+    }
+}
+
+void ReDrawUVVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour, Rgb selectedColour,
+                  Rgb edgeColour)
+{
+    ViewSurface* s = TextureSurface(ctx);
+    const CarModel& m = ctx.model;
+    if (s == nullptr || !ctx.options.Polygons || !IsPart(m, part))
+        return;
+    const IndexRange verts = PartVertexRange(m, part);
+    const std::int64_t local = vertex - verts.begin;
+    if (local < 0 || local >= verts.size())
+        return;
+    s->MarkDrawn();
+    Raster raster(s->canvas);
+    const PixelMapping map = MappingOf(ctx, ViewUV);
+    const IndexRange tris = PartTriangleRange(m, part);
+    for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+        const Triangle& tri = m.Triangles[static_cast<std::size_t>(t)];
+        const std::int32_t corners[] = {tri.I1, tri.I2, tri.I3};
+        if (corners[0] != local && corners[1] != local && corners[2] != local)
+            continue;
+        const UvPixels uv = CornersOf(map, tri);
+        DrawTriangleEdges(raster, uv.corner[0], uv.corner[1], uv.corner[2], edgeColour);
+        for (int k = 0; k < 3; ++k) {
+            if (corners[k] == local)
+                raster.Point(uv.corner[k].x, uv.corner[k].y, 3,
+                             CornerSelected(m, t, k) ? selectedColour : vertexColour);
+        }
+    }
 }
 
 void DrawTri(const DrawContext& ctx, int part, Rgb colour)

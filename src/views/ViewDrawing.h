@@ -46,12 +46,29 @@ struct PartSelection {
     }
 };
 
+// The texture image painted under the texture-map view, with a copy
+// stretched to the view's canvas that is made again only when the canvas
+// size or the image changes.
+class TextureMap {
+public:
+    void SetImage(QImage image);
+    bool IsNull() const { return image_.isNull(); }
+    const QImage& Image() const { return image_; }
+    // The image stretched to `size`, in the canvas format.
+    const QImage& FittedTo(QSize size);
+
+private:
+    QImage image_;
+    QImage fitted_;
+};
+
 // What every drawing procedure reads.
 struct DrawContext {
     const CarModel& model;
     const ViewState& state;
     const DisplayOptions& options;
     ViewSurfaces& views;
+    TextureMap* texture = nullptr; // none: view 4 shows no picture
 };
 
 // How a view's logical coordinates map to its canvas pixels.
@@ -61,6 +78,24 @@ PixelMapping MappingOf(const DrawContext& ctx, int view);
 // the selected parts in grey, the current part in black with its vertices
 // and normals, and the dummies, as the display options say.
 void RedrawView(const DrawContext& ctx, const PartSelection& parts);
+
+// The texture-map view alone: cleared, the texture stretched over it, the
+// texture outlines of the selected parts in grey (while "&Polygons" is on)
+// and those of the current part in white. RedrawView draws it too.
+void RedrawTextureView(const DrawContext& ctx, const PartSelection& parts);
+// The texture outline (U, V) of every triangle of a part in the texture-map
+// view; outside the Triangle Editor each corner is also marked with a dot,
+// light red, or cyan when its texture point is selected.
+void DrawUV(const DrawContext& ctx, int part, Rgb colour);
+// The texture points of a part's triangle corners as 3-pixel points; the
+// selected ones in the complement of the colour.
+void DrawUVVerts(const DrawContext& ctx, int part, Rgb colour);
+// After a vertex (an index into Vertices) changed: the texture outlines of
+// the part's triangles that use it in `edgeColour`, and its corners' texture
+// points in `selectedColour` when selected, else in `vertexColour`. Only
+// while "&Polygons" is on.
+void ReDrawUVVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour, Rgb selectedColour,
+                  Rgb edgeColour);
 
 // The triangle outlines of one part, in one batch per view; with the
 // Triangle Editor on, as DrawTriOld draws them.

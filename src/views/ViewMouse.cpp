@@ -44,6 +44,9 @@ MouseOutcome ViewMouse::Press(const CarModel& model, const DrawContext& ctx, int
         // A press that takes hold of a vertex starts a drag.
         state_.DragVerts = !hit.empty() && shift != kShift;
     }
+    // In the texture-map view the press picks texture points instead.
+    if (modes.Vertex && button == 1 && view == ViewUV)
+        out.texturePick = TexturePickRequest{at.h, at.v, shift == kShift};
     if (modes.Dummy && IsOrtho(view)) {
         if (const auto d = DummyUnder(model, view, at))
             out.dummy = *d;
@@ -62,20 +65,39 @@ MouseOutcome ViewMouse::Press(const CarModel& model, const DrawContext& ctx, int
     return out;
 }
 
+// The band's outline is drawn inverted, so drawing the last one again
+// removes it.
+void ViewMouse::StretchBand(const DrawContext& ctx, int view, ViewPoint at)
+{
+    EraseBand(ctx, view);
+    InvertBand(ctx, view, state_.Anchor, at);
+    state_.BandShown = true;
+    state_.BandCorner = at;
+}
+
+void ViewMouse::EraseBand(const DrawContext& ctx, int view)
+{
+    if (state_.BandShown)
+        InvertBand(ctx, view, state_.Anchor, state_.BandCorner);
+    state_.BandShown = false;
+}
+
 MouseOutcome ViewMouse::Move(const CarModel& model, const DrawContext& ctx, int view, int button, ViewPoint at)
 {
     MouseOutcome out;
-    if (!ctx.options.Modes.Vertex || !IsOrtho(view))
+    if (!IsOrtho(view))
+        return out;
+    if (ctx.options.Modes.Triangle && bandSection_ >= 0) {
+        if (button == 1)
+            StretchBand(ctx, view, at);
+        return out;
+    }
+    if (!ctx.options.Modes.Vertex)
         return out;
     const int part = model.CurrentPart;
     if (!state_.DragVerts) {
-        if (button == 1) {
-            if (state_.BandShown)
-                InvertBand(ctx, view, state_.Anchor, state_.BandCorner);
-            InvertBand(ctx, view, state_.Anchor, at);
-            state_.BandShown = true;
-            state_.BandCorner = at;
-        }
+        if (button == 1)
+            StretchBand(ctx, view, at);
         const auto hover = FirstVertexUnder(model, part, view, at);
         out.status = hover ? HoverText(model, *hover) : std::string();
     } else if (button == 1) {
@@ -91,17 +113,26 @@ MouseOutcome ViewMouse::Release(const CarModel& model, const DrawContext& ctx, i
                                 ViewPoint at)
 {
     MouseOutcome out;
-    if (!ctx.options.Modes.Vertex || button != 1 || !IsOrtho(view))
+    if (button != 1 || !IsOrtho(view))
         return out;
     const int part = model.CurrentPart;
+    if (ctx.options.Modes.Triangle && bandSection_ >= 0) {
+        EraseBand(ctx, view);
+        SectionRequest request{TrianglesInBand(model, ctx.options, part, view, MakeBand(state_.Anchor, at)),
+                               bandSection_};
+        if (!request.triangles.empty())
+            out.triListRow = request.triangles.back() - static_cast<int>(PartTriangleRange(model, part).begin);
+        out.sections = std::move(request);
+        return out;
+    }
+    if (!ctx.options.Modes.Vertex)
+        return out;
     if (state_.DragVerts) {
         out.dragEnded = true;
         out.refreshVertexFields = true;
         return out;
     }
-    if (state_.BandShown)
-        InvertBand(ctx, view, state_.Anchor, state_.BandCorner);
-    state_.BandShown = false;
+    EraseBand(ctx, view);
     MarkVertices(model, VerticesInBand(model, part, view, MakeBand(state_.Anchor, at)), shift, out);
     out.status = std::string();
     out.redrawPartVertices = true;

@@ -32,6 +32,20 @@ struct MarkRequest {
     bool selected = true;
 };
 
+// Triangles the Triangle Editor's rubber band put into a remap section.
+struct SectionRequest {
+    std::vector<int> triangles; // indices into Triangles
+    int section = 0;
+};
+
+// A press in the texture-map view: the texture points of the current part
+// under (u, v) are selected, or with Shift alone deselected.
+struct TexturePickRequest {
+    float u = 0;
+    float v = 0;
+    bool deselect = false;
+};
+
 // What the user asked for with a mouse event, and what the window shows
 // afterwards. The mouse never changes the model: the window carries out the
 // requests, then draws.
@@ -46,6 +60,8 @@ struct MouseOutcome {
     std::optional<int> dummy;       // this dummy became the current one
     std::optional<std::string> status; // the status line's new text ("" clears it)
     bool refreshVertexFields = false;  // the vertex editor shows moved coordinates
+    std::optional<SectionRequest> sections;
+    std::optional<TexturePickRequest> texturePick;
 };
 
 struct MouseState {
@@ -67,6 +83,10 @@ public:
     // erase.
     void CanvasesRedrawn() { state_.BandShown = false; }
 
+    // The remap section the Triangle Editor's rubber band assigns, or -1
+    // while the section list is not showing (no band).
+    void SetSectionBand(int section) { bandSection_ = section; }
+
     // Vertex marks changed outside the mouse (a key during a drag): the
     // next drag step looks at them again.
     void MarksChanged() { drag_.reset(); }
@@ -76,8 +96,11 @@ public:
     const std::optional<DragSet>& Drag() const { return drag_; }
 
 private:
+    void StretchBand(const DrawContext& ctx, int view, ViewPoint at);
+    void EraseBand(const DrawContext& ctx, int view);
 
     MouseState state_;
+    int bandSection_ = -1;
     std::optional<DragSet> drag_; // what the drag in progress moves and redraws
 };
 

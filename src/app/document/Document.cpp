@@ -117,11 +117,43 @@ private:
     bool first_ = true;
 };
 
+// The section table before and after a change.
+class SectionsStep : public QUndoCommand {
+public:
+    SectionsStep(Document& doc, const QString& text, RemapSections before, RemapSections after)
+        : QUndoCommand(text), doc_(doc), before_(std::move(before)), after_(std::move(after))
+    {
+    }
+
+    void undo() override { doc_.PutSections(before_); }
+    void redo() override { doc_.PutSections(after_); }
+
+private:
+    Document& doc_;
+    RemapSections before_;
+    RemapSections after_;
+};
+
 } // namespace
 
 Document::Document(QObject* parent) : QObject(parent)
 {
     history_.setUndoLimit(kHistoryLimit);
+}
+
+bool Document::SetSections(const QString& text, RemapSections after)
+{
+    if (after == sections_)
+        return false;
+    EndMerge();
+    history_.push(new SectionsStep(*this, text, sections_, std::move(after)));
+    return true;
+}
+
+void Document::PutSections(const RemapSections& sections)
+{
+    sections_ = sections;
+    emit sectionsChanged();
 }
 
 void Document::SetTexturePath(const QString& path)

@@ -10,6 +10,7 @@
 #include "FceFiles.h"
 #include "Layout.h"
 #include "RecentFiles.h"
+#include "RemapSections.h"
 #include "ViewDrawing.h"
 
 #include <QObject>
@@ -70,6 +71,17 @@ public:
     ViewSettings& Views() { return views_; }
     const ViewSettings& Views() const { return views_; }
     QUndoStack& History() { return history_; }
+
+    // The UV remap section table. It belongs to the session, not to the
+    // model: New and Open keep it; the section editor and the remap data
+    // file change it, through SetSections.
+    const RemapSections& Sections() const { return sections_; }
+    RemapSections& Sections() { return sections_; }
+    // One undo step named `text` that replaces the section table; nothing
+    // is kept when the table is the same.
+    bool SetSections(const QString& text, RemapSections after);
+    // Called by the undo steps.
+    void PutSections(const RemapSections& sections);
 
     // The texture image shown in the texture-map view and the preview.
     const QString& TexturePath() const { return texturePath_; }
@@ -137,11 +149,13 @@ signals:
     void viewStateChanged();
     void textureChanged();
     void vertexSetChanged();
+    void sectionsChanged();
 
 private:
     CarModel model_;
     DocumentState state_;
     ViewSettings views_;
+    RemapSections sections_ = StartupRemapSections();
     QString texturePath_;
     QUndoStack history_;
     std::uint64_t mergeEpoch_ = 0;

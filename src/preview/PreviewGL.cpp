@@ -1,0 +1,331 @@
+#include "PreviewGL.h"
+
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QSurfaceFormat>
+#include <QTimer>
+
+#include <limits>
+
+namespace mobrix::preview {
+
+namespace {
+
+const char* const kVertexShader = R"(
+#version 120
+attribute vec3 position;
+attribute vec2 texCoord;
+uniform mat4 transform;
+varying vec2 uv;
+void main()
+{
+    gl_Position = transform * vec4(position, 1.0);
+    uv = texCoord;
+}
+)";
+
+// White corners modulated by the texture: the texture's own colour.
+const char* const kFragmentShader = R"(
+#version 120
+uniform sampler2D picture;
+varying vec2 uv;
+void main()
+{
+    gl_FragColor = vec4(texture2D(picture, uv).rgb, 1.0);
+}
+)";
+
+constexpr float kBackground = 100.0f / 255.0f; // RGB(100, 100, 100)
+
+using PolygonModeFunction = void(QOPENGLF_APIENTRYP)(GLenum face, GLenum mode);
+
+// glPolygonMode is desktop OpenGL only; without it the preview stays solid.
+void SetPolygonMode(GLenum mode)
+{
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    if (!context || context->isOpenGLES())
+        return;
+    if (auto f = reinterpret_cast<PolygonModeFunction>(context->getProcAddress("glPolygonMode")))
+        f(GL_FRONT_AND_BACK, mode);
+}
+
+} // namespace
+
+PreviewGL::PreviewGL(QWidget* parent) : QOpenGLWidget(parent)
+{
+    setObjectName("PreviewGL");
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setDepthBufferSize(24);
+    setFormat(format);
+    setMinimumSize(16, 16);
+}
+
+PreviewGL::~PreviewGL()
+{
+    // The base class destroys the context after this object is gone; the
+    // objects are freed now, while the context can still be made current.
+    disconnect(contextGoing_);
+    FreeGlObjects();
+}
+
+void PreviewGL::SetModel(const CarModel* model)
+{
+    model_ = model;
+    ModelReplaced();
+}
+
+void PreviewGL::SetShownParts(std::vector<bool> shown, int current)
+{
+    shown_ = std::move(shown);
+    current_ = current;
+    update();
+}
+
+bool PreviewGL::SetTexture(const QString& path)
+{
+    return SetTexture(path.isEmpty() ? QImage() : QImage(path));
+}
+
+bool PreviewGL::SetTexture(const QImage& image)
+{
+    texture_ = image;
+    textureStale_ = true;
+    SetUp();
+    return !texture_.isNull();
+}
+
+void PreviewGL::SetFillMode(FillMode mode)
+{
+    fill_ = mode;
+    SetUp();
+}
+
+void PreviewGL::ModelReplaced()
+{
+    verticesStale_ = true;
+    SetUp();
+}
+
+void PreviewGL::MeshChanged()
+{
+    verticesStale_ = true;
+    update();
+}
+
+void PreviewGL::VerticesMoved(int first, int count)
+{
+    if (!model_ || verticesStale_)
+        return update();
+    if (vertices_.size() != model_->Triangles.size() * 3)
+        return MeshChanged();
+    const std::vector<CornerRun> runs = RewriteMovedCorners(*model_, first, count, vertices_);
+    if (!runs.empty() && buffer_.isCreated() && context()) {
+        makeCurrent();
+        UploadRuns(runs);
+        doneCurrent();
+    }
+    update();
+}
+
+void PreviewGL::RotatePreview(int dx, int dy)
+{
+    world_ = TurnWorld(world_, float(dx), float(dy));
+    update();
+}
+
+// What setting the preview up again does to its state: the model faces the
+// camera as at the start.
+void PreviewGL::SetUp()
+{
+    world_ = Mat4{};
+    update();
+}
+
+void PreviewGL::Fail(const QString& reason)
+{
+    if (failed_)
+        return;
+    failed_ = true;
+    emit PreviewFailed(reason);
+}
+
+void PreviewGL::showEvent(QShowEvent* event)
+{
+    QOpenGLWidget::showEvent(event);
+    // The context is made while the show is handled; look once it is done.
+    QTimer::singleShot(0, this, &PreviewGL::CheckContext);
+}
+
+void PreviewGL::CheckContext()
+{
+    if (isVisible() && !size().isEmpty() && !isValid())
+        Fail(QStringLiteral("The 3D preview needs OpenGL, which is not available."));
+}
+
+void PreviewGL::initializeGL()
+{
+    initializeOpenGLFunctions();
+    program_ = std::make_unique<QOpenGLShaderProgram>();
+    const bool built = program_->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) &&
+                       program_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader);
+    program_->bindAttributeLocation("position", 0);
+    program_->bindAttributeLocation("texCoord", 1);
+    if (!built || !program_->link() || !buffer_.create()) {
+        DestroyGlObjects(); // the context is current here
+        Fail(QStringLiteral("The 3D preview could not set up OpenGL."));
+        return;
+    }
+    verticesStale_ = true;
+    textureStale_ = true;
+    disconnect(contextGoing_);
+    contextGoing_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &PreviewGL::FreeGlObjects);
+}
+
+void PreviewGL::FreeGlObjects()
+{
+    if (!program_ && !buffer_.isCreated() && textureId_ == 0)
+        return;
+    makeCurrent();
+    DestroyGlObjects();
+    doneCurrent();
+}
+
+void PreviewGL::DestroyGlObjects()
+{
+    program_.reset();
+    buffer_.destroy();
+    if (textureId_ != 0 && QOpenGLContext::currentContext())
+        glDeleteTextures(1, &textureId_);
+    textureId_ = 0;
+    verticesStale_ = true;
+    textureStale_ = true;
+}
+
+void PreviewGL::resizeGL(int width, int height)
+{
+    projection_ = PreviewProjection(width, height);
+    SetUp();
+}
+
+void PreviewGL::UploadVertices()
+{
+    vertices_ = model_ ? BuildPreviewVertices(*model_) : std::vector<PreviewVertex>{};
+    builtTriangles_ = model_ ? model_->Triangles.size() : 0;
+    // A buffer's size is an int; a table beyond it is not drawn at all
+    // rather than drawn from a truncated buffer.
+    if (vertices_.size() > std::size_t(std::numeric_limits<int>::max()) / sizeof(PreviewVertex))
+        vertices_.clear();
+    buffer_.bind();
+    buffer_.setUsagePattern(QOpenGLBuffer::DynamicDraw);
+    buffer_.allocate(vertices_.data(), static_cast<int>(vertices_.size() * sizeof(PreviewVertex)));
+    verticesStale_ = false;
+}
+
+void PreviewGL::UploadRuns(const std::vector<CornerRun>& runs)
+{
+    buffer_.bind();
+    for (const CornerRun& run : runs) {
+        buffer_.write(static_cast<int>(run.first * std::int64_t(sizeof(PreviewVertex))),
+                      &vertices_[static_cast<std::size_t>(run.first)],
+                      static_cast<int>(run.count * std::int64_t(sizeof(PreviewVertex))));
+    }
+}
+
+void PreviewGL::UploadTexture()
+{
+    if (textureId_ == 0)
+        glGenTextures(1, &textureId_);
+    glBindTexture(GL_TEXTURE_2D, textureId_);
+    // Row 0 of the image is its top row and goes to TV 0, so a V of 1 lands
+    // on the top of the picture.
+    static const QImage white = [] {
+        QImage image(1, 1, QImage::Format_RGBA8888);
+        image.fill(Qt::white);
+        return image;
+    }();
+    const QImage image = texture_.isNull() ? white : texture_.convertToFormat(QImage::Format_RGBA8888);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width(), image.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 image.constBits());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    textureStale_ = false;
+}
+
+void PreviewGL::paintGL()
+{
+    glClearColor(kBackground, kBackground, kBackground, 1.0f);
+    glClearDepthf(1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!program_ || !model_)
+        return;
+    // A command that changed the counts without saying so still gets a
+    // table that fits.
+    if (verticesStale_ || builtTriangles_ != model_->Triangles.size())
+        UploadVertices();
+    if (textureStale_)
+        UploadTexture();
+
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_CULL_FACE);
+    SetPolygonMode(fill_ == FillMode::Wireframe ? GL_LINE : GL_FILL);
+
+    program_->bind();
+    const Mat4 transform = world_ * PreviewView(model_->Header.ZHalfSize) * projection_ * DepthToGl();
+    // Rows of a row-vector matrix are the columns of its column-vector
+    // form: the array goes in as it is.
+    glUniformMatrix4fv(program_->uniformLocation("transform"), 1, GL_FALSE, transform.m.data());
+    program_->setUniformValue("picture", 0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, textureId_);
+
+    buffer_.bind();
+    program_->enableAttributeArray(0);
+    program_->enableAttributeArray(1);
+    program_->setAttributeBuffer(0, GL_FLOAT, 0, 3, sizeof(PreviewVertex));
+    program_->setAttributeBuffer(1, GL_FLOAT, 3 * sizeof(float), 2, sizeof(PreviewVertex));
+    DrawParts();
+    program_->disableAttributeArray(0);
+    program_->disableAttributeArray(1);
+    buffer_.release();
+    program_->release();
+    SetPolygonMode(GL_FILL);
+}
+
+void PreviewGL::DrawParts()
+{
+    const int parts = UsablePartCount(model_->Header);
+    const auto corners = static_cast<std::int64_t>(vertices_.size());
+    for (int p = 0; p < parts; ++p) {
+        const bool selected = static_cast<std::size_t>(p) < shown_.size() && shown_[static_cast<std::size_t>(p)];
+        if (!selected && p != current_)
+            continue;
+        const CornerRun run = PartCorners(*model_, p);
+        if (run.count > 0 && run.first + run.count <= corners)
+            glDrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
+    }
+}
+
+void PreviewGL::mousePressEvent(QMouseEvent* event)
+{
+    lastX_ = static_cast<int>(event->position().x());
+    lastY_ = static_cast<int>(event->position().y());
+    QOpenGLWidget::mousePressEvent(event);
+}
+
+void PreviewGL::mouseMoveEvent(QMouseEvent* event)
+{
+    const int x = static_cast<int>(event->position().x());
+    const int y = static_cast<int>(event->position().y());
+    if (event->buttons() & Qt::LeftButton) {
+        RotatePreview(x - lastX_, y - lastY_);
+        lastX_ = x;
+        lastY_ = y;
+    }
+    QOpenGLWidget::mouseMoveEvent(event);
+}
+
+} // namespace mobrix::preview

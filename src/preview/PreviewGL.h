@@ -1,0 +1,116 @@
+#pragma once
+// The textured, depth-buffered 3D preview of the fourth view, drawn with
+// OpenGL (GLSL 1.20 level, so Mesa's software rasteriser runs it).
+//
+// The camera is fixed: the eye at (0, 0, -2 × ZHalfSize) looking at
+// (0, 0, 1) with up (0, 1, 0), a 60 degree perspective with near plane 1 and
+// far plane 100000, left-handed so the picture is not mirrored against the
+// orthographic views. Corners are white and unlit; the texture, when there
+// is one, is laid on with TU = U, TV = 1 - V. The background is
+// RGB(100, 100, 100). Only the parts shown in the part list, or the current
+// part, are drawn. Dragging with the left button turns the model about the
+// screen's fixed axes, 50 pixels to a radian.
+//
+// The whole model lives in one vertex buffer, built once and drawn with one
+// call per part. The owner tells the preview what changed:
+//  - ModelReplaced(): another model (open, new, conversion); sets up again;
+//  - MeshChanged(): counts or triangles changed; the buffer is rebuilt;
+//  - VerticesMoved(first, count): only those vertices moved; only the
+//    corners that use them are rewritten in the buffer.
+// Setting a texture, a fill mode, or a new size sets the preview up again,
+// which also turns the model back to its start.
+
+#include "PreviewMath.h"
+#include "PreviewVertices.h"
+
+#include <QImage>
+#include <QOpenGLBuffer>
+#include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
+#include <QOpenGLWidget>
+
+#include <memory>
+#include <vector>
+
+namespace mobrix::preview {
+
+// "Wireframe" and "Solid" of the "3D View" menu.
+enum class FillMode { Wireframe, Solid };
+
+class PreviewGL : public QOpenGLWidget, protected QOpenGLFunctions {
+    Q_OBJECT
+public:
+    explicit PreviewGL(QWidget* parent = nullptr);
+    ~PreviewGL() override;
+
+    // The model to show (not owned; it must outlive the preview or be
+    // replaced first). Same as ModelReplaced() for the new model.
+    void SetModel(const CarModel* model);
+    // Which parts the part list selects (index = part) and its current entry.
+    void SetShownParts(std::vector<bool> shown, int current);
+    // The texture image (any format QImage reads). An empty path or an
+    // unreadable file gives untextured white. Returns true when it was read.
+    bool SetTexture(const QString& path);
+    bool SetTexture(const QImage& image);
+    void SetFillMode(FillMode mode);
+    FillMode Fill() const { return fill_; }
+
+    void ModelReplaced();
+    void MeshChanged();
+    void VerticesMoved(int first, int count);
+
+    // Turns the model by a drag of (dx, dy) pixels and redraws.
+    void RotatePreview(int dx, int dy);
+    const Mat4& World() const { return world_; }
+
+    // True when no OpenGL context or shaders could be had; the preview then
+    // draws nothing and PreviewFailed has been sent once.
+    bool Failed() const { return failed_; }
+
+signals:
+    // The preview cannot draw; `reason` is a line for the status bar.
+    void PreviewFailed(const QString& reason);
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void SetUp();
+    void Fail(const QString& reason);
+    void CheckContext();
+    void FreeGlObjects();
+    void DestroyGlObjects();
+    void UploadVertices();
+    void UploadTexture();
+    void UploadRuns(const std::vector<CornerRun>& runs);
+    void DrawParts();
+
+    const CarModel* model_ = nullptr;
+    std::vector<bool> shown_;
+    int current_ = -1;
+    FillMode fill_ = FillMode::Solid;
+    QImage texture_;
+    bool textureStale_ = true;
+
+    std::vector<PreviewVertex> vertices_;
+    bool verticesStale_ = true; // the buffer must be built again before drawing
+    std::size_t builtTriangles_ = 0;
+
+    Mat4 world_;
+    Mat4 projection_;
+    int lastX_ = 0;
+    int lastY_ = 0;
+
+    bool failed_ = false;
+    std::unique_ptr<QOpenGLShaderProgram> program_;
+    QOpenGLBuffer buffer_{QOpenGLBuffer::VertexBuffer};
+    GLuint textureId_ = 0;
+    QMetaObject::Connection contextGoing_;
+};
+
+} // namespace mobrix::preview

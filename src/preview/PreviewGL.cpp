@@ -102,24 +102,24 @@ void PreviewGL::SetFillMode(FillMode mode)
 
 void PreviewGL::ModelReplaced()
 {
-    verticesStale_ = true;
+    meshStale_ = true;
     SetUp();
 }
 
 void PreviewGL::MeshChanged()
 {
-    verticesStale_ = true;
+    meshStale_ = true;
     update();
 }
 
 void PreviewGL::VerticesMoved(int first, int count)
 {
-    if (!model_ || verticesStale_)
+    if (!model_ || meshStale_)
         return update();
-    if (vertices_.size() != model_->Triangles.size() * 3)
+    if (!mesh_.Fits(*model_))
         return MeshChanged();
-    const std::vector<CornerRun> runs = RewriteMovedCorners(*model_, first, count, vertices_);
-    if (!runs.empty() && buffer_.isCreated() && context()) {
+    const std::vector<TableRun> runs = RewriteMovedCorners(*model_, first, count, mesh_);
+    if (!runs.empty() && corners_.isCreated() && context()) {
         makeCurrent();
         UploadRuns(runs);
         doneCurrent();
@@ -170,12 +170,12 @@ void PreviewGL::initializeGL()
                        program_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader);
     program_->bindAttributeLocation("position", 0);
     program_->bindAttributeLocation("texCoord", 1);
-    if (!built || !program_->link() || !buffer_.create()) {
+    if (!built || !program_->link() || !corners_.create() || !indices_.create()) {
         DestroyGlObjects(); // the context is current here
         Fail(QStringLiteral("The 3D preview could not set up OpenGL."));
         return;
     }
-    verticesStale_ = true;
+    meshStale_ = true;
     textureStale_ = true;
     disconnect(contextGoing_);
     contextGoing_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &PreviewGL::FreeGlObjects);
@@ -183,7 +183,7 @@ void PreviewGL::initializeGL()
 
 void PreviewGL::FreeGlObjects()
 {
-    if (!program_ && !buffer_.isCreated() && textureId_ == 0)
+    if (!program_ && !corners_.isCreated() && textureId_ == 0)
         return;
     makeCurrent();
     DestroyGlObjects();
@@ -193,11 +193,12 @@ void PreviewGL::FreeGlObjects()
 void PreviewGL::DestroyGlObjects()
 {
     program_.reset();
-    buffer_.destroy();
+    corners_.destroy();
+    indices_.destroy();
     if (textureId_ != 0 && QOpenGLContext::currentContext())
         glDeleteTextures(1, &textureId_);
     textureId_ = 0;
-    verticesStale_ = true;
+    meshStale_ = true;
     textureStale_ = true;
 }
 
@@ -207,27 +208,30 @@ void PreviewGL::resizeGL(int width, int height)
     SetUp();
 }
 
-void PreviewGL::UploadVertices()
+void PreviewGL::UploadMesh()
 {
-    vertices_ = model_ ? BuildPreviewVertices(*model_) : std::vector<PreviewVertex>{};
-    builtTriangles_ = model_ ? model_->Triangles.size() : 0;
-    // A buffer's size is an int; a table beyond it is not drawn at all
-    // rather than drawn from a truncated buffer.
-    if (vertices_.size() > std::size_t(std::numeric_limits<int>::max()) / sizeof(PreviewVertex))
-        vertices_.clear();
-    buffer_.bind();
-    buffer_.setUsagePattern(QOpenGLBuffer::DynamicDraw);
-    buffer_.allocate(vertices_.data(), static_cast<int>(vertices_.size() * sizeof(PreviewVertex)));
-    verticesStale_ = false;
+    mesh_ = model_ ? BuildPreviewMesh(*model_) : PreviewMesh{};
+    // Buffer sizes are ints; a model beyond them is not drawn at all rather
+    // than drawn from truncated buffers.
+    constexpr auto kLimit = std::size_t(std::numeric_limits<int>::max());
+    if (mesh_.corners.size() > kLimit / sizeof(PreviewVertex) || mesh_.indices.size() > kLimit / sizeof(std::uint32_t))
+        mesh_ = PreviewMesh{};
+    corners_.bind();
+    corners_.setUsagePattern(QOpenGLBuffer::DynamicDraw);
+    corners_.allocate(mesh_.corners.data(), static_cast<int>(mesh_.corners.size() * sizeof(PreviewVertex)));
+    indices_.bind();
+    indices_.allocate(mesh_.indices.data(), static_cast<int>(mesh_.indices.size() * sizeof(std::uint32_t)));
+    drawableIndices_ = static_cast<std::int64_t>(mesh_.indices.size());
+    meshStale_ = false;
 }
 
-void PreviewGL::UploadRuns(const std::vector<CornerRun>& runs)
+void PreviewGL::UploadRuns(const std::vector<TableRun>& runs)
 {
-    buffer_.bind();
-    for (const CornerRun& run : runs) {
-        buffer_.write(static_cast<int>(run.first * std::int64_t(sizeof(PreviewVertex))),
-                      &vertices_[static_cast<std::size_t>(run.first)],
-                      static_cast<int>(run.count * std::int64_t(sizeof(PreviewVertex))));
+    corners_.bind();
+    for (const TableRun& run : runs) {
+        corners_.write(static_cast<int>(run.first * std::int64_t(sizeof(PreviewVertex))),
+                       &mesh_.corners[static_cast<std::size_t>(run.first)],
+                       static_cast<int>(run.count * std::int64_t(sizeof(PreviewVertex))));
     }
 }
 
@@ -261,10 +265,10 @@ void PreviewGL::paintGL()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!program_ || !model_)
         return;
-    // A command that changed the counts without saying so still gets a
-    // table that fits.
-    if (verticesStale_ || builtTriangles_ != model_->Triangles.size())
-        UploadVertices();
+    // A command that changed the counts without saying so still gets
+    // buffers that fit.
+    if (meshStale_ || !mesh_.Fits(*model_))
+        UploadMesh();
     if (textureStale_)
         UploadTexture();
 
@@ -282,7 +286,8 @@ void PreviewGL::paintGL()
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textureId_);
 
-    buffer_.bind();
+    corners_.bind();
+    indices_.bind();
     program_->enableAttributeArray(0);
     program_->enableAttributeArray(1);
     program_->setAttributeBuffer(0, GL_FLOAT, 0, 3, sizeof(PreviewVertex));
@@ -290,7 +295,8 @@ void PreviewGL::paintGL()
     DrawParts();
     program_->disableAttributeArray(0);
     program_->disableAttributeArray(1);
-    buffer_.release();
+    indices_.release();
+    corners_.release();
     program_->release();
     SetPolygonMode(GL_FILL);
 }
@@ -298,14 +304,16 @@ void PreviewGL::paintGL()
 void PreviewGL::DrawParts()
 {
     const int parts = UsablePartCount(model_->Header);
-    const auto corners = static_cast<std::int64_t>(vertices_.size());
     for (int p = 0; p < parts; ++p) {
         const bool selected = static_cast<std::size_t>(p) < shown_.size() && shown_[static_cast<std::size_t>(p)];
         if (!selected && p != current_)
             continue;
-        const CornerRun run = PartCorners(*model_, p);
-        if (run.count > 0 && run.first + run.count <= corners)
-            glDrawArrays(GL_TRIANGLES, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
+        const TableRun run = PartIndices(*model_, p);
+        if (run.count > 0 && run.first + run.count <= drawableIndices_) {
+            const auto offset = static_cast<std::uintptr_t>(run.first) * sizeof(std::uint32_t);
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+                           reinterpret_cast<const void*>(offset));
+        }
     }
 }
 

@@ -11,8 +11,9 @@
 // part, are drawn. Dragging with the left button turns the model about the
 // screen's fixed axes, 50 pixels to a radian.
 //
-// The whole model lives in one vertex buffer, built once and drawn with one
-// call per part. The owner tells the preview what changed:
+// The whole model lives in one vertex buffer (corners shared by the
+// triangles that use them) and one index buffer, built once and drawn with
+// one call per part. The owner tells the preview what changed:
 //  - ModelReplaced(): another model (open, new, conversion); sets up again;
 //  - MeshChanged(): counts or triangles changed; the buffer is rebuilt;
 //  - VerticesMoved(first, count): only those vertices moved; only the
@@ -85,9 +86,9 @@ private:
     void CheckContext();
     void FreeGlObjects();
     void DestroyGlObjects();
-    void UploadVertices();
+    void UploadMesh();
     void UploadTexture();
-    void UploadRuns(const std::vector<CornerRun>& runs);
+    void UploadRuns(const std::vector<TableRun>& runs);
     void DrawParts();
 
     const CarModel* model_ = nullptr;
@@ -97,9 +98,9 @@ private:
     QImage texture_;
     bool textureStale_ = true;
 
-    std::vector<PreviewVertex> vertices_;
-    bool verticesStale_ = true; // the buffer must be built again before drawing
-    std::size_t builtTriangles_ = 0;
+    PreviewMesh mesh_;
+    bool meshStale_ = true; // the buffers must be built again before drawing
+    std::int64_t drawableIndices_ = 0;
 
     Mat4 world_;
     Mat4 projection_;
@@ -108,7 +109,8 @@ private:
 
     bool failed_ = false;
     std::unique_ptr<QOpenGLShaderProgram> program_;
-    QOpenGLBuffer buffer_{QOpenGLBuffer::VertexBuffer};
+    QOpenGLBuffer corners_{QOpenGLBuffer::VertexBuffer};
+    QOpenGLBuffer indices_{QOpenGLBuffer::IndexBuffer};
     GLuint textureId_ = 0;
     QMetaObject::Connection contextGoing_;
 };

@@ -1,100 +1,120 @@
 #include "PreviewVertices.h"
 
 #include <algorithm>
+#include <bit>
+#include <limits>
 
 namespace mobrix::preview {
 
 namespace {
 
-// Triangles this close are uploaded as one run: copying the few unchanged
-// corners between them is cheaper than another call.
+// Corners this close are uploaded as one run: copying the few unchanged
+// ones between them is cheaper than another call.
 constexpr std::int64_t kJoinGap = 16;
-
-PreviewVertex Corner(const Vec3& v, const Vec3& pos, float u, float vCoord)
-{
-    return {v.X + pos.X, v.Y + pos.Y, v.Z + pos.Z, u, 1.0f - vCoord};
-}
-
-void FillTriangle(const CarModel& m, std::int64_t t, const IndexRange& verts, const Vec3& pos,
-                  PreviewVertex* out)
-{
-    const Triangle& tri = m.Triangles[static_cast<std::size_t>(t)];
-    const std::int64_t n = verts.size();
-    if (tri.I1 < 0 || tri.I1 >= n || tri.I2 < 0 || tri.I2 >= n || tri.I3 < 0 || tri.I3 >= n) {
-        out[0] = out[1] = out[2] = PreviewVertex{};
-        return;
-    }
-    auto vertex = [&](std::int32_t c) -> const Vec3& {
-        return m.Vertices[static_cast<std::size_t>(verts.begin + c)];
-    };
-    out[0] = Corner(vertex(tri.I3), pos, tri.U3, tri.V3);
-    out[1] = Corner(vertex(tri.I2), pos, tri.U2, tri.V2);
-    out[2] = Corner(vertex(tri.I1), pos, tri.U1, tri.V1);
-}
 
 Vec3 PositionOf(const CarModel& m, int part)
 {
     return m.Header.PartPos[static_cast<std::size_t>(part)];
 }
 
-} // namespace
-
-std::vector<PreviewVertex> BuildPreviewVertices(const CarModel& model)
+void Place(PreviewVertex& corner, const Vec3& v, const Vec3& pos)
 {
-    std::vector<PreviewVertex> table(model.Triangles.size() * 3);
-    const int parts = UsablePartCount(model.Header);
-    for (int p = 0; p < parts; ++p) {
-        const IndexRange verts = PartVertexRange(model, p);
-        const IndexRange tris = PartTriangleRange(model, p);
-        const Vec3 pos = PositionOf(model, p);
-        for (std::int64_t t = tris.begin; t < tris.end; ++t)
-            FillTriangle(model, t, verts, pos, &table[static_cast<std::size_t>(t * 3)]);
-    }
-    return table;
+    corner.x = v.X + pos.X;
+    corner.y = v.Y + pos.Y;
+    corner.z = v.Z + pos.Z;
 }
 
-std::vector<CornerRun> RewriteMovedCorners(const CarModel& model, int first, int count,
-                                           std::vector<PreviewVertex>& table)
+// Finds or adds the corner of `vertex` in `part` with these texture
+// coordinates (compared bit for bit).
+std::uint32_t CornerOf(PreviewMesh& mesh, const CarModel& m, std::int64_t vertex, int part, const Vec3& pos,
+                       float u, float v)
 {
-    std::vector<CornerRun> runs;
-    if (count <= 0 || table.size() != model.Triangles.size() * 3)
-        return runs;
-    const std::int64_t movedBegin = first, movedEnd = std::int64_t(first) + count;
-    std::int64_t runFirst = -1, runLast = -1; // triangles
-    auto flush = [&] {
-        if (runFirst >= 0)
-            runs.push_back({runFirst * 3, (runLast - runFirst + 1) * 3});
-        runFirst = runLast = -1;
-    };
+    const float tv = 1.0f - v;
+    auto& first = mesh.firstCorner[static_cast<std::size_t>(vertex)];
+    for (std::int32_t e = first; e >= 0; e = mesh.nextCorner[static_cast<std::size_t>(e)]) {
+        const PreviewVertex& c = mesh.corners[static_cast<std::size_t>(e)];
+        if (mesh.cornerPart[static_cast<std::size_t>(e)] == part && std::bit_cast<std::uint32_t>(c.tu) ==
+                std::bit_cast<std::uint32_t>(u) && std::bit_cast<std::uint32_t>(c.tv) == std::bit_cast<std::uint32_t>(tv))
+            return static_cast<std::uint32_t>(e);
+    }
+    PreviewVertex corner{0, 0, 0, u, tv};
+    Place(corner, m.Vertices[static_cast<std::size_t>(vertex)], pos);
+    const auto e = static_cast<std::int32_t>(mesh.corners.size());
+    mesh.corners.push_back(corner);
+    mesh.cornerPart.push_back(static_cast<std::uint8_t>(part));
+    mesh.nextCorner.push_back(first);
+    first = e;
+    return static_cast<std::uint32_t>(e);
+}
+
+} // namespace
+
+PreviewMesh BuildPreviewMesh(const CarModel& model)
+{
+    PreviewMesh mesh;
+    mesh.triangleCount = model.Triangles.size();
+    mesh.vertexCount = model.Vertices.size();
+    mesh.corners.assign(1, PreviewVertex{});
+    mesh.cornerPart.assign(1, 0);
+    mesh.nextCorner.assign(1, -1);
+    mesh.firstCorner.assign(model.Vertices.size(), -1);
+    mesh.indices.assign(model.Triangles.size() * 3, 0);
     const int parts = UsablePartCount(model.Header);
     for (int p = 0; p < parts; ++p) {
         const IndexRange verts = PartVertexRange(model, p);
-        // Corners are relative to the part: only the moved vertices inside
-        // this part can be named by its triangles.
-        const std::int64_t lo = std::max(movedBegin, verts.begin) - verts.begin;
-        const std::int64_t hi = std::min(movedEnd, verts.end) - verts.begin;
-        if (lo >= hi)
-            continue;
         const IndexRange tris = PartTriangleRange(model, p);
         const Vec3 pos = PositionOf(model, p);
-        auto moved = [lo, hi](std::int32_t c) { return c >= lo && c < hi; };
         for (std::int64_t t = tris.begin; t < tris.end; ++t) {
             const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
-            if (!moved(tri.I1) && !moved(tri.I2) && !moved(tri.I3))
+            const std::int64_t n = verts.size();
+            if (tri.I1 < 0 || tri.I1 >= n || tri.I2 < 0 || tri.I2 >= n || tri.I3 < 0 || tri.I3 >= n)
                 continue;
-            FillTriangle(model, t, verts, pos, &table[static_cast<std::size_t>(t * 3)]);
-            if (runFirst >= 0 && (t < runLast || t - runLast > kJoinGap))
-                flush();
-            if (runFirst < 0)
-                runFirst = t;
-            runLast = t;
+            std::uint32_t* out = &mesh.indices[static_cast<std::size_t>(t * 3)];
+            out[0] = CornerOf(mesh, model, verts.begin + tri.I3, p, pos, tri.U3, tri.V3);
+            out[1] = CornerOf(mesh, model, verts.begin + tri.I2, p, pos, tri.U2, tri.V2);
+            out[2] = CornerOf(mesh, model, verts.begin + tri.I1, p, pos, tri.U1, tri.V1);
         }
     }
-    flush();
+    return mesh;
+}
+
+std::vector<TableRun> RewriteMovedCorners(const CarModel& model, int first, int count, PreviewMesh& mesh)
+{
+    std::vector<TableRun> runs;
+    if (!mesh.Fits(model))
+        return runs;
+    const std::int64_t begin = std::max(0, first);
+    const std::int64_t end = std::min<std::int64_t>(std::int64_t(first) + std::max(0, count),
+                                                    static_cast<std::int64_t>(mesh.firstCorner.size()));
+    // Marks instead of a sorted list: the runs come out in order from one
+    // pass over the marked span.
+    std::vector<std::uint8_t> changed;
+    std::int64_t lowest = std::numeric_limits<std::int64_t>::max(), highest = -1;
+    for (std::int64_t v = begin; v < end; ++v) {
+        const Vec3& vertex = model.Vertices[static_cast<std::size_t>(v)];
+        for (std::int32_t e = mesh.firstCorner[static_cast<std::size_t>(v)]; e >= 0;
+             e = mesh.nextCorner[static_cast<std::size_t>(e)]) {
+            Place(mesh.corners[static_cast<std::size_t>(e)], vertex,
+                  PositionOf(model, mesh.cornerPart[static_cast<std::size_t>(e)]));
+            if (changed.empty())
+                changed.assign(mesh.corners.size(), 0);
+            changed[static_cast<std::size_t>(e)] = 1;
+            lowest = std::min<std::int64_t>(lowest, e);
+            highest = std::max<std::int64_t>(highest, e);
+        }
+    }
+    for (std::int64_t e = lowest; e <= highest; ++e) {
+        if (!changed[static_cast<std::size_t>(e)])
+            continue;
+        if (!runs.empty() && e - (runs.back().first + runs.back().count) < kJoinGap)
+            runs.back().count = e - runs.back().first + 1;
+        else
+            runs.push_back({e, 1});
+    }
     return runs;
 }
 
-CornerRun PartCorners(const CarModel& model, int part)
+TableRun PartIndices(const CarModel& model, int part)
 {
     if (part < 0 || part >= UsablePartCount(model.Header))
         return {};

@@ -1,8 +1,10 @@
 #pragma once
-// The preview's vertex table: three pre-lit corners per triangle of the
-// model, triangle t at entries 3t..3t+2 in the order corner 3, corner 2,
-// corner 1, so that a part is one run of the table and is drawn with one
-// call. Colours are not stored: every corner is white.
+// The preview's geometry: pre-lit corners shared between the triangles that
+// use the same vertex with the same texture coordinates, and three indices
+// per triangle of the model. Triangle t takes indices 3t..3t+2 in the order
+// corner 3, corner 2, corner 1, so that a part is one run of indices and is
+// drawn with one call; the corners of a part follow one another too.
+// Colours are not stored: every corner is white.
 
 #include "CarModel.h"
 
@@ -19,28 +21,45 @@ struct PreviewVertex {
 };
 static_assert(sizeof(PreviewVertex) == 5 * sizeof(float));
 
-// The table for the whole model. A triangle that belongs to no part, or
-// that names a vertex outside its part, gets three corners at the origin
-// (drawn as nothing), so a damaged file cannot make the preview read
-// outside the vertex table.
-std::vector<PreviewVertex> BuildPreviewVertices(const CarModel& model);
+struct PreviewMesh {
+    // Entry 0 is a corner at the origin that every triangle without a part,
+    // or naming a vertex outside its part, uses three times: it draws as
+    // nothing, and a damaged file cannot make the preview read outside the
+    // vertex table.
+    std::vector<PreviewVertex> corners;
+    std::vector<std::uint32_t> indices; // 3 per triangle of the model
+    // What a vertex move needs: each model vertex's corners as a chain
+    // (first corner per vertex, next corner of the same vertex, -1 ends it)
+    // and the part each corner was placed with.
+    std::vector<std::int32_t> firstCorner;
+    std::vector<std::int32_t> nextCorner;
+    std::vector<std::uint8_t> cornerPart;
+    std::size_t triangleCount = 0; // the model's table sizes it was built for
+    std::size_t vertexCount = 0;
 
-// Entries [first, first + count) of the table, in corners.
-struct CornerRun {
+    bool Fits(const CarModel& model) const
+    {
+        return triangleCount == model.Triangles.size() && vertexCount == model.Vertices.size();
+    }
+};
+
+PreviewMesh BuildPreviewMesh(const CarModel& model);
+
+// Entries [first, first + count) of a table.
+struct TableRun {
     std::int64_t first = 0;
     std::int64_t count = 0;
 };
 
-// After vertices [first, first + count) of the model moved (counts and
-// triangles unchanged), rewrites the corners of every triangle that uses
-// one of them and returns the runs of the table that changed, in order.
-// Runs closer together than a few triangles are joined, so the upload is a
-// few large copies rather than many small ones.
-std::vector<CornerRun> RewriteMovedCorners(const CarModel& model, int first, int count,
-                                           std::vector<PreviewVertex>& table);
+// After vertices [first, first + count) of the model moved (tables and
+// triangles unchanged), rewrites the corners placed from them and returns
+// the runs of `mesh.corners` that changed, in order. Runs closer together
+// than a few corners are joined, so the upload is a few large copies rather
+// than many small ones.
+std::vector<TableRun> RewriteMovedCorners(const CarModel& model, int first, int count, PreviewMesh& mesh);
 
-// The corners of one part's triangles: empty for a part whose range lies
+// The indices of one part's triangles: empty for a part whose range lies
 // outside the tables.
-CornerRun PartCorners(const CarModel& model, int part);
+TableRun PartIndices(const CarModel& model, int part);
 
 } // namespace mobrix::preview

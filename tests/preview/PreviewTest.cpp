@@ -203,35 +203,42 @@ TEST_F(PreviewGLTest, DragOfFiftyPixelsTurnsOneRadianAboutTheScreensFixedAxes)
     EXPECT_EQ(At(frame, Pinhole(float(c), 0, float(s))), kGrey);
 }
 
-TEST(PreviewVerticesTest, MovedVerticesRewriteOnlyTheirTrianglesAndMatchARebuild)
+TEST(PreviewMeshTest, MovedVerticesRewriteOnlyTheirCornersAndMatchARebuild)
 {
     CarModel model = testing_support::RandomModel(7, {400, 700, 5, 0});
-    std::vector<PreviewVertex> table = BuildPreviewVertices(model);
-    const std::vector<PreviewVertex> before = table;
+    PreviewMesh mesh = BuildPreviewMesh(model);
+    const PreviewMesh before = mesh;
     // Vertices 130..139 move; they lie in one or two parts.
     for (int i = 130; i < 140; ++i)
         model.Vertices[static_cast<std::size_t>(i)].Y += 5;
-    const std::vector<CornerRun> runs = RewriteMovedCorners(model, 130, 10, table);
-    const std::vector<PreviewVertex> rebuilt = BuildPreviewVertices(model);
+    const std::vector<TableRun> runs = RewriteMovedCorners(model, 130, 10, mesh);
+    const PreviewMesh rebuilt = BuildPreviewMesh(model);
 
-    ASSERT_EQ(table.size(), rebuilt.size());
-    std::vector<bool> inRun(table.size(), false);
-    for (const CornerRun& run : runs)
+    // Every triangle corner as drawn, against a rebuild of the moved model.
+    ASSERT_EQ(mesh.indices, rebuilt.indices);
+    for (std::size_t k = 0; k < mesh.indices.size(); ++k) {
+        const PreviewVertex& a = mesh.corners[mesh.indices[k]];
+        const PreviewVertex& b = rebuilt.corners[rebuilt.indices[k]];
+        ASSERT_TRUE(a.x == b.x && a.y == b.y && a.z == b.z && a.tu == b.tu && a.tv == b.tv) << k;
+    }
+    // What changed lies inside the runs, and the runs are a small part of
+    // the table.
+    std::vector<bool> inRun(mesh.corners.size(), false);
+    std::int64_t uploaded = 0;
+    for (const TableRun& run : runs) {
+        uploaded += run.count;
         for (std::int64_t k = run.first; k < run.first + run.count; ++k)
             inRun[static_cast<std::size_t>(k)] = true;
+    }
     int changed = 0;
-    for (std::size_t k = 0; k < table.size(); ++k) {
-        EXPECT_EQ(table[k].y, rebuilt[k].y) << k;
-        if (table[k].y != before[k].y) {
+    for (std::size_t k = 0; k < mesh.corners.size(); ++k) {
+        if (mesh.corners[k].y != before.corners[k].y) {
             ++changed;
             EXPECT_TRUE(inRun[k]) << "changed corner " << k << " outside the uploaded runs";
         }
     }
     EXPECT_GT(changed, 0);
-    std::int64_t uploaded = 0;
-    for (const CornerRun& run : runs)
-        uploaded += run.count;
-    EXPECT_LT(uploaded, static_cast<std::int64_t>(table.size()) / 2);
+    EXPECT_LT(uploaded, static_cast<std::int64_t>(mesh.corners.size()) / 2);
 }
 
 // Software wireframe: a 2 × 2 square in the XY plane at the origin (current

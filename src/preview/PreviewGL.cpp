@@ -1,9 +1,9 @@
 #include "PreviewGL.h"
 
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
-#include <QTimer>
 
 #include <limits>
 
@@ -66,6 +66,25 @@ PreviewGL::~PreviewGL()
     // objects are freed now, while the context can still be made current.
     disconnect(contextGoing_);
     FreeGlObjects();
+}
+
+bool PreviewGL::OpenGLAvailable()
+{
+    QOpenGLContext context;
+    if (!context.create())
+        return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    const bool current = surface.isValid() && context.makeCurrent(&surface);
+    if (current)
+        context.doneCurrent();
+    return current;
+}
+
+QString PreviewGL::NoOpenGLMessage()
+{
+    return QStringLiteral("The 3D preview needs OpenGL, which is not available.");
 }
 
 void PreviewGL::SetModel(const CarModel* model)
@@ -147,19 +166,6 @@ void PreviewGL::Fail(const QString& reason)
         return;
     failed_ = true;
     emit PreviewFailed(reason);
-}
-
-void PreviewGL::showEvent(QShowEvent* event)
-{
-    QOpenGLWidget::showEvent(event);
-    // The context is made while the show is handled; look once it is done.
-    QTimer::singleShot(0, this, &PreviewGL::CheckContext);
-}
-
-void PreviewGL::CheckContext()
-{
-    if (isVisible() && !size().isEmpty() && !isValid())
-        Fail(QStringLiteral("The 3D preview needs OpenGL, which is not available."));
 }
 
 void PreviewGL::initializeGL()

@@ -44,6 +44,13 @@ public:
     explicit PreviewGL(QWidget* parent = nullptr);
     ~PreviewGL() override;
 
+    // Whether an OpenGL context can be had at all. Qt cannot show an OpenGL
+    // widget without one (the window's own drawing fails), so the window
+    // asks this before it creates or shows the preview, and on false shows
+    // NoOpenGLMessage() in the status line and leaves the preview off.
+    static bool OpenGLAvailable();
+    static QString NoOpenGLMessage();
+
     // The model to show (not owned; it must outlive the preview or be
     // replaced first). Same as ModelReplaced() for the new model.
     void SetModel(const CarModel* model);
@@ -64,7 +71,7 @@ public:
     void RotatePreview(int dx, int dy);
     const Mat4& World() const { return world_; }
 
-    // True when no OpenGL context or shaders could be had; the preview then
+    // True when the shaders or buffers could not be made; the preview then
     // draws nothing and PreviewFailed has been sent once.
     bool Failed() const { return failed_; }
 
@@ -76,14 +83,12 @@ protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;
     void paintGL() override;
-    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     void SetUp();
     void Fail(const QString& reason);
-    void CheckContext();
     void FreeGlObjects();
     void DestroyGlObjects();
     void UploadMesh();

@@ -286,3 +286,25 @@ TEST(PreviewWireTest, DrawsCurrentBlackSelectedGreyAndTurnsUnderADrag)
 }
 
 } // namespace
+
+// Run by ctest a second time with OpenGL switched off in Qt's X11 platform
+// (QT_XCB_GL_INTEGRATION=none); in the ordinary run it has nothing to do.
+// The window asks before it shows the preview, since Qt cannot show an
+// OpenGL widget without OpenGL; the software wireframe still draws.
+TEST(PreviewWithoutOpenGLTest, IsReportedBeforeShowingAndTheWireframeStillDraws)
+{
+    if (qEnvironmentVariable("QT_XCB_GL_INTEGRATION") != QLatin1String("none")) {
+        EXPECT_TRUE(PreviewGL::OpenGLAvailable());
+        GTEST_SKIP() << "OpenGL is available";
+    }
+    EXPECT_FALSE(PreviewGL::OpenGLAvailable());
+    const CarModel model = SquaresModel({{{0, 0, 0}, 1.0f}});
+    PreviewWire wire;
+    wire.resize(104, 104);
+    wire.SetScale({-2, 2, 4, -4});
+    wire.SetModel(&model);
+    wire.SetShownParts({false}, 0);
+    wire.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&wire));
+    EXPECT_EQ(wire.Canvas().pixel(25, 35), qRgb(0, 0, 0));
+}

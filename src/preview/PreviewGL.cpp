@@ -37,18 +37,6 @@ void main()
 
 constexpr float kBackground = 100.0f / 255.0f; // RGB(100, 100, 100)
 
-using PolygonModeFunction = void(QOPENGLF_APIENTRYP)(GLenum face, GLenum mode);
-
-// glPolygonMode is desktop OpenGL only; without it the preview stays solid.
-void SetPolygonMode(GLenum mode)
-{
-    QOpenGLContext* context = QOpenGLContext::currentContext();
-    if (!context || context->isOpenGLES())
-        return;
-    if (auto f = reinterpret_cast<PolygonModeFunction>(context->getProcAddress("glPolygonMode")))
-        f(GL_FRONT_AND_BACK, mode);
-}
-
 } // namespace
 
 PreviewGL::PreviewGL(QWidget* parent) : QOpenGLWidget(parent)
@@ -176,7 +164,7 @@ void PreviewGL::initializeGL()
                        program_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader);
     program_->bindAttributeLocation("position", 0);
     program_->bindAttributeLocation("texCoord", 1);
-    if (!built || !program_->link() || !corners_.create() || !indices_.create()) {
+    if (!built || !program_->link() || !corners_.create() || !indices_.create() || !edges_.create()) {
         DestroyGlObjects(); // the context is current here
         Fail(QStringLiteral("The 3D preview could not set up OpenGL."));
         return;
@@ -201,6 +189,7 @@ void PreviewGL::DestroyGlObjects()
     program_.reset();
     corners_.destroy();
     indices_.destroy();
+    edges_.destroy();
     if (textureId_ != 0 && QOpenGLContext::currentContext())
         glDeleteTextures(1, &textureId_);
     textureId_ = 0;
@@ -220,14 +209,19 @@ void PreviewGL::UploadMesh()
     // Buffer sizes are ints; a model beyond them is not drawn at all rather
     // than drawn from truncated buffers.
     constexpr auto kLimit = std::size_t(std::numeric_limits<int>::max());
-    if (mesh_.corners.size() > kLimit / sizeof(PreviewVertex) || mesh_.indices.size() > kLimit / sizeof(std::uint32_t))
+    const std::size_t indexLimit = kLimit / sizeof(std::uint32_t);
+    if (mesh_.corners.size() > kLimit / sizeof(PreviewVertex) || mesh_.indices.size() > indexLimit ||
+        mesh_.edges.size() > indexLimit)
         mesh_ = PreviewMesh{};
     corners_.bind();
     corners_.setUsagePattern(QOpenGLBuffer::DynamicDraw);
     corners_.allocate(mesh_.corners.data(), static_cast<int>(mesh_.corners.size() * sizeof(PreviewVertex)));
     indices_.bind();
     indices_.allocate(mesh_.indices.data(), static_cast<int>(mesh_.indices.size() * sizeof(std::uint32_t)));
+    edges_.bind();
+    edges_.allocate(mesh_.edges.data(), static_cast<int>(mesh_.edges.size() * sizeof(std::uint32_t)));
     drawableIndices_ = static_cast<std::int64_t>(mesh_.indices.size());
+    drawableEdges_ = static_cast<std::int64_t>(mesh_.edges.size());
     meshStale_ = false;
 }
 
@@ -281,7 +275,6 @@ void PreviewGL::paintGL()
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_CULL_FACE);
-    SetPolygonMode(fill_ == FillMode::Wireframe ? GL_LINE : GL_FILL);
 
     program_->bind();
     const Mat4 transform = world_ * PreviewView(model_->Header.ZHalfSize) * projection_ * DepthToGl();
@@ -293,7 +286,6 @@ void PreviewGL::paintGL()
     glBindTexture(GL_TEXTURE_2D, textureId_);
 
     corners_.bind();
-    indices_.bind();
     program_->enableAttributeArray(0);
     program_->enableAttributeArray(1);
     program_->setAttributeBuffer(0, GL_FLOAT, 0, 3, sizeof(PreviewVertex));
@@ -301,26 +293,29 @@ void PreviewGL::paintGL()
     DrawParts();
     program_->disableAttributeArray(0);
     program_->disableAttributeArray(1);
-    indices_.release();
     corners_.release();
     program_->release();
-    SetPolygonMode(GL_FILL);
 }
 
 void PreviewGL::DrawParts()
 {
+    const bool wireframe = fill_ == FillMode::Wireframe;
+    QOpenGLBuffer& buffer = wireframe ? edges_ : indices_;
+    const std::int64_t drawable = wireframe ? drawableEdges_ : drawableIndices_;
+    buffer.bind();
     const int parts = UsablePartCount(model_->Header);
     for (int p = 0; p < parts; ++p) {
         const bool selected = static_cast<std::size_t>(p) < shown_.size() && shown_[static_cast<std::size_t>(p)];
         if (!selected && p != current_)
             continue;
-        const TableRun run = PartIndices(*model_, p);
-        if (run.count > 0 && run.first + run.count <= drawableIndices_) {
+        const TableRun run = wireframe ? PartEdges(mesh_, p) : PartIndices(*model_, p);
+        if (run.count > 0 && run.first + run.count <= drawable) {
             const auto offset = static_cast<std::uintptr_t>(run.first) * sizeof(std::uint32_t);
-            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
+            glDrawElements(wireframe ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
                            reinterpret_cast<const void*>(offset));
         }
     }
+    buffer.release();
 }
 
 void PreviewGL::mousePressEvent(QMouseEvent* event)

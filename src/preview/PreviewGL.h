@@ -12,8 +12,10 @@
 // screen's fixed axes, 50 pixels to a radian.
 //
 // The whole model lives in one vertex buffer (corners shared by the
-// triangles that use them) and one index buffer, built once and drawn with
-// one call per part. The owner tells the preview what changed:
+// triangles that use them) with one index buffer for the triangles and one
+// for their edges, built once and drawn with one call per part. Wireframe
+// draws each edge once, as lines, which looks as filling with lines does
+// and costs half as much. The owner tells the preview what changed:
 //  - ModelReplaced(): another model (open, new, conversion); sets up again;
 //  - MeshChanged(): counts or triangles changed; the buffer is rebuilt;
 //  - VerticesMoved(first, count): only those vertices moved; only the
@@ -106,6 +108,7 @@ private:
     PreviewMesh mesh_;
     bool meshStale_ = true; // the buffers must be built again before drawing
     std::int64_t drawableIndices_ = 0;
+    std::int64_t drawableEdges_ = 0;
 
     Mat4 world_;
     Mat4 projection_;
@@ -116,6 +119,7 @@ private:
     std::unique_ptr<QOpenGLShaderProgram> program_;
     QOpenGLBuffer corners_{QOpenGLBuffer::VertexBuffer};
     QOpenGLBuffer indices_{QOpenGLBuffer::IndexBuffer};
+    QOpenGLBuffer edges_{QOpenGLBuffer::IndexBuffer};
     GLuint textureId_ = 0;
     QMetaObject::Connection contextGoing_;
 };

@@ -47,6 +47,55 @@ std::uint32_t CornerOf(PreviewMesh& mesh, const CarModel& m, std::int64_t vertex
     return static_cast<std::uint32_t>(e);
 }
 
+// Collects each edge of a part once. Edges are kept per lower corner in
+// short chains, as the corners are: a corner has only a few edges.
+class EdgeSet {
+public:
+    explicit EdgeSet(std::size_t corners) : head_(corners, -1) {}
+    void Add(std::uint32_t a, std::uint32_t b, std::vector<std::uint32_t>& edges)
+    {
+        if (a == b)
+            return;
+        if (b < a)
+            std::swap(a, b);
+        for (std::int32_t e = head_[a]; e >= 0; e = next_[static_cast<std::size_t>(e)]) {
+            if (other_[static_cast<std::size_t>(e)] == b)
+                return;
+        }
+        next_.push_back(head_[a]);
+        other_.push_back(b);
+        head_[a] = static_cast<std::int32_t>(other_.size() - 1);
+        edges.push_back(a);
+        edges.push_back(b);
+    }
+
+private:
+    std::vector<std::int32_t> head_;
+    std::vector<std::int32_t> next_;
+    std::vector<std::uint32_t> other_;
+};
+
+// The edges of every part's triangles, part after part. Corners are never
+// shared between parts, so one set serves them all.
+void BuildEdges(const CarModel& model, PreviewMesh& mesh)
+{
+    const int parts = UsablePartCount(model.Header);
+    EdgeSet set(mesh.corners.size());
+    mesh.partEdges.assign(static_cast<std::size_t>(parts), TableRun{});
+    for (int p = 0; p < parts; ++p) {
+        const IndexRange tris = PartTriangleRange(model, p);
+        TableRun& run = mesh.partEdges[static_cast<std::size_t>(p)];
+        run.first = static_cast<std::int64_t>(mesh.edges.size());
+        for (std::int64_t t = tris.begin; t < tris.end; ++t) {
+            const std::uint32_t* c = &mesh.indices[static_cast<std::size_t>(t * 3)];
+            set.Add(c[0], c[1], mesh.edges);
+            set.Add(c[1], c[2], mesh.edges);
+            set.Add(c[2], c[0], mesh.edges);
+        }
+        run.count = static_cast<std::int64_t>(mesh.edges.size()) - run.first;
+    }
+}
+
 } // namespace
 
 PreviewMesh BuildPreviewMesh(const CarModel& model)
@@ -75,6 +124,7 @@ PreviewMesh BuildPreviewMesh(const CarModel& model)
             out[2] = CornerOf(mesh, model, verts.begin + tri.I1, p, pos, tri.U1, tri.V1);
         }
     }
+    BuildEdges(model, mesh);
     return mesh;
 }
 
@@ -120,6 +170,13 @@ TableRun PartIndices(const CarModel& model, int part)
         return {};
     const IndexRange tris = PartTriangleRange(model, part);
     return {tris.begin * 3, tris.size() * 3};
+}
+
+TableRun PartEdges(const PreviewMesh& mesh, int part)
+{
+    if (part < 0 || static_cast<std::size_t>(part) >= mesh.partEdges.size())
+        return {};
+    return mesh.partEdges[static_cast<std::size_t>(part)];
 }
 
 } // namespace mobrix::preview

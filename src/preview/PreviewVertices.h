@@ -21,6 +21,12 @@ struct PreviewVertex {
 };
 static_assert(sizeof(PreviewVertex) == 5 * sizeof(float));
 
+// Entries [first, first + count) of a table.
+struct TableRun {
+    std::int64_t first = 0;
+    std::int64_t count = 0;
+};
+
 struct PreviewMesh {
     // Entry 0 is a corner at the origin that every triangle without a part,
     // or naming a vertex outside its part, uses three times: it draws as
@@ -28,12 +34,17 @@ struct PreviewMesh {
     // vertex table.
     std::vector<PreviewVertex> corners;
     std::vector<std::uint32_t> indices; // 3 per triangle of the model
+    // The wireframe: each edge of a part's triangles once, as pairs of
+    // corners; part p's pairs are edges[partEdges[p].first ...] (counted in
+    // indices, two per edge).
+    std::vector<std::uint32_t> edges;
     // What a vertex move needs: each model vertex's corners as a chain
     // (first corner per vertex, next corner of the same vertex, -1 ends it)
     // and the part each corner was placed with.
     std::vector<std::int32_t> firstCorner;
     std::vector<std::int32_t> nextCorner;
     std::vector<std::uint8_t> cornerPart;
+    std::vector<TableRun> partEdges;
     std::size_t triangleCount = 0; // the model's table sizes it was built for
     std::size_t vertexCount = 0;
 
@@ -45,12 +56,6 @@ struct PreviewMesh {
 
 PreviewMesh BuildPreviewMesh(const CarModel& model);
 
-// Entries [first, first + count) of a table.
-struct TableRun {
-    std::int64_t first = 0;
-    std::int64_t count = 0;
-};
-
 // After vertices [first, first + count) of the model moved (tables and
 // triangles unchanged), rewrites the corners placed from them and returns
 // the runs of `mesh.corners` that changed, in order. Runs closer together
@@ -61,5 +66,7 @@ std::vector<TableRun> RewriteMovedCorners(const CarModel& model, int first, int 
 // The indices of one part's triangles: empty for a part whose range lies
 // outside the tables.
 TableRun PartIndices(const CarModel& model, int part);
+// The indices of one part's edges in `mesh.edges`.
+TableRun PartEdges(const PreviewMesh& mesh, int part);
 
 } // namespace mobrix::preview

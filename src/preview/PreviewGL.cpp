@@ -5,6 +5,7 @@
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 
+#include <algorithm>
 #include <limits>
 
 namespace mobrix::preview {
@@ -247,7 +248,14 @@ void PreviewGL::UploadTexture()
         image.fill(Qt::white);
         return image;
     }();
-    const QImage image = texture_.isNull() ? white : texture_.convertToFormat(QImage::Format_RGBA8888);
+    QImage image = texture_.isNull() ? white : texture_.convertToFormat(QImage::Format_RGBA8888);
+    // A picture larger than the renderer takes is shown smaller rather
+    // than not at all.
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
+    if (largest > 0 && (image.width() > largest || image.height() > largest))
+        image = image.scaled(std::min(image.width(), largest), std::min(image.height(), largest),
+                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, image.width(), image.height(), 0, GL_RGBA, GL_UNSIGNED_BYTE,
                  image.constBits());

@@ -17,9 +17,11 @@
 // draws each edge once, as lines, which looks as filling with lines does
 // and costs half as much. The owner tells the preview what changed:
 //  - ModelReplaced(): another model (open, new, conversion); sets up again;
-//  - MeshChanged(): counts or triangles changed; the buffer is rebuilt;
-//  - VerticesMoved(first, count): only those vertices moved; only the
-//    corners that use them are rewritten in the buffer.
+//  - MeshChanged(): anything else about the mesh changed (counts, triangles,
+//    texture coordinates, part ranges or positions); the buffers are rebuilt;
+//  - VerticesMoved(first, count): only the positions of Vertices
+//    [first, first + count) changed; only the corners placed from them are
+//    rewritten in the buffer, so the tighter the range the less is copied.
 // Setting a texture, a fill mode, or a new size sets the preview up again,
 // which also turns the model back to its start.
 

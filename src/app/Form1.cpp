@@ -8,6 +8,7 @@
 #include "KeysHelp.h"
 #include "MenuAction.h"
 #include "PartsPanel.h"
+#include "PreviewCommands.h"
 #include "ViewWidget.h"
 #include "ViewsPanel.h"
 
@@ -51,6 +52,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
+    preview_ = new PreviewCommands(*doc_, *views_, this);
     BuildMenus();
     BuildStatusBar();
     ConnectPanels();
@@ -141,6 +143,7 @@ void Form1::BuildViewMenu()
     mnuTWin_->setChecked(true);
     mnuView_->addSeparator();
     AddMenuAction(mnuView_, "mnuFileInf", "File Information", this, [this] { mnuFileInf_Click(); });
+    preview_->BuildItems(mnuView_);
 }
 
 void Form1::BuildHelpMenu()
@@ -172,6 +175,7 @@ void Form1::ConnectPanels()
     views_->setStatus = status;
     parts_->setStatus = status;
     editor_->setStatus = status;
+    preview_->setStatus = status;
     views_->relayout = [this] { Form_Resize(); };
     views_->renamePart = [this] { parts_->NamePart_Click(); };
     views_->renameDummy = [this] { parts_->NameDummy_Click(); };

@@ -6,7 +6,8 @@
 //  - ExchangeCommands: part files, 3DS and X;
 //  - ViewsPanel: the tool bar, the views, the mouse and keys in them;
 //  - PartsPanel: the part and dummy lists along the right edge;
-//  - EditorPanel: the vertex and triangle editors along the bottom.
+//  - EditorPanel: the vertex and triangle editors along the bottom;
+//  - PreviewCommands: the "3D View" menu and the preview in the fourth view.
 
 #include "DialogService.h"
 #include "document/Document.h"
@@ -26,6 +27,7 @@ class EditorPanel;
 class ExchangeCommands;
 class FileCommands;
 class PartsPanel;
+class PreviewCommands;
 class ViewsPanel;
 
 struct Form1Setup {
@@ -92,6 +94,7 @@ private:
     EditorPanel* editor_ = nullptr;
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
+    PreviewCommands* preview_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;

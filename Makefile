@@ -5,8 +5,9 @@ BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLE    ?= samples/sample-nfs4.fce
+PREFIX    ?= /usr/local
 
-.PHONY: all deps configure build test run run-trimlet bench samples clean
+.PHONY: all deps configure build test run run-trimlet bench samples install clean
 
 all: build
 
@@ -38,6 +39,11 @@ bench: build
 # Regenerates the committed sample cars with the project's own generator.
 samples: build
 	$(BUILD)/src/cli/samplegen samples
+
+# mobrix, trimlet and fcetool with their desktop entries, icons, the FCE file
+# type and fcetool's manual page, under PREFIX (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)

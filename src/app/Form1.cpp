@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "AboutWindows.h"
+#include "DamageColourCommands.h"
 #include "EditorPanel.h"
 #include "ExchangeCommands.h"
 #include "FileCommands.h"
@@ -45,14 +46,16 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     setCentralWidget(client_);
     client_->installEventFilter(this);
 
-    // The lists take a new model first, so that the views draw it once
-    // with the part selection in place.
+    // The lists and editors take a new model first, so that the views draw
+    // it once with the part selection in place.
     parts_ = new PartsPanel(*doc_, dialogs_, client_);
     views_ = new ViewsPanel(*doc_, dialogs_, client_);
     editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
+    views_->ListenToDocument();
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
     preview_ = new PreviewCommands(*doc_, *views_, this);
+    damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
     ConnectPanels();
@@ -60,6 +63,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     SetEditingEnabled(false);
     mnuView_->menuAction()->setEnabled(false);
     mnuEdit_->menuAction()->setEnabled(false);
+    mnuTools_->menuAction()->setEnabled(false);
     mnuParts_->menuAction()->setEnabled(false);
     editor_->ObjWindow()->setEnabled(false);
     parts_->ToolWindow()->setEnabled(false);
@@ -102,6 +106,10 @@ void Form1::BuildMenus()
     BuildEditMenu();
     BuildViewMenu();
 
+    mnuTools_ = menuBar()->addMenu("&Tools");
+    mnuTools_->setObjectName("mnuTools");
+    damageColours_->BuildToolItems(mnuTools_);
+
     mnuParts_ = menuBar()->addMenu("&Parts");
     mnuParts_->setObjectName("mnuParts");
     exchange_->BuildPartItems(mnuParts_);
@@ -127,6 +135,8 @@ void Form1::BuildEditMenu()
     addAction(redo);
     mnuEdit_->addSeparator();
     views_->BuildModeItems(mnuEdit_);
+    mnuEdit_->addSeparator();
+    damageColours_->BuildEditItems(mnuEdit_);
 }
 
 void Form1::BuildViewMenu()
@@ -218,6 +228,7 @@ void Form1::SetEditingEnabled(bool withSave)
     exchange_->Export3dsItem()->setEnabled(true);
     mnuParts_->menuAction()->setEnabled(true);
     mnuEdit_->menuAction()->setEnabled(true);
+    mnuTools_->menuAction()->setEnabled(true);
     editor_->ObjWindow()->setEnabled(true);
     parts_->ToolWindow()->setEnabled(true);
 }

@@ -7,6 +7,7 @@
 //  - ViewsPanel: the tool bar, the views, the mouse and keys in them;
 //  - PartsPanel: the part and dummy lists along the right edge;
 //  - EditorPanel: the vertex and triangle editors along the bottom;
+//  - DamageColourCommands: damage and the colour dialogs;
 //  - PreviewCommands: the "3D View" menu and the preview in the fourth view.
 
 #include "DialogService.h"
@@ -23,6 +24,7 @@ class QMenu;
 
 namespace mobrix::app {
 
+class DamageColourCommands;
 class EditorPanel;
 class ExchangeCommands;
 class FileCommands;
@@ -95,10 +97,12 @@ private:
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
     PreviewCommands* preview_ = nullptr;
+    DamageColourCommands* damageColours_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;
     QMenu* mnuView_ = nullptr;
+    QMenu* mnuTools_ = nullptr;
     QMenu* mnuParts_ = nullptr;
     QMenu* mnuHelp_ = nullptr;
     QAction* mnuEWin_ = nullptr;

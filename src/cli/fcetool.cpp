@@ -8,6 +8,7 @@
 #include "FceFiles.h"
 #include "FileErrors.h"
 #include "FileInfoReport.h"
+#include "Obj.h"
 #include "PartFiles.h"
 #include "ThreeDs.h"
 #include "XFile.h"
@@ -46,6 +47,8 @@ const char* const kOverview =
     "  3ds-to-prt    write every mesh of a 3DS file to its own part file\n"
     "  export-3ds    write the parts of a model as a 3DS file\n"
     "  import-x      convert the first mesh of a text X file into a model\n"
+    "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
+    "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
 
@@ -470,6 +473,68 @@ int ImportXCommand(const std::vector<std::string>& args)
     return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
 }
 
+const char* const kExportObjHelp =
+    "Usage: fcetool export-obj [--nfs3|--nfs4] [--texture IMAGE] MODEL OUT.OBJ\n"
+    "\n"
+    "Writes the parts of the model MODEL as the objects of the Wavefront OBJ file\n"
+    "OUT.OBJ, as Mobrix's Export OBJ does: absolute positions, normals, texture\n"
+    "coordinates as the model holds them, one material per texture page in a\n"
+    "material library beside OUT.OBJ (same name, extension .mtl), and the\n"
+    "dummies as comment lines. The variant of MODEL is detected by the NFSIV\n"
+    "magic number unless an option names it.\n"
+    "\n"
+    "Options:\n"
+    "  --texture IMAGE  name IMAGE as the texture of every material (map_Kd)\n"
+    "  --nfs3           read MODEL as an NFSIII model\n"
+    "  --nfs4           read MODEL as an NFSIV model\n"
+    "  --help           show this help\n";
+
+int ExportObjCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "export-obj", kExportObjHelp, 2, {"--nfs3", "--nfs4"}, {"--texture"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    CarModel model;
+    int exitCode = kExitOk;
+    if (!OpenInputModel(model, a, a.files[0], "export-obj", exitCode))
+        return exitCode;
+    const auto texture = a.options.find("--texture");
+    if (auto failure = WriteObj(model, a.files[1], texture == a.options.end() ? std::string() : texture->second))
+        return ExchangeRefused(ExchangeCommand::ExportObj, a.files[1], *failure);
+    return kExitOk;
+}
+
+const char* const kImportObjHelp =
+    "Usage: fcetool import-obj IN.OBJ OUT [--to nfs3|nfs4]\n"
+    "\n"
+    "Converts the Wavefront OBJ file IN.OBJ into a new model, as Mobrix's\n"
+    "Convert OBJ does, and saves it as OUT. Each object (o) becomes a part, or\n"
+    "each group (g) when the file has no objects, at most 64; polygons are split\n"
+    "into triangles; texture coordinates and normals are kept. Materials and\n"
+    "smoothing groups are not read. A malformed file is refused with a message\n"
+    "naming its line.\n"
+    "\n"
+    "Options:\n"
+    "  --to nfs3|nfs4   the FCE variant to write (default nfs3)\n"
+    "  --help           show this help\n";
+
+int ImportObjCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "import-obj", kImportObjHelp, 2, {}, {"--to"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    const auto target = TargetVariant(a);
+    if (const auto* error = std::get_if<UsageError>(&target))
+        return Usage(*error, "import-obj");
+    CarModel model;
+    NewFCE(model);
+    if (auto failure = ConvertObj(model, a.files[0]))
+        return ExchangeRefused(ExchangeCommand::ConvertObj, a.files[0], *failure);
+    return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
+}
+
 struct Command {
     std::function<int(const std::vector<std::string>&)> run;
     const char* help;
@@ -486,6 +551,8 @@ const std::map<std::string, Command>& Commands()
         {"3ds-to-prt", {ThreeDsToPrtCommand, k3dsToPrtHelp}},
         {"export-3ds", {Export3dsCommand, kExport3dsHelp}},
         {"import-x", {ImportXCommand, kImportXHelp}},
+        {"export-obj", {ExportObjCommand, kExportObjHelp}},
+        {"import-obj", {ImportObjCommand, kImportObjHelp}},
     };
     return commands;
 }

@@ -37,9 +37,9 @@ ExchangeFailure NoMemory()
     return Failed(ErrorCode::OutOfMemory, "out of memory");
 }
 
-ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::int64_t sizeLimit)
 {
-    const LoadStatus failure = ReadWholeFile(path, bytes);
+    const LoadStatus failure = ReadWholeFile(path, bytes, sizeLimit);
     if (!failure)
         return std::nullopt;
     if (failure->code == ErrorCode::FileNotFound)

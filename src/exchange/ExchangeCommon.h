@@ -5,6 +5,7 @@
 
 #include "CarModel.h"
 #include "ExchangeErrors.h"
+#include "FileIO.h"
 
 #include <cstdint>
 #include <span>
@@ -22,8 +23,10 @@ ExchangeFailure Overflow(std::string detail);    // a count too large for the mo
 ExchangeFailure NoMemory();                      // an allocation failed
 ExchangeFailure AtLine(ExchangeFailure failure, std::size_t line); // detail led by "line N: " (1-based)
 
-// Reads a whole file; a missing file is ExchangeError::FileNotFound.
-ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Reads a whole file; a missing file is ExchangeError::FileNotFound, one
+// above `sizeLimit` bytes an absurd size.
+ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                             std::int64_t sizeLimit = kMaxModelFileSize);
 
 // Replaces a file atomically; an existing file is kept intact on failure.
 ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes);

@@ -103,7 +103,7 @@ mode_t CurrentUmask()
 
 } // namespace
 
-LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out)
+LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::int64_t sizeLimit)
 {
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid())
@@ -113,6 +113,9 @@ LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out
         return ReadFailure(errno, path);
     if (!S_ISREG(st.st_mode))
         return ReadFailure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, path);
+    if (st.st_size > sizeLimit)
+        return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory,
+                           "the file is " + std::to_string(st.st_size) + " bytes long, too large to read"};
 
     std::vector<std::uint8_t> bytes;
     try {

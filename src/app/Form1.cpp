@@ -10,6 +10,7 @@
 #include "MenuAction.h"
 #include "PartsPanel.h"
 #include "TextureCommands.h"
+#include "PreviewCommands.h"
 #include "ViewWidget.h"
 #include "ViewsPanel.h"
 
@@ -55,6 +56,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
     textures_ = new TextureCommands(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
+    preview_ = new PreviewCommands(*doc_, *views_, this);
     damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
@@ -154,6 +156,7 @@ void Form1::BuildViewMenu()
     mnuTWin_->setChecked(true);
     mnuView_->addSeparator();
     AddMenuAction(mnuView_, "mnuFileInf", "File Information", this, [this] { mnuFileInf_Click(); });
+    preview_->BuildItems(mnuView_);
 }
 
 void Form1::BuildHelpMenu()
@@ -185,6 +188,7 @@ void Form1::ConnectPanels()
     views_->setStatus = status;
     parts_->setStatus = status;
     editor_->setStatus = status;
+    preview_->setStatus = status;
     views_->relayout = [this] { Form_Resize(); };
     views_->renamePart = [this] { parts_->NamePart_Click(); };
     views_->renameDummy = [this] { parts_->NameDummy_Click(); };

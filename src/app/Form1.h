@@ -9,7 +9,8 @@
 //  - EditorPanel: the vertex and triangle editors along the bottom, with the
 //    UV remapper page (RemapPanel);
 //  - TextureCommands: the texture map;
-//  - DamageColourCommands: damage and the colour dialogs.
+//  - DamageColourCommands: damage and the colour dialogs;
+//  - PreviewCommands: the "3D View" menu and the preview in the fourth view.
 
 #include "DialogService.h"
 #include "document/Document.h"
@@ -31,6 +32,7 @@ class ExchangeCommands;
 class FileCommands;
 class PartsPanel;
 class TextureCommands;
+class PreviewCommands;
 class ViewsPanel;
 
 struct Form1Setup {
@@ -98,6 +100,7 @@ private:
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
     TextureCommands* textures_ = nullptr;
+    PreviewCommands* preview_ = nullptr;
     DamageColourCommands* damageColours_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;

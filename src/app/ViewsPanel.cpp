@@ -240,6 +240,7 @@ void ViewsPanel::RescaleView()
     const QWidget* view1 = viewWidgets_[views::ViewZX];
     ViewSettings& s = doc_.Views();
     views::RescaleView(doc_.Model(), s.Options, views::ViewSize{view1->width(), view1->height()}, s.State);
+    emit rescaled();
 }
 
 void ViewsPanel::RedrawView()

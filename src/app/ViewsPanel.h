@@ -92,6 +92,9 @@ signals:
     void dummyChosen(int dummy);
     // The fields of the vertex editor must show the vertex again.
     void vertexFieldsStale();
+    // The views were fitted again (model, zoom, pan, size or aspect):
+    // view 3's scale rectangle may have changed.
+    void rescaled();
 
 private:
     void BuildToolBar(QWidget* client);

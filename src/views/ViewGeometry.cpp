@@ -107,6 +107,12 @@ void RescaleView(const CarModel& model, const DisplayOptions& options, ViewSize 
 
     s[ViewUV] = ViewScale{0, 1, 1, -1};
 
+    // The software perspective view shows view 0's extent (zoomed but not
+    // panned) times its own factor. Only that view reads it, so it is kept
+    // whether or not the view is on.
+    s[View3D] = ViewScale{s[ViewXY].ScaleLeft * state.PerspScale, s[ViewXY].ScaleTop * state.PerspScale,
+                          s[ViewXY].ScaleWidth * state.PerspScale, s[ViewXY].ScaleHeight * state.PerspScale};
+
     for (int v = 0; v < kOrthoViewCount; ++v) {
         s[v].ScaleTop += state.ViewPanY * 0.5f;
         s[v].ScaleLeft += state.ViewPanX * 0.5f;

@@ -1,0 +1,76 @@
+#pragma once
+// The "3D View" menu: the textured OpenGL preview and the software
+// wireframe in the fourth view's place, at most one of them at a time, with
+// the file information list shown again while neither is on. The preview
+// on screen follows what the document announces: a new model, changed or
+// moved vertices, the part selection, the texture and the views' fit.
+
+#include "SoftwarePreview.h"
+#include "document/Document.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace mobrix::preview {
+class PreviewGL;
+class PreviewWire;
+} // namespace mobrix::preview
+
+namespace mobrix::app {
+
+class ViewsPanel;
+
+class PreviewCommands : public QObject {
+    Q_OBJECT
+public:
+    PreviewCommands(Document& doc, ViewsPanel& views, QObject* parent);
+
+    // The "3D View" submenu, at the end of `view`.
+    void BuildItems(QMenu* view);
+
+    void mnuPView_Click();
+    void mnuPView2_Click();
+    void mnuRender_Click(int index);
+
+    // The shell's status line.
+    std::function<void(const QString&)> setStatus;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void ListenToDocument();
+    bool TurnGlOn();
+    void TurnGlOff();
+    void TurnWireOn();
+    void TurnWireOff();
+    void GlFailed(const QString& reason);
+    void ShowFileInfoUnlessPreviewing();
+    void FitToHost();
+    void ShowParts();
+    void MeshChanged();
+    void VerticesMoved(int part);
+    void Status(const QString& text);
+    QWidget* Host() const;
+
+    Document& doc_;
+    ViewsPanel& views_;
+    // The preview that is on, if any; the other is null.
+    QPointer<preview::PreviewGL> gl_;
+    QPointer<preview::PreviewWire> wire_;
+    // The wireframe's angles outlive the view, as the window keeps them.
+    preview::PerspAngles angles_;
+
+    QAction* mnuPView_ = nullptr;
+    QAction* mnuPView2_ = nullptr;
+    std::array<QAction*, 2> mnuRender_{};
+};
+
+} // namespace mobrix::app

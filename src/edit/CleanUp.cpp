@@ -102,14 +102,16 @@ bool PartsTileTables(const CarModel& m)
     return vertex == h.NumVertices && triangle == h.NumTriangles;
 }
 
+// Puts the entries named by `order` (a rearrangement of the window that
+// starts at `first`) into that window.
 template <class Table>
-void Reorder(Table& table, const std::vector<std::size_t>& order)
+void ReorderWindow(Table& table, std::size_t first, const std::vector<std::size_t>& order)
 {
-    Table out;
-    out.reserve(order.size());
+    Table window;
+    window.reserve(order.size());
     for (std::size_t i : order)
-        out.push_back(table[i]);
-    table = std::move(out);
+        window.push_back(table[i]);
+    std::move(window.begin(), window.end(), table.begin() + static_cast<std::ptrdiff_t>(first));
 }
 
 void AppendRange(std::vector<std::size_t>& order, std::int32_t first, std::int32_t count)
@@ -149,14 +151,15 @@ void MoveGeometryIntoTarget(CarModel& m, int target, const std::vector<int>& sou
         triangleCount[i] = 0;
     }
 
+    // Only the parts from the first to the last one involved change places.
+    const int low = std::min(target, sources.front());
+    const int high = std::max(target, sources.back());
     std::vector<std::size_t> vertexOrder;
     std::vector<std::size_t> triangleOrder;
-    vertexOrder.reserve(static_cast<std::size_t>(h.NumVertices));
-    triangleOrder.reserve(static_cast<std::size_t>(h.NumTriangles));
     std::vector<bool> isSource(static_cast<std::size_t>(UsablePartCount(h)), false);
     for (int s : sources)
         isSource[static_cast<std::size_t>(s)] = true;
-    for (int p = 0; p < UsablePartCount(h); ++p) {
+    for (int p = low; p <= high; ++p) {
         const auto i = static_cast<std::size_t>(p);
         if (isSource[i])
             continue;
@@ -170,8 +173,10 @@ void MoveGeometryIntoTarget(CarModel& m, int target, const std::vector<int>& sou
             AppendRange(triangleOrder, h.PartFirstTriangle[j], h.PartNumTriangles[j]);
         }
     }
-    ForEachVertexTable(m, true, [&](auto& table) { Reorder(table, vertexOrder); });
-    ForEachTriangleTable(m, [&](auto& table) { Reorder(table, triangleOrder); });
+    const auto lowVertex = static_cast<std::size_t>(h.PartFirstVertex[static_cast<std::size_t>(low)]);
+    const auto lowTriangle = static_cast<std::size_t>(h.PartFirstTriangle[static_cast<std::size_t>(low)]);
+    ForEachVertexTable(m, true, [&](auto& table) { ReorderWindow(table, lowVertex, vertexOrder); });
+    ForEachTriangleTable(m, [&](auto& table) { ReorderWindow(table, lowTriangle, triangleOrder); });
 
     std::int32_t vertex = 0;
     std::int32_t triangle = 0;
@@ -291,7 +296,7 @@ FuseResult FuseParts(CarModel& model, int target, std::span<const int> parts)
 
     MoveGeometryIntoTarget(model, target, sources);
     for (auto s = sources.rbegin(); s != sources.rend(); ++s)
-        RemovePart(model, *s);
+        RemoveEmptyPartSlot(model, *s);
     const auto below = std::count_if(sources.begin(), sources.end(), [&](int s) { return s < target; });
     FuseResult result;
     result.fusedParts = static_cast<int>(sources.size());

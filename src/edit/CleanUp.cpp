@@ -120,21 +120,18 @@ void AppendRange(std::vector<std::size_t>& order, std::int32_t first, std::int32
         order.push_back(static_cast<std::size_t>(first + k));
 }
 
-// Moves the geometry of `sources` to the end of the target's ranges; the
-// sources are left empty where they stood.
-void MoveGeometryIntoTarget(CarModel& m, int target, const std::vector<int>& sources)
+// Moves the sources' vertices (in every vertex set) by the difference of
+// the part positions, so that they keep their absolute places relative to
+// the target, and numbers their triangles' corners after the target's
+// vertices and those of the sources before them.
+void ShiftIntoTargetFrame(CarModel& m, int target, const std::vector<int>& sources)
 {
-    ModelHeader& h = m.Header;
-    const auto t = static_cast<std::size_t>(target);
-    std::vector<std::int32_t> vertexCount(h.PartNumVertices.begin(), h.PartNumVertices.end());
-    std::vector<std::int32_t> triangleCount(h.PartNumTriangles.begin(), h.PartNumTriangles.end());
-
-    // Same absolute positions: the vertices are relative to their part.
-    std::int32_t cornerOffset = h.PartNumVertices[t];
+    const ModelHeader& h = m.Header;
+    const Vec3 to = h.PartPos[static_cast<std::size_t>(target)];
+    std::int32_t cornerOffset = h.PartNumVertices[static_cast<std::size_t>(target)];
     for (int s : sources) {
         const auto i = static_cast<std::size_t>(s);
-        const Vec3 shift{h.PartPos[i].X - h.PartPos[t].X, h.PartPos[i].Y - h.PartPos[t].Y,
-                         h.PartPos[i].Z - h.PartPos[t].Z};
+        const Vec3 shift{h.PartPos[i].X - to.X, h.PartPos[i].Y - to.Y, h.PartPos[i].Z - to.Z};
         ForEachVertexSet(m, [&](std::vector<Vec3>& set) {
             for (std::int32_t k = 0; k < h.PartNumVertices[i]; ++k) {
                 Vec3& v = set[static_cast<std::size_t>(h.PartFirstVertex[i] + k)];
@@ -145,49 +142,57 @@ void MoveGeometryIntoTarget(CarModel& m, int target, const std::vector<int>& sou
             ForEachCorner(m.Triangles[static_cast<std::size_t>(h.PartFirstTriangle[i] + k)],
                           [&](std::int32_t& c) { c += cornerOffset; });
         cornerOffset += h.PartNumVertices[i];
-        vertexCount[t] += h.PartNumVertices[i];
-        triangleCount[t] += h.PartNumTriangles[i];
-        vertexCount[i] = 0;
-        triangleCount[i] = 0;
     }
+}
 
-    // Only the parts from the first to the last one involved change places.
+// Moves the sources' entries of every table to the end of the target's
+// ranges. Only the parts from the first to the last one involved change
+// places.
+void MoveRangesIntoTarget(CarModel& m, int target, const std::vector<int>& sources)
+{
+    const ModelHeader& h = m.Header;
     const int low = std::min(target, sources.front());
     const int high = std::max(target, sources.back());
     std::vector<std::size_t> vertexOrder;
     std::vector<std::size_t> triangleOrder;
-    std::vector<bool> isSource(static_cast<std::size_t>(UsablePartCount(h)), false);
-    for (int s : sources)
-        isSource[static_cast<std::size_t>(s)] = true;
-    for (int p = low; p <= high; ++p) {
-        const auto i = static_cast<std::size_t>(p);
-        if (isSource[i])
-            continue;
+    auto append = [&](int part) {
+        const auto i = static_cast<std::size_t>(part);
         AppendRange(vertexOrder, h.PartFirstVertex[i], h.PartNumVertices[i]);
         AppendRange(triangleOrder, h.PartFirstTriangle[i], h.PartNumTriangles[i]);
-        if (p != target)
+    };
+    for (int p = low; p <= high; ++p) {
+        if (std::binary_search(sources.begin(), sources.end(), p))
             continue;
-        for (int s : sources) {
-            const auto j = static_cast<std::size_t>(s);
-            AppendRange(vertexOrder, h.PartFirstVertex[j], h.PartNumVertices[j]);
-            AppendRange(triangleOrder, h.PartFirstTriangle[j], h.PartNumTriangles[j]);
-        }
+        append(p);
+        if (p == target)
+            std::for_each(sources.begin(), sources.end(), append);
     }
-    const auto lowVertex = static_cast<std::size_t>(h.PartFirstVertex[static_cast<std::size_t>(low)]);
-    const auto lowTriangle = static_cast<std::size_t>(h.PartFirstTriangle[static_cast<std::size_t>(low)]);
-    ForEachVertexTable(m, true, [&](auto& table) { ReorderWindow(table, lowVertex, vertexOrder); });
-    ForEachTriangleTable(m, [&](auto& table) { ReorderWindow(table, lowTriangle, triangleOrder); });
+    const auto firstVertex = static_cast<std::size_t>(h.PartFirstVertex[static_cast<std::size_t>(low)]);
+    const auto firstTriangle = static_cast<std::size_t>(h.PartFirstTriangle[static_cast<std::size_t>(low)]);
+    ForEachVertexTable(m, true, [&](auto& table) { ReorderWindow(table, firstVertex, vertexOrder); });
+    ForEachTriangleTable(m, [&](auto& table) { ReorderWindow(table, firstTriangle, triangleOrder); });
+}
 
+// The part tables after the sources' meshes joined the target: the sources
+// are empty, and every part starts where the one before it ends.
+void RetilePartTables(ModelHeader& h, int target, const std::vector<int>& sources)
+{
+    const auto t = static_cast<std::size_t>(target);
+    for (int s : sources) {
+        const auto i = static_cast<std::size_t>(s);
+        h.PartNumVertices[t] += h.PartNumVertices[i];
+        h.PartNumTriangles[t] += h.PartNumTriangles[i];
+        h.PartNumVertices[i] = 0;
+        h.PartNumTriangles[i] = 0;
+    }
     std::int32_t vertex = 0;
     std::int32_t triangle = 0;
     for (int p = 0; p < UsablePartCount(h); ++p) {
         const auto i = static_cast<std::size_t>(p);
         h.PartFirstVertex[i] = vertex;
-        h.PartNumVertices[i] = vertexCount[i];
         h.PartFirstTriangle[i] = triangle;
-        h.PartNumTriangles[i] = triangleCount[i];
-        vertex += vertexCount[i];
-        triangle += triangleCount[i];
+        vertex += h.PartNumVertices[i];
+        triangle += h.PartNumTriangles[i];
     }
 }
 
@@ -294,7 +299,9 @@ FuseResult FuseParts(CarModel& model, int target, std::span<const int> parts)
     if (sources.empty())
         return {.status = MeshToolStatus::EmptyScope, .fusedParts = 0, .target = target};
 
-    MoveGeometryIntoTarget(model, target, sources);
+    ShiftIntoTargetFrame(model, target, sources);
+    MoveRangesIntoTarget(model, target, sources);
+    RetilePartTables(model.Header, target, sources);
     for (auto s = sources.rbegin(); s != sources.rend(); ++s)
         RemoveEmptyPartSlot(model, *s);
     const auto below = std::count_if(sources.begin(), sources.end(), [&](int s) { return s < target; });

@@ -5,6 +5,7 @@
 #include "PartsDummies.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <tuple>
@@ -102,22 +103,49 @@ bool PartsTileTables(const CarModel& m)
     return vertex == h.NumVertices && triangle == h.NumTriangles;
 }
 
-// Puts the entries named by `order` (a rearrangement of the window that
-// starts at `first`) into that window.
-template <class Table>
-void ReorderWindow(Table& table, std::size_t first, const std::vector<std::size_t>& order)
+// One step of moving a source's range next to the target's range:
+// std::rotate(first, middle, last) on every table of the kind.
+struct RangeRotation {
+    std::size_t first;
+    std::size_t middle;
+    std::size_t last;
+};
+
+// The rotations that put the ranges of `sources` (ascending), one after the
+// other, at the end of the target's range, in place. A source before the
+// target is rotated to the target's end, which pulls everything between
+// down; one after it is rotated down to the target's (growing) end.
+std::vector<RangeRotation> RotationsIntoTarget(const std::array<std::int32_t, kPartSlots>& first,
+                                               const std::array<std::int32_t, kPartSlots>& count, int target,
+                                               const std::vector<int>& sources)
 {
-    Table window;
-    window.reserve(order.size());
-    for (std::size_t i : order)
-        window.push_back(table[i]);
-    std::move(window.begin(), window.end(), table.begin() + static_cast<std::ptrdiff_t>(first));
+    const auto t = static_cast<std::size_t>(target);
+    auto end = static_cast<std::size_t>(first[t] + count[t]);
+    std::size_t movedDown = 0;
+    std::vector<RangeRotation> rotations;
+    for (int s : sources) {
+        const auto i = static_cast<std::size_t>(s);
+        const auto n = static_cast<std::size_t>(count[i]);
+        if (s < target) {
+            const std::size_t at = static_cast<std::size_t>(first[i]) - movedDown;
+            rotations.push_back({at, at + n, end});
+            movedDown += n;
+        } else {
+            const auto at = static_cast<std::size_t>(first[i]);
+            rotations.push_back({end, at, at + n});
+            end += n;
+        }
+    }
+    return rotations;
 }
 
-void AppendRange(std::vector<std::size_t>& order, std::int32_t first, std::int32_t count)
+template <class Table>
+void Rotate(Table& table, const std::vector<RangeRotation>& rotations)
 {
-    for (std::int32_t k = 0; k < count; ++k)
-        order.push_back(static_cast<std::size_t>(first + k));
+    for (const RangeRotation& r : rotations)
+        std::rotate(table.begin() + static_cast<std::ptrdiff_t>(r.first),
+                    table.begin() + static_cast<std::ptrdiff_t>(r.middle),
+                    table.begin() + static_cast<std::ptrdiff_t>(r.last));
 }
 
 // Moves the sources' vertices (in every vertex set) by the difference of
@@ -146,31 +174,14 @@ void ShiftIntoTargetFrame(CarModel& m, int target, const std::vector<int>& sourc
 }
 
 // Moves the sources' entries of every table to the end of the target's
-// ranges. Only the parts from the first to the last one involved change
-// places.
+// ranges, in part order.
 void MoveRangesIntoTarget(CarModel& m, int target, const std::vector<int>& sources)
 {
     const ModelHeader& h = m.Header;
-    const int low = std::min(target, sources.front());
-    const int high = std::max(target, sources.back());
-    std::vector<std::size_t> vertexOrder;
-    std::vector<std::size_t> triangleOrder;
-    auto append = [&](int part) {
-        const auto i = static_cast<std::size_t>(part);
-        AppendRange(vertexOrder, h.PartFirstVertex[i], h.PartNumVertices[i]);
-        AppendRange(triangleOrder, h.PartFirstTriangle[i], h.PartNumTriangles[i]);
-    };
-    for (int p = low; p <= high; ++p) {
-        if (std::binary_search(sources.begin(), sources.end(), p))
-            continue;
-        append(p);
-        if (p == target)
-            std::for_each(sources.begin(), sources.end(), append);
-    }
-    const auto firstVertex = static_cast<std::size_t>(h.PartFirstVertex[static_cast<std::size_t>(low)]);
-    const auto firstTriangle = static_cast<std::size_t>(h.PartFirstTriangle[static_cast<std::size_t>(low)]);
-    ForEachVertexTable(m, true, [&](auto& table) { ReorderWindow(table, firstVertex, vertexOrder); });
-    ForEachTriangleTable(m, [&](auto& table) { ReorderWindow(table, firstTriangle, triangleOrder); });
+    const auto vertices = RotationsIntoTarget(h.PartFirstVertex, h.PartNumVertices, target, sources);
+    const auto triangles = RotationsIntoTarget(h.PartFirstTriangle, h.PartNumTriangles, target, sources);
+    ForEachVertexTable(m, true, [&](auto& table) { Rotate(table, vertices); });
+    ForEachTriangleTable(m, [&](auto& table) { Rotate(table, triangles); });
 }
 
 // The part tables after the sources' meshes joined the target: the sources

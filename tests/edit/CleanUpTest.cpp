@@ -184,6 +184,11 @@ TEST(CleanUp, FusedPartsKeepTheirPlacesAndEveryTableComesAlong)
         }
         EXPECT_EQ(m.Header.PartNumVertices[0], static_cast<std::int32_t>(out));
         EXPECT_EQ(m.Header.PartPos[1], b.PartPos[2]);
+        const auto rest = static_cast<std::size_t>(b.PartFirstVertex[2]);
+        EXPECT_TRUE(std::equal(m.Vertices.begin() + static_cast<std::ptrdiff_t>(out), m.Vertices.end(),
+                               before.Vertices.begin() + static_cast<std::ptrdiff_t>(rest),
+                               before.Vertices.begin() + static_cast<std::ptrdiff_t>(rest) + b.PartNumVertices[2]))
+            << "the part between keeps its mesh";
 
         CarModel single = before;
         EXPECT_EQ(FuseParts(single, 2, std::vector<int>{2}).status, MeshToolStatus::EmptyScope);

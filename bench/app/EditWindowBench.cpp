@@ -10,7 +10,9 @@
 // under scripts/with-display, which provides a private Xvfb.
 
 #include "FceFiles.h"
+#include "EditorPanel.h"
 #include "Form1.h"
+#include "ViewsPanel.h"
 #include "TorusPart.h"
 #include "ViewEditing.h"
 
@@ -55,7 +57,7 @@ struct Window {
         form->show();
         QApplication::processEvents();
         Reload();
-        form->mnuVEdit_Click();
+        form->ViewsArea().mnuVEdit_Click();
         QApplication::processEvents();
     }
     // Opens the model again, chooses the torus in the part list and marks
@@ -84,14 +86,14 @@ void BM_Window_DragStep(benchmark::State& state)
     w.Reload();
     const CarModel& m = w.form->Model();
     const Vec3 grab = views::AbsoluteVertex(m, 1, m.Header.PartFirstVertex[1]);
-    w.form->View_MouseDown(views::ViewXY, 1, 0, grab.X, grab.Y);
+    w.form->ViewsArea().View_MouseDown(views::ViewXY, 1, 0, grab.X, grab.Y);
     int i = 0;
     for (auto _ : state) {
         const float d = (i++ % 2 == 0) ? 0.004f : 0.0f;
-        w.form->View_MouseMove(views::ViewXY, 1, 0, grab.X + d, grab.Y + d);
+        w.form->ViewsArea().View_MouseMove(views::ViewXY, 1, 0, grab.X + d, grab.Y + d);
         QApplication::processEvents(); // the views copy their canvases to the screen
     }
-    w.form->View_MouseUp(views::ViewXY, 1, 0, grab.X, grab.Y);
+    w.form->ViewsArea().View_MouseUp(views::ViewXY, 1, 0, grab.X, grab.Y);
     state.counters["selected"] = double(std::count(m.VertSelected.begin(), m.VertSelected.end(), -1));
 }
 BENCHMARK(BM_Window_DragStep)->Unit(benchmark::kMillisecond);
@@ -105,13 +107,13 @@ void BM_Window_HoverStep(benchmark::State& state)
     // Above the torus (its Y reaches 0.5): the readout tests every vertex
     // of the part and finds none. A click there first ends any drag, which
     // would hold the readout back until the next press.
-    w.form->View_MouseDown(views::ViewXY, 1, 0, 0.0f, 0.9f);
-    w.form->View_MouseUp(views::ViewXY, 1, 0, 0.0f, 0.9f);
+    w.form->ViewsArea().View_MouseDown(views::ViewXY, 1, 0, 0.0f, 0.9f);
+    w.form->ViewsArea().View_MouseUp(views::ViewXY, 1, 0, 0.0f, 0.9f);
     QApplication::processEvents();
     int i = 0;
     for (auto _ : state) {
         const float d = (i++ % 2 == 0) ? 0.004f : 0.0f;
-        w.form->View_MouseMove(views::ViewXY, 0, 0, d, 0.9f + d);
+        w.form->ViewsArea().View_MouseMove(views::ViewXY, 0, 0, d, 0.9f + d);
         QApplication::processEvents(); // the views copy what changed to the screen
     }
 }
@@ -124,7 +126,7 @@ void BM_Window_RemoveVert5000(benchmark::State& state)
         state.PauseTiming();
         w.Reload();
         state.ResumeTiming();
-        w.form->Command3_Click();
+        w.form->Editors().Command3_Click();
     }
 }
 BENCHMARK(BM_Window_RemoveVert5000)->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -141,7 +143,7 @@ void BM_Window_RemovePoly10000(benchmark::State& state)
             chosen.select(list->model()->index(t, 0), list->model()->index(t, 0));
         list->selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
         state.ResumeTiming();
-        w.form->Command4_Click();
+        w.form->Editors().Command4_Click();
     }
 }
 BENCHMARK(BM_Window_RemovePoly10000)->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -70,6 +70,28 @@ inline mobrix::CarModel TorusModel()
     return m;
 }
 
+// A model of 1,000,000 triangles and 500,000 vertices in 8 torus parts of
+// 250 x 250 vertices, as a scanned or subdivided mesh brings them.
+inline mobrix::CarModel MillionTriangleModel()
+{
+    using namespace mobrix;
+    CarModel m;
+    NewFCE(m);
+    constexpr int kParts = 8;
+    m.Header.NumParts = kParts;
+    for (int p = 0; p < kParts; ++p)
+        AppendGridPart(m, p, 250, 250, 1.5f, 0.5f, {float(p) * 4.0f, 0, 0});
+    m.Header.NumVertices = static_cast<std::int32_t>(m.Vertices.size());
+    m.Header.NumTriangles = static_cast<std::int32_t>(m.Triangles.size());
+    const std::size_t n = m.Vertices.size();
+    m.Normals.assign(n, Vec3{0, 1, 0});
+    m.Reserved1.assign(n, Reserved32{});
+    m.Reserved2.assign(n, Reserved12{});
+    m.Reserved3.assign(n, Reserved12{});
+    ResetSelection(m);
+    return m;
+}
+
 // Marks the band of rows 0..24 of the torus.
 inline void MarkBand(mobrix::CarModel& m)
 {

@@ -37,6 +37,7 @@ struct FileDialogRequest {
     QStringList filters;
     QString defaultExtension; // without the dot
     QString title;            // empty: the toolkit's own title
+    int selectedFilter = 1;   // the entry shown first, counted from 1
 };
 
 struct FileDialogResult {

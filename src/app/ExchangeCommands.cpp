@@ -1,9 +1,10 @@
 // The main window's exchange commands: part files ("&Parts" menu), and the
 // 3DS and X conversions and the 3DS export ("&File" menu). The file formats
 // live in the exchange library; these handlers ask for the files, call it,
-// and bring the lists and views up to date.
+// and hand the result to the document, whose listeners bring the lists and
+// views up to date.
 
-#include "Form1.h"
+#include "ExchangeCommands.h"
 
 #include "BusyPointer.h"
 #include "ExchangeErrors.h"
@@ -47,27 +48,31 @@ std::string LocalPath(const QString& path)
 
 } // namespace
 
-void Form1::BuildConversionItems()
+ExchangeCommands::ExchangeCommands(Document& doc, DialogService& dialogs, QObject* parent)
+    : QObject(parent), doc_(doc), dialogs_(dialogs)
 {
-    auto item = [this](const char* name, const QString& caption, auto handler) {
-        return AddMenuAction(mnuFile_, name, caption, this, handler);
+}
+
+void ExchangeCommands::BuildConversionItems(QMenu* file)
+{
+    auto item = [this, file](const char* name, const QString& caption, auto handler) {
+        return AddMenuAction(file, name, caption, this, handler);
     };
-    mnuFile_->addSeparator();
-    mnuConv3DS_ = item("mnuConv3DS", "Convert 3DS", [this] { mnuConv3DS_Click(); });
-    mnuConv3DSPRT_ = item("mnuConv3DSPRT", "Convert 3DS to PRT", [this] { mnuConv3DSPRT_Click(); });
-    mnuConvX_ = item("mnuConvX", "Convert X", [this] { mnuConvX_Click(); });
+    file->addSeparator();
+    item("mnuConv3DS", "Convert 3DS", [this] { mnuConv3DS_Click(); });
+    item("mnuConv3DSPRT", "Convert 3DS to PRT", [this] { mnuConv3DSPRT_Click(); });
+    item("mnuConvX", "Convert X", [this] { mnuConvX_Click(); });
     mnuEx3DS_ = item("mnuEx3DS", "Export 3DS", [this] { mnuEx3DS_Click(); });
+    mnuEx3DS_->setEnabled(false);
 }
 
-void Form1::BuildPartsMenu()
+void ExchangeCommands::BuildPartItems(QMenu* parts)
 {
-    mnuParts_ = menuBar()->addMenu("&Parts");
-    mnuParts_->setObjectName("mnuParts");
-    mnuEPart_ = AddMenuAction(mnuParts_, "mnuEPart", "&Extract Part", this, [this] { mnuEPart_Click(); });
-    mnuIPart_ = AddMenuAction(mnuParts_, "mnuIPart", "&Insert Part", this, [this] { mnuIPart_Click(); });
+    AddMenuAction(parts, "mnuEPart", "&Extract Part", this, [this] { mnuEPart_Click(); });
+    AddMenuAction(parts, "mnuIPart", "&Insert Part", this, [this] { mnuIPart_Click(); });
 }
 
-void Form1::ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure)
+void ExchangeCommands::ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure)
 {
     const ExchangeMessage box = FailureMessage(command, failure);
     dialogs_.Message({box.icon, FromLatin1(box.title), FromLatin1(box.text), MessageButtons::Ok, MessageAnswer::Ok});
@@ -76,7 +81,7 @@ void Form1::ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& 
 // ---------------------------------------------------------------------------
 // Part files
 
-void Form1::mnuEPart_Click()
+void ExchangeCommands::mnuEPart_Click()
 {
     const FileDialogResult chosen = dialogs_.File(
         {FileDialogMode::Save, kPartFileInitialName, FilterEntries(kExtractPartFilter), QString(), QString()});
@@ -88,16 +93,16 @@ void Form1::mnuEPart_Click()
     ExchangeStatus failure;
     {
         BusyPointer busy;
-        failure = ExtractPart(model_, model_.CurrentPart, LocalPath(chosen.path), format,
+        failure = ExtractPart(doc_.Model(), doc_.Model().CurrentPart, LocalPath(chosen.path), format,
                               format == PartFileFormat::Text ? GeneralDateTime(std::time(nullptr)) : std::string());
     }
     if (failure)
         ShowExchangeFailure(ExchangeCommand::ExtractPart, *failure);
 }
 
-void Form1::mnuIPart_Click()
+void ExchangeCommands::mnuIPart_Click()
 {
-    if (PartLimitReached(model_)) {
+    if (PartLimitReached(doc_.Model())) {
         dialogs_.Error(kErrorTitle, kTooManyPartsMessage);
         return;
     }
@@ -114,26 +119,24 @@ void Form1::mnuIPart_Click()
         ExchangeStatus failure;
         {
             BusyPointer busy;
-            failure = InsertPart(model_, LocalPath(chosen.path), format);
+            // The new part joins the list without being selected: the
+            // current part and the views stay as they were.
+            const CarModel& model = doc_.Model();
+            doc_.Edit("Insert Part", EditExtent::Mesh, PartsFromWindow(model, UsablePartCount(model.Header)),
+                      Change{.parts = true}, [&](CarModel& m) {
+                          failure = InsertPart(m, LocalPath(chosen.path), format);
+                          return !failure;
+                      });
         }
-        if (failure) {
+        if (failure)
             ShowExchangeFailure(ExchangeCommand::InsertPart, *failure);
-        } else {
-            // The new part joins the list without being selected: the current
-            // part and the views stay as they were.
-            fillingLists_ = true;
-            partList_->addItem(FromLatin1(PartListNames(model_).back()));
-            fillingLists_ = false;
-            SyncPartSelection();
-        }
     }
-    RefillPartCountLists(true, false);
 }
 
 // ---------------------------------------------------------------------------
 // 3DS and X
 
-void Form1::mnuConv3DS_Click()
+void ExchangeCommands::mnuConv3DS_Click()
 {
     const FileDialogResult chosen =
         dialogs_.File({FileDialogMode::Open, k3dsInitialName, FilterEntries(k3dsFilter), QString(), QString()});
@@ -146,34 +149,34 @@ void Form1::mnuConv3DS_Click()
             ExchangeStatus failure;
             {
                 BusyPointer busy;
-                failure = Convert3DS(model_, LocalPath(chosen.path));
+                failure = Convert3DS(doc_.Model(), LocalPath(chosen.path));
             }
             if (failure)
                 ShowExchangeFailure(ExchangeCommand::Convert3DS, *failure);
             else
-                ShowConvertedModel(LocalPath(chosen.path));
+                ShowConvertedModel(LocalPath(chosen.path), true);
         }
     }
     // The conversion leaves the editing commands on whatever it ended with.
-    if (doc_.ModelExists)
-        SetEditingEnabled(true);
-    RedrawView();
+    if (doc_.State().ModelExists && enableEditing)
+        enableEditing(true);
 }
 
-// Lists, report and views for a model that a conversion just replaced.
-void Form1::ShowConvertedModel(const std::string& sourcePath)
+// A conversion replaced the model: it has no FCE file of its own yet, so
+// "&Save" must ask for one instead of writing over the file opened before.
+void ExchangeCommands::ShowConvertedModel(const std::string& sourcePath, bool withSave)
 {
-    FillFileInfo(sourcePath, true);
-    FillPartList();
-    FillDummyList();
-    RefillPartCountLists(true, true);
-    SetVertTypeButtons(false);
-    doc_.SaveVariant.reset();
-    doc_.ModelExists = true;
-    RescaleView();
+    DocumentState& state = doc_.State();
+    state.SaveVariant.reset();
+    state.ModelExists = true;
+    state.ReportPath = sourcePath;
+    state.ReportAppends = false;
+    if (enableEditing)
+        enableEditing(withSave);
+    doc_.ModelWasReplaced();
 }
 
-void Form1::mnuConv3DSPRT_Click()
+void ExchangeCommands::mnuConv3DSPRT_Click()
 {
     const FileDialogResult chosen =
         dialogs_.File({FileDialogMode::Open, k3dsInitialName, FilterEntries(k3dsFilter), QString(), QString()});
@@ -213,7 +216,7 @@ void Form1::mnuConv3DSPRT_Click()
         dialogs_.Plain(kProgramTitle, "Some objects share a file name and were written as:\r" + renamed.join('\r'));
 }
 
-void Form1::mnuEx3DS_Click()
+void ExchangeCommands::mnuEx3DS_Click()
 {
     const FileDialogResult chosen = dialogs_.File({FileDialogMode::Save, k3dsInitialName, FilterEntries(k3dsFilter),
                                                    k3dsDefaultExtension, kExport3dsDialogTitle});
@@ -222,13 +225,13 @@ void Form1::mnuEx3DS_Click()
     ExchangeStatus failure;
     {
         BusyPointer busy;
-        failure = Write3DS(model_, LocalPath(chosen.path));
+        failure = Write3DS(doc_.Model(), LocalPath(chosen.path));
     }
     if (failure)
         ShowExchangeFailure(ExchangeCommand::Export3DS, *failure);
 }
 
-void Form1::mnuConvX_Click()
+void ExchangeCommands::mnuConvX_Click()
 {
     const FileDialogResult chosen =
         dialogs_.File({FileDialogMode::Open, QString(), FilterEntries(kXFilter), QString(), QString()});
@@ -241,23 +244,14 @@ void Form1::mnuConvX_Click()
     ExchangeStatus failure;
     {
         BusyPointer busy;
-        failure = ConvertX(model_, LocalPath(chosen.path));
+        failure = ConvertX(doc_.Model(), LocalPath(chosen.path));
     }
     if (failure) {
         ShowExchangeFailure(ExchangeCommand::ConvertX, *failure);
         return;
     }
     dialogs_.Plain(kProgramTitle, kXFinishedMessage);
-    FillPartList();
-    RefillPartCountLists(true, true);
-    SetVertTypeButtons(false);
-    // The converted mesh is not the FCE file opened before: "&Save" must ask
-    // for a file instead of writing the mesh over that one.
-    doc_.SaveVariant.reset();
-    doc_.ModelExists = true;
-    SetEditingEnabled(false);
-    RescaleView();
-    RedrawView();
+    ShowConvertedModel(LocalPath(chosen.path), false);
 }
 
 } // namespace mobrix::app

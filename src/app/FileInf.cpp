@@ -1,7 +1,7 @@
 #include "FileInf.h"
 
 #include "FileInfoReport.h"
-#include "Form1.h"
+#include "Latin1.h"
 
 #include <QAbstractListModel>
 #include <QGridLayout>

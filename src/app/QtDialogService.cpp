@@ -69,6 +69,8 @@ FileDialogResult QtDialogService::File(const FileDialogRequest& request)
     for (const QString& entry : request.filters)
         filters << ToolkitFilter(entry);
     dialog.setNameFilters(filters);
+    if (request.selectedFilter >= 1 && request.selectedFilter <= filters.size())
+        dialog.selectNameFilter(filters[request.selectedFilter - 1]);
     dialog.setDefaultSuffix(request.defaultExtension);
     if (!request.title.isEmpty())
         dialog.setWindowTitle(request.title);

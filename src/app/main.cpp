@@ -64,6 +64,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName("Mobrix");
+    QCoreApplication::setApplicationVersion(MOBRIX_VERSION);
 
     mobrix::app::QtDialogService dialogs;
     mobrix::app::Form1 form({&dialogs, IniPath()});

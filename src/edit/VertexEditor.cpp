@@ -146,6 +146,14 @@ bool SetVertexMark(CarModel& model, int part, int vertex, bool selected)
     return true;
 }
 
+void SetVertexMarks(CarModel& model, const std::vector<int>& vertices, bool selected)
+{
+    for (const int i : vertices) {
+        if (i >= 0 && static_cast<std::size_t>(i) < model.VertSelected.size())
+            model.VertSelected[static_cast<std::size_t>(i)] = selected ? -1 : 0;
+    }
+}
+
 std::optional<TriangleFields> TriangleFieldsOf(const CarModel& model, int part, int triangle)
 {
     const auto t = TriangleIndex(model, part, triangle);

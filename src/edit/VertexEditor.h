@@ -51,6 +51,9 @@ std::optional<std::int32_t> ParseCorner(std::string_view text, int partVertexCou
 std::optional<Vec3> VertexOf(const CarModel& model, int part, int vertex);
 bool SetVertex(CarModel& model, int part, int vertex, const Vec3& position);
 bool SetVertexMark(CarModel& model, int part, int vertex, bool selected);
+// Sets or clears the marks of vertices given by their index into Vertices;
+// indices outside the table are skipped.
+void SetVertexMarks(CarModel& model, const std::vector<int>& vertices, bool selected);
 
 // The nine fields of the triangle editor.
 struct TriangleFields {

@@ -50,6 +50,16 @@ void ClearNfs4Tables(CarModel& model)
     model.ActiveVertexSet = VertexSet::Normal;
 }
 
+bool HoldsNfs4OnlyData(const CarModel& model)
+{
+    const Colour none{};
+    auto used = [&](const std::array<Colour, kColourSlots>& table) {
+        return std::any_of(table.begin(), table.end(), [&](const Colour& c) { return c != none; });
+    };
+    return !model.Undamaged2Verts.empty() || !model.DamagedVerts.empty() || used(model.Header.IntColours) ||
+           used(model.Header.HairColours);
+}
+
 void ResetSelection(CarModel& model)
 {
     AdoptSelection(model, ClearedSelection(model.Header));

@@ -189,6 +189,10 @@ void NewFCE(CarModel& model);
 // NFSIV save starts from clean tables instead of another car's leftovers.
 void ClearNfs4Tables(CarModel& model);
 
+// Whether the model holds data only an NFSIV file keeps: the NFSIV vertex
+// sets (second undamaged and damaged), or interior and hair colours.
+bool HoldsNfs4OnlyData(const CarModel& model);
+
 // Sizes VertSelected and TriState to the counts, all entries zero.
 void ResetSelection(CarModel& model);
 

@@ -113,9 +113,6 @@ LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out
         return ReadFailure(errno, path);
     if (!S_ISREG(st.st_mode))
         return ReadFailure(S_ISDIR(st.st_mode) ? EISDIR : EINVAL, path);
-    if (st.st_size > kMaxModelFileSize)
-        return LoadFailure{LoadError::IndexOutOfRange, ErrorCode::OutOfMemory,
-                           "the file is " + std::to_string(st.st_size) + " bytes long, too large for a model"};
 
     std::vector<std::uint8_t> bytes;
     try {

@@ -10,15 +10,10 @@
 
 namespace mobrix {
 
-// Model files larger than this are refused as absurd before anything is
-// allocated for them. The largest real car is a few hundred kilobytes and a
-// model of 100,000 vertices about 28 MB; the blocks of a file may overlap,
-// so the tables read from one can be several times its size.
-inline constexpr std::int64_t kMaxModelFileSize = std::int64_t{64} << 20;
-
 // Reads a whole regular file into `out`. Failures are LoadError::Other with
-// the error number, except a file above kMaxModelFileSize, which is an absurd
-// size (LoadError::IndexOutOfRange).
+// the error number, and LoadError::IndexOutOfRange when there is no memory
+// for the file. There is no size limit of its own: the readers refuse files
+// by their counts, each of which must fit in the file.
 LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 
 // Reads up to `count` bytes from the start of a file (fewer if it is

@@ -371,55 +371,43 @@ bool DragSet::Fits(const CarModel& model, int currentPart) const
            v.begin == vertices.begin && v.end == vertices.end && t.begin == triangles.begin && t.end == triangles.end;
 }
 
-void DragSelectedVertices(CarModel& model, const DrawContext& ctx, const DragSet& set, float dh, float dv)
+void DrawDragStep(const DrawContext& ctx, const DragSet& set, DragPhase phase)
 {
+    const CarModel& model = ctx.model;
     if (set.selected.empty() || !set.Fits(model, set.part))
         return;
     const IndexRange verts = set.vertices;
     const Vec3 pos = PartPosition(model, set.part);
-    bool restoreCorners = false;
-    auto draw = [&](Rgb edgeColour, Rgb pointColour) {
-        ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
-            auto pixel = [&](std::int32_t c) {
-                return ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(verts.begin + c)], pos));
-            };
-            for (const std::int64_t t : set.affected) {
-                const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
-                DrawTriangleEdges(raster, pixel(tri.I1), pixel(tri.I2), pixel(tri.I3), edgeColour);
+    const bool erase = phase == DragPhase::Erase;
+    const Rgb edgeColour = erase ? kWhite : kBlack;
+    const Rgb pointColour = erase ? kWhite : Complement(QBColor(12));
+    // The corners that stay put lost their centre pixel to the erased
+    // edges; their points come back while vertices are shown.
+    const bool restoreCorners = !erase && ctx.options.Vertices;
+    ForEachVisibleOrtho(ctx, [&](int view, const PixelMapping& map, Raster& raster) {
+        auto pixel = [&](std::int32_t c) {
+            return ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(verts.begin + c)], pos));
+        };
+        for (const std::int64_t t : set.affected) {
+            const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
+            DrawTriangleEdges(raster, pixel(tri.I1), pixel(tri.I2), pixel(tri.I3), edgeColour);
+        }
+        for (const int i : set.selected) {
+            const PixelPoint p = ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(i)], pos));
+            raster.Point(p.x, p.y, 3, pointColour);
+        }
+        if (!restoreCorners)
+            return;
+        for (const std::int64_t t : set.affected) {
+            const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
+            for (const std::int32_t c : {tri.I1, tri.I2, tri.I3}) {
+                if (set.movedInPart[static_cast<std::size_t>(c)])
+                    continue;
+                const PixelPoint p = pixel(c);
+                raster.Point(p.x, p.y, 3, QBColor(12));
             }
-            for (const int i : set.selected) {
-                const PixelPoint p = ToPixel(map, view, Add(model.Vertices[static_cast<std::size_t>(i)], pos));
-                raster.Point(p.x, p.y, 3, pointColour);
-            }
-            // The corners that stay put lost their centre pixel to the
-            // erased edges; their points come back while vertices are shown.
-            if (!restoreCorners)
-                return;
-            for (const std::int64_t t : set.affected) {
-                const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
-                for (const std::int32_t c : {tri.I1, tri.I2, tri.I3}) {
-                    if (set.movedInPart[static_cast<std::size_t>(c)])
-                        continue;
-                    const PixelPoint p = pixel(c);
-                    raster.Point(p.x, p.y, 3, QBColor(12));
-                }
-            }
-        });
-    };
-
-    draw(kWhite, kWhite);
-    restoreCorners = ctx.options.Vertices;
-    ViewVisibility visible{};
-    for (int v = 0; v < kViewCount; ++v)
-        visible[static_cast<std::size_t>(v)] = ctx.views[static_cast<std::size_t>(v)].visible;
-    for (const int i : set.selected)
-        MoveInVisibleViews(model.Vertices[static_cast<std::size_t>(i)], visible, dh, dv);
-    draw(kBlack, Complement(QBColor(12)));
-}
-
-void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv)
-{
-    DragSelectedVertices(model, ctx, PrepareDrag(model, part), dh, dv);
+        }
+    });
 }
 
 void RepairDraggedPart(const DrawContext& ctx, int part)

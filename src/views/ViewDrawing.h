@@ -112,18 +112,16 @@ struct DragSet {
 };
 DragSet PrepareDrag(const CarModel& model, int part);
 
-// One drag or nudge step of the selected vertices: every vertex of the
-// model whose mark is set moves by the pointer movement (dh, dv) once per
-// visible orthographic view (see MoveInVisibleViews). The current part's
-// triangles that use a moved vertex and the moved points are erased at
-// their old place and drawn at the new one (edges black, points in the
-// complement of light red) in one pass over those triangles; points are
-// drawn with the position of the part. While "V&ertices" is on, the
-// unmoved corners of those triangles get their points back. `ctx.model`
-// must be `model`. A set that no longer fits the model moves nothing.
-void DragSelectedVertices(CarModel& model, const DrawContext& ctx, const DragSet& set, float dh, float dv);
-// The same step for the marks as they are now (a nudge).
-void DragSelectedVertices(CarModel& model, const DrawContext& ctx, int part, float dh, float dv);
+// One drag or nudge step of the selected vertices is drawn in two phases
+// around the move itself: the current part's triangles that use a moved
+// vertex and the moved points are erased (drawn white) at their old place,
+// then drawn at the new one (edges black, points in the complement of light
+// red) in one pass over those triangles; points are drawn with the position
+// of the part. While "V&ertices" is on, the unmoved corners of those
+// triangles get their points back. A set that no longer fits the model
+// draws nothing.
+enum class DragPhase { Erase, Draw };
+void DrawDragStep(const DrawContext& ctx, const DragSet& set, DragPhase phase);
 
 // After a drag: the part's outlines (black) and vertices (light red) drawn
 // again over the edges the white erasing cut through.

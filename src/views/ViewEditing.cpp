@@ -107,22 +107,36 @@ std::vector<int> TrianglesInBand(const CarModel& model, const DisplayOptions& op
     return inside;
 }
 
-void MoveInVisibleViews(Vec3& p, const ViewVisibility& visible, float dh, float dv)
+void MoveInView(Vec3& p, int view, float dh, float dv)
 {
-    // One addition per view, in view order, so that a point moved in two
-    // views gets the same float value as two separate moves.
-    if (visible[ViewXY]) {
+    switch (view) {
+    case ViewXY:
         p.X += dh;
         p.Y += dv;
-    }
-    if (visible[ViewZX]) {
+        break;
+    case ViewZX:
         p.Z += dh;
         p.X += dv;
-    }
-    if (visible[ViewZY]) {
+        break;
+    case ViewZY:
         p.Z += dh;
         p.Y += dv;
+        break;
+    default: break;
     }
+}
+
+std::vector<Vec3> MovedInView(const CarModel& model, const std::vector<int>& vertices, int view, float dh, float dv)
+{
+    std::vector<Vec3> moved;
+    moved.reserve(vertices.size());
+    for (const int i : vertices) {
+        Vec3 p = i >= 0 && static_cast<std::size_t>(i) < model.Vertices.size() ? model.Vertices[static_cast<std::size_t>(i)]
+                                                                                : Vec3{};
+        MoveInView(p, view, dh, dv);
+        moved.push_back(p);
+    }
+    return moved;
 }
 
 bool ZoomOut(ViewState& state)

@@ -64,11 +64,15 @@ std::vector<int> TrianglesInBand(const CarModel& model, const DisplayOptions& op
 // Which views are visible, by view index.
 using ViewVisibility = std::array<bool, kViewCount>;
 
-// Moves a point by a movement (dh, dv) of the pointer once for every
-// visible orthographic view, in that view's axes: view 0 adds dh to X and dv
-// to Y, view 1 dh to Z and dv to X, view 2 dh to Z and dv to Y. With one
-// view shown the point moves in its plane; with several the changes add up.
-void MoveInVisibleViews(Vec3& p, const ViewVisibility& visible, float dh, float dv);
+// Moves a point by a movement (dh, dv) of the pointer in the plane of one
+// orthographic view, in that view's axes: view 0 adds dh to X and dv to Y,
+// view 1 dh to Z and dv to X, view 2 dh to Z and dv to Y; other views move
+// nothing. A point under the pointer stays under it.
+void MoveInView(Vec3& p, int view, float dh, float dv);
+
+// The working positions of `vertices` (indices into Vertices) after such a
+// movement.
+std::vector<Vec3> MovedInView(const CarModel& model, const std::vector<int>& vertices, int view, float dh, float dv);
 
 // Zoom limits: the powers of two from 1/128 to 2^19 reachable from 1.
 inline constexpr float kMinZoom = 0.0078125f;

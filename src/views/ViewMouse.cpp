@@ -16,23 +16,16 @@ int FirstVertexOf(const CarModel& m, int part)
 
 } // namespace
 
-// Marks (or with Shift alone unmarks) the vertices, redraws each and moves
-// the vertex list to it.
-void ViewMouse::SetMarks(CarModel& model, const DrawContext& ctx, const std::vector<int>& vertices, int shift,
-                         MouseOutcome& out)
+// Asks to mark (or with Shift alone unmark) the vertices; the vertex list
+// moves to the last of them.
+static void MarkVertices(const CarModel& model, const std::vector<int>& vertices, int shift, MouseOutcome& out)
 {
-    const int part = model.CurrentPart;
-    const int first = FirstVertexOf(model, part);
-    for (const int i : vertices) {
-        const auto k = static_cast<std::size_t>(i);
-        if (k < model.VertSelected.size())
-            model.VertSelected[k] = shift == kShift ? 0 : -1;
-        ReDrawVert(ctx, part, i, QBColor(12), Complement(QBColor(12)), kBlack);
-        out.vertListRow = i - first;
-    }
+    if (!vertices.empty())
+        out.vertListRow = vertices.back() - FirstVertexOf(model, model.CurrentPart);
+    out.marks = MarkRequest{vertices, shift != kShift};
 }
 
-MouseOutcome ViewMouse::Press(CarModel& model, const DrawContext& ctx, int view, int button, int shift,
+MouseOutcome ViewMouse::Press(const CarModel& model, const DrawContext& ctx, int view, int button, int shift,
                               ViewPoint at)
 {
     MouseOutcome out;
@@ -47,16 +40,14 @@ MouseOutcome ViewMouse::Press(CarModel& model, const DrawContext& ctx, int view,
     // do not show model coordinates.
     if (modes.Vertex && button == 1 && IsOrtho(view)) {
         const std::vector<int> hit = VerticesUnder(model, part, view, at);
-        SetMarks(model, ctx, hit, shift, out);
+        MarkVertices(model, hit, shift, out);
         // A press that takes hold of a vertex starts a drag.
         state_.DragVerts = !hit.empty() && shift != kShift;
     }
     if (modes.Dummy && IsOrtho(view)) {
-        if (const auto d = DummyUnder(model, view, at)) {
-            model.CurrentDummy = static_cast<std::int16_t>(*d);
+        if (const auto d = DummyUnder(model, view, at))
             out.dummy = *d;
-        }
-        DrawDummies(ctx);
+        out.redrawDummies = true;
     }
     if (modes.Triangle && IsOrtho(view)) {
         const int first = static_cast<int>(PartTriangleRange(model, part).begin);
@@ -71,7 +62,7 @@ MouseOutcome ViewMouse::Press(CarModel& model, const DrawContext& ctx, int view,
     return out;
 }
 
-MouseOutcome ViewMouse::Move(CarModel& model, const DrawContext& ctx, int view, int button, ViewPoint at)
+MouseOutcome ViewMouse::Move(const CarModel& model, const DrawContext& ctx, int view, int button, ViewPoint at)
 {
     MouseOutcome out;
     if (!ctx.options.Modes.Vertex || !IsOrtho(view))
@@ -90,13 +81,13 @@ MouseOutcome ViewMouse::Move(CarModel& model, const DrawContext& ctx, int view, 
     } else if (button == 1) {
         if (!drag_ || !drag_->Fits(model, part))
             drag_ = PrepareDrag(model, part);
-        DragSelectedVertices(model, ctx, *drag_, at.h - state_.Anchor.h, at.v - state_.Anchor.v);
+        out.drag = DragRequest{view, at.h - state_.Anchor.h, at.v - state_.Anchor.v};
         state_.Anchor = at;
     }
     return out;
 }
 
-MouseOutcome ViewMouse::Release(CarModel& model, const DrawContext& ctx, int view, int button, int shift,
+MouseOutcome ViewMouse::Release(const CarModel& model, const DrawContext& ctx, int view, int button, int shift,
                                 ViewPoint at)
 {
     MouseOutcome out;
@@ -104,17 +95,16 @@ MouseOutcome ViewMouse::Release(CarModel& model, const DrawContext& ctx, int vie
         return out;
     const int part = model.CurrentPart;
     if (state_.DragVerts) {
-        drag_.reset();
-        RepairDraggedPart(ctx, part);
+        out.dragEnded = true;
         out.refreshVertexFields = true;
         return out;
     }
     if (state_.BandShown)
         InvertBand(ctx, view, state_.Anchor, state_.BandCorner);
     state_.BandShown = false;
-    SetMarks(model, ctx, VerticesInBand(model, part, view, MakeBand(state_.Anchor, at)), shift, out);
+    MarkVertices(model, VerticesInBand(model, part, view, MakeBand(state_.Anchor, at)), shift, out);
     out.status = std::string();
-    DrawVerts(ctx, part, QBColor(12));
+    out.redrawPartVertices = true;
     return out;
 }
 

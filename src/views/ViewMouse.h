@@ -18,8 +18,29 @@
 
 namespace mobrix::views {
 
-// What the window shows after a mouse event.
+// A drag step the user asked for: the selected vertices move by (dh, dv)
+// in the plane of `view`.
+struct DragRequest {
+    int view = 0;
+    float dh = 0;
+    float dv = 0;
+};
+
+// Vertex marks the user set (or with Shift alone cleared).
+struct MarkRequest {
+    std::vector<int> vertices; // indices into Vertices
+    bool selected = true;
+};
+
+// What the user asked for with a mouse event, and what the window shows
+// afterwards. The mouse never changes the model: the window carries out the
+// requests, then draws.
 struct MouseOutcome {
+    std::optional<MarkRequest> marks; // then the marked points are drawn again
+    bool redrawPartVertices = false;  // and the part's points after a band
+    std::optional<DragRequest> drag;
+    bool dragEnded = false;           // the drag's button came up
+    bool redrawDummies = false;       // after the current dummy changed
     std::optional<int> vertListRow; // the vertex list moves to this entry (part-relative)
     std::optional<int> triListRow;  // the triangle list moves to this entry (part-relative)
     std::optional<int> dummy;       // this dummy became the current one
@@ -37,9 +58,10 @@ struct MouseState {
 
 class ViewMouse {
 public:
-    MouseOutcome Press(CarModel& model, const DrawContext& ctx, int view, int button, int shift, ViewPoint at);
-    MouseOutcome Move(CarModel& model, const DrawContext& ctx, int view, int button, ViewPoint at);
-    MouseOutcome Release(CarModel& model, const DrawContext& ctx, int view, int button, int shift, ViewPoint at);
+    MouseOutcome Press(const CarModel& model, const DrawContext& ctx, int view, int button, int shift, ViewPoint at);
+    MouseOutcome Move(const CarModel& model, const DrawContext& ctx, int view, int button, ViewPoint at);
+    MouseOutcome Release(const CarModel& model, const DrawContext& ctx, int view, int button, int shift,
+                         ViewPoint at);
 
     // The views were cleared and drawn again: no band outline is left to
     // erase.
@@ -50,10 +72,10 @@ public:
     void MarksChanged() { drag_.reset(); }
 
     const MouseState& State() const { return state_; }
+    // What the drag in progress moves and redraws.
+    const std::optional<DragSet>& Drag() const { return drag_; }
 
 private:
-    void SetMarks(CarModel& model, const DrawContext& ctx, const std::vector<int>& vertices, int shift,
-                  MouseOutcome& out);
 
     MouseState state_;
     std::optional<DragSet> drag_; // what the drag in progress moves and redraws

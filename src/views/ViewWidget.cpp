@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QWheelEvent>
 
 namespace mobrix::views {
 
@@ -23,14 +24,18 @@ void ViewWidget::ShowCanvas(const QRegion& drawn)
     stale_ = false;
     // While this widget paints, the canvas is copied right after the redraw
     // that called us; asking for another paint would only repeat it.
-    if (!painting_)
+    if (!painting_) {
+        ownUpdate_ = true;
         update(drawn.translated(kViewBorder, kViewBorder));
+    }
 }
 
 void ViewWidget::paintEvent(QPaintEvent*)
 {
     painting_ = true;
-    if (stale_ && onSystemRepaint)
+    const bool asked = stale_ || !ownUpdate_;
+    ownUpdate_ = false;
+    if (asked && onSystemRepaint)
         onSystemRepaint(index_);
 
     QPainter p(this);
@@ -103,6 +108,16 @@ void ViewWidget::mouseMoveEvent(QMouseEvent* event)
 void ViewWidget::mouseReleaseEvent(QMouseEvent* event)
 {
     Forward(onMouseUp, index_, ButtonBits(event->button()), event);
+}
+
+void ViewWidget::wheelEvent(QWheelEvent* event)
+{
+    if (!onWheel) {
+        event->ignore();
+        return;
+    }
+    onWheel(index_, event);
+    event->accept();
 }
 
 void ViewWidget::keyPressEvent(QKeyEvent* event)

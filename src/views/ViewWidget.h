@@ -1,8 +1,9 @@
 #pragma once
 // One member of the view array on screen: a bordered widget that shows its
 // canvas. Drawing happens in the canvas (see ViewDrawing.h); the widget only
-// copies it. When the window system paints a view whose canvas holds no
-// drawing yet (it was just shown or resized), the views are redrawn first.
+// copies it. When the window system asks for a paint (the view was just
+// shown, resized or uncovered), the views are redrawn first, so that the
+// whole picture shows and not what a drag's erasing left in the canvas.
 
 #include "ViewDrawing.h"
 
@@ -43,6 +44,9 @@ public:
     // goes on to the window.
     std::function<void(int view, QKeyEvent* event)> onKeyDown;
 
+    // The mouse wheel turned over the view.
+    std::function<void(int view, QWheelEvent* event)> onWheel;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -51,12 +55,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     int index_;
     ViewSurface& surface_;
     bool stale_ = true; // the canvas has not been drawn since it was made or shown
     bool painting_ = false;
+    bool ownUpdate_ = false; // the next paint copies our own new drawing
 };
 
 } // namespace mobrix::views

@@ -5,6 +5,7 @@
 #include "FceFiles.h"
 #include "Form1.h"
 #include "SampleCar.h"
+#include "Latin1.h"
 #include "ScriptedDialogs.h"
 #include "TestFiles.h"
 
@@ -22,6 +23,12 @@
 #include <memory>
 
 namespace testing_support {
+
+// The entries of the Open dialog: the first reads either variant by the
+// file's magic, the other two force one.
+inline constexpr int kOpenEitherVariant = 1;
+inline constexpr int kOpenNfs3 = 2;
+inline constexpr int kOpenNfs4 = 3;
 
 class AppTest : public ::testing::Test {
 protected:

@@ -29,7 +29,7 @@ protected:
     void OpenSample()
     {
         Start();
-        Open(nfs4Path, 2);
+        Open(nfs4Path, kOpenNfs4);
         ASSERT_EQ(form->Model().CurrentPart, 0);
     }
     const CarModel& M() const { return form->Model(); }
@@ -283,6 +283,7 @@ TEST_F(EditorsWindow, ClickBandAndDragInOneAndInSeveralViews)
     ASSERT_THAT(under, ::testing::Contains(v));
 
     CarModel start = M();
+    const CarModel opened = M();
     Mouse(views::ViewXY, QEvent::MouseButtonPress, at, Qt::LeftButton);
     std::vector<int> marked;
     for (std::size_t i = 0; i < M().VertSelected.size(); ++i)
@@ -302,22 +303,24 @@ TEST_F(EditorsWindow, ClickBandAndDragInOneAndInSeveralViews)
     }
     EXPECT_EQ(Field("VertX")->text(), QString::fromStdString(FormatFixed6(M().Vertices[std::size_t(under.back())].X)));
 
-    // With the three views shown a move across view 0 also moves Z twice.
+    // In the 2 x 2 grid a drag in one view moves only that view's two
+    // axes, and the vertex stays under the pointer.
     Click("cmdView5");
     start = M();
-    const QPoint again = PixelOf(views::ViewXY, M().Vertices[v]);
-    Drag(views::ViewXY, again, again + QPoint(10, 0));
-    // The drag moved twice, each time by the pointer's movement since the last.
-    Vec3 expected = start.Vertices[v];
+    const QPoint again = PixelOf(views::ViewZY, M().Vertices[v]);
     ASSERT_NE(start.VertSelected[v], 0);
-    float from = LogicalOf(views::ViewXY, again).h;
-    for (const QPoint step : {again + QPoint(5, 0), again + QPoint(10, 0)}) {
-        const float h = LogicalOf(views::ViewXY, step).h;
-        views::MoveInVisibleViews(expected, views::ViewVisibility{true, true, true, true, false}, h - from, 0);
-        from = h;
-    }
-    EXPECT_EQ(M().Vertices[v], expected);
+    Drag(views::ViewZY, again, again + QPoint(10, -6));
+    EXPECT_EQ(M().Vertices[v].X, start.Vertices[v].X) << "X is not an axis of view ZY";
     EXPECT_NE(M().Vertices[v].Z, start.Vertices[v].Z);
+    EXPECT_NE(M().Vertices[v].Y, start.Vertices[v].Y);
+    EXPECT_LE((PixelOf(views::ViewZY, M().Vertices[v]) - (again + QPoint(10, -6))).manhattanLength(), 1);
+    // Each drag, press to release, is one undo step.
+    EXPECT_EQ(Action("mnuUndo")->text(), "&Undo Drag Vertices");
+    Trigger("mnuUndo");
+    EXPECT_EQ(M().Vertices, start.Vertices);
+    Trigger("mnuUndo");
+    EXPECT_EQ(M().Vertices, opened.Vertices);
+    EXPECT_FALSE(form->isWindowModified());
 
     // A Shift band over the whole view deselects the part; a plain band
     // from the other corner selects it again.

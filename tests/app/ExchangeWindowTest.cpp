@@ -56,7 +56,7 @@ TEST_F(ExchangeWindow, MenusAreEnabledAsTheDocumentAllows)
     EXPECT_TRUE(Action("mnuConvX")->isEnabled());
     EXPECT_FALSE(Action("mnuEx3DS")->isEnabled());
     EXPECT_FALSE(Widget<QMenu>("mnuParts")->menuAction()->isEnabled());
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     EXPECT_TRUE(Action("mnuEx3DS")->isEnabled());
     EXPECT_TRUE(Widget<QMenu>("mnuParts")->menuAction()->isEnabled());
 }
@@ -64,7 +64,7 @@ TEST_F(ExchangeWindow, MenusAreEnabledAsTheDocumentAllows)
 TEST_F(ExchangeWindow, ExtractAndInsertPartsInBothForms)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     dialogs.Choose(File("body.prt"), 1);
     Trigger("mnuEPart");
     const FileDialogRequest& request = dialogs.Last().file;
@@ -106,7 +106,7 @@ TEST_F(ExchangeWindow, ExtractAndInsertPartsInBothForms)
 TEST_F(ExchangeWindow, InsertingIntoAFullModelIsRefusedBeforeAnyDialog)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     for (int i = form->Model().Header.NumParts; i < 15; ++i) {
         dialogs.Type(QString("extra%1").arg(i));
         Click("AddPart");
@@ -122,7 +122,7 @@ TEST_F(ExchangeWindow, InsertingIntoAFullModelIsRefusedBeforeAnyDialog)
 TEST_F(ExchangeWindow, InsertingAPartFileWithABadHeaderChangesNothing)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const CarModel before = form->Model();
     dialogs.Choose(QString::fromStdString(WriteText("bad.txt", "NFSIII Mobrix Part Filf\r\n")), 2);
     dialogs.Ok();
@@ -134,7 +134,7 @@ TEST_F(ExchangeWindow, InsertingAPartFileWithABadHeaderChangesNothing)
 TEST_F(ExchangeWindow, Convert3dsReplacesTheModelAndSaveAsksForAFile)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     const std::string path = Sample3ds();
     dialogs.Choose(QString::fromStdString(path), 1);
     Trigger("mnuConv3DS");
@@ -176,7 +176,7 @@ TEST_F(ExchangeWindow, SavingAConvertedModelAsNfsiiiListsOnlyThePartsItKeeps)
 TEST_F(ExchangeWindow, RefusedConversionsKeepTheModel)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const CarModel before = form->Model();
     dialogs.Choose(QString::fromStdString(WriteText("broken.3ds", "MM\x10\0\0\0not a 3ds")), 1);
     dialogs.Ok();
@@ -197,7 +197,7 @@ TEST_F(ExchangeWindow, RefusedConversionsKeepTheModel)
 TEST_F(ExchangeWindow, ConvertXMakesOnePartAndNeverOverwritesTheOpenedFile)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const std::vector<std::uint8_t> opened = ReadBytes(nfs3Path);
     dialogs.Choose(QString::fromStdString(XFile("tetra.x", "2;\n3;0,1,2;,\n3;0,2,3;;\n")), 1);
     dialogs.Ok();
@@ -220,7 +220,7 @@ TEST_F(ExchangeWindow, ConvertXMakesOnePartAndNeverOverwritesTheOpenedFile)
 TEST_F(ExchangeWindow, Export3dsAndConvert3dsToPartFiles)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     dialogs.Choose(File("out.3ds"), 1);
     Trigger("mnuEx3DS");
     const FileDialogRequest& request = dialogs.Last().file;

@@ -30,7 +30,7 @@ protected:
 TEST_F(LayoutWindow, GridThenSingleViewsThenGridAgain)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     const QRect area(0, Widget("ToolBar")->height(), Widget("ToolWindow")->x(),
                      Widget("ObjWindow")->y() - Widget("ToolBar")->height());
     EXPECT_EQ(View(3)->geometry(), QRect(area.x(), area.y(), area.width() / 2, area.height() / 2));
@@ -68,7 +68,7 @@ TEST_F(LayoutWindow, GridThenSingleViewsThenGridAgain)
 TEST_F(LayoutWindow, ASingleViewKeepsSquarePixelsWhenTheWindowIsResized)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     ASSERT_TRUE(Action("mnuAspect")->isChecked());
     Click("cmdView1"); // "XY" alone: view 1, whose proportions set the fit, is hidden
     for (const QSize size : {QSize(1200, 640), QSize(900, 780)}) {
@@ -83,7 +83,7 @@ TEST_F(LayoutWindow, ASingleViewKeepsSquarePixelsWhenTheWindowIsResized)
 TEST_F(LayoutWindow, AViewShownByTheWindowSystemIsRedrawnFromTheModel)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     const views::ViewSurface& xy = form->Surfaces()[views::ViewXY];
     const QImage drawn = xy.canvas.copy();
     // Spoil the canvas behind the window's back, then let the window system
@@ -98,7 +98,7 @@ TEST_F(LayoutWindow, AViewShownByTheWindowSystemIsRedrawnFromTheModel)
 TEST_F(LayoutWindow, HiddenPanelsLeaveTheToolWindowsStrip)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const int strip = Widget("ToolWindow")->width();
     Trigger("mnuTWin");
     EXPECT_FALSE(Action("mnuTWin")->isChecked());
@@ -122,7 +122,7 @@ TEST_F(LayoutWindow, HiddenPanelsLeaveTheToolWindowsStrip)
 TEST_F(LayoutWindow, TinyWindowKeepsViewsAtLeastOnePixel)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     form->setMinimumSize(0, 0);
     ResizeTo(QSize(240, 120));
     Click("cmdView1");

@@ -60,7 +60,7 @@ TEST_F(PartsWindow, AddPartAsksForANameAndKeepsTheLimits)
 TEST_F(PartsWindow, NfsivModelsTakeMorePartsUpToTheTableSlots)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     while (form->Model().Header.NumParts < kPartSlots) {
         dialogs.Type("P");
         Click("AddPart");
@@ -75,7 +75,7 @@ TEST_F(PartsWindow, NfsivModelsTakeMorePartsUpToTheTableSlots)
 TEST_F(PartsWindow, RemovePartAsksThenRemovesAndRefillsTheLists)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     auto* list = Widget<QListWidget>("PartList");
     list->setCurrentRow(2);
     ASSERT_EQ(form->Model().CurrentPart, 2);
@@ -106,7 +106,7 @@ TEST_F(PartsWindow, RemovePartAsksThenRemovesAndRefillsTheLists)
 TEST_F(PartsWindow, RemovingAPartClearsTheMarksOfTheOthers)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     Widget<QListWidget>("PartList")->setCurrentRow(2);
     Trigger("mnuVEdit");
     QTest::keyClick(Widget("View1"), Qt::Key_S); // marks every vertex of the model
@@ -127,7 +127,7 @@ TEST_F(PartsWindow, RemovingAPartClearsTheMarksOfTheOthers)
 TEST_F(PartsWindow, APartReachingOutsideTheModelIsNotRemoved)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     auto* list = Widget<QListWidget>("PartList");
     list->setCurrentRow(2);
     form->Model().Header.PartNumTriangles[2] = form->Model().Header.NumTriangles + 1;
@@ -164,7 +164,7 @@ TEST_F(PartsWindow, RemovingTheOnlyPartEmptiesTheLists)
 TEST_F(PartsWindow, RenamingToTheSameNameOrCancellingChangesNothing)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const Name64 stored = form->Model().Header.PartNames[0];
     const QString shown = PartListTexts()[0];
     dialogs.Type(shown);
@@ -191,7 +191,7 @@ TEST_F(PartsWindow, RenamingToTheSameNameOrCancellingChangesNothing)
 TEST_F(PartsWindow, SelectingPartsClearsTheMarksAndDrawsOthersGrey)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     form->Model().VertSelected.assign(form->Model().VertSelected.size(), -1);
     auto* list = Widget<QListWidget>("PartList");
     list->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
@@ -219,7 +219,7 @@ TEST_F(PartsWindow, SelectingPartsClearsTheMarksAndDrawsOthersGrey)
 TEST_F(PartsWindow, DummiesAddRemoveRenameWithTheirMessages)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const int start = form->Model().Header.NumDummies;
     auto* list = Widget<QComboBox>("DummyList");
     const QString first = list->itemText(0);

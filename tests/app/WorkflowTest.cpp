@@ -68,11 +68,12 @@ TEST_F(Workflow, StartsWithoutModelAndWithTheEditingMenusDisabled)
 TEST_F(Workflow, OpenReadsTheChosenVariantAndFillsTheWindow)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const FileDialogRequest& request = dialogs.Shown().front().file;
     EXPECT_EQ(request.mode, FileDialogMode::Open);
     EXPECT_EQ(request.initialName, "*.FCE");
-    EXPECT_EQ(request.filters, (QStringList{"NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"}));
+    EXPECT_EQ(request.filters,
+              (QStringList{"FCE files|*.fce", "NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"}));
     EXPECT_EQ(request.defaultExtension, "FCE");
 
     const CarModel& m = form->Model();
@@ -104,7 +105,7 @@ TEST_F(Workflow, OpenReadsTheChosenVariantAndFillsTheWindow)
     const Vec3 a{m.Vertices[v].X + m.Header.PartPos[0].X, m.Vertices[v].Y + m.Header.PartPos[0].Y, 0};
     EXPECT_EQ(xy.canvas.pixel(map.PixelX(a.X), map.PixelY(a.Y)), qRgb(0, 0, 0));
 
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Nfs4);
     for (int i = 0; i < 3; ++i) {
         EXPECT_TRUE(Widget(QString("VertType%1").arg(i))->isEnabled());
@@ -119,16 +120,16 @@ TEST_F(Workflow, OpenReadsTheChosenVariantAndFillsTheWindow)
 TEST_F(Workflow, OpenRefusalsShowTheirMessagesAndKeepTheModel)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     const CarModel before = form->Model();
 
     dialogs.Ok();
-    Open(dir.File("missing.fce"), 1);
+    Open(dir.File("missing.fce"), kOpenNfs3);
     ExpectMessage("Error!", "File not found", MessageIcon::Exclamation);
 
     // An NFSIII file is not an NFSIV file.
     dialogs.Ok();
-    Open(nfs3Path, 2);
+    Open(nfs3Path, kOpenNfs4);
     ExpectMessage("Error in file format", kNotNfs4, MessageIcon::None);
     EXPECT_EQ(form->Model(), before);
     EXPECT_EQ(form->Model().FileName, nfs4Path);
@@ -138,7 +139,7 @@ TEST_F(Workflow, OpenRefusalsShowTheirMessagesAndKeepTheModel)
     bytes[0xF8] = 0x41; // NumParts 65
     WriteBytes(dir.File("absurd.fce"), bytes);
     dialogs.Ok();
-    Open(dir.File("absurd.fce"), 1);
+    Open(dir.File("absurd.fce"), kOpenNfs3);
     ExpectMessage("Error in file format", "Not an NFSIII File!", MessageIcon::None);
     EXPECT_EQ(form->Model(), before) << "the model the user had is kept";
 
@@ -148,14 +149,14 @@ TEST_F(Workflow, OpenRefusalsShowTheirMessagesAndKeepTheModel)
     bytes[0x12] = 0x10; // vertices far past the end
     WriteBytes(dir.File("corrupt.fce"), bytes);
     dialogs.Ok();
-    Open(dir.File("corrupt.fce"), 1);
+    Open(dir.File("corrupt.fce"), kOpenNfs3);
     ExpectMessage("Error in file format", "This file appears to contain corrupted data.", MessageIcon::None);
 
     // A folder is not a file.
     std::filesystem::create_directory(dir.File("folder.fce"));
     const int shownBefore = static_cast<int>(dialogs.Shown().size());
     dialogs.Ok();
-    Open(dir.File("folder.fce"), 1);
+    Open(dir.File("folder.fce"), kOpenNfs3);
     ExpectMessage("Error!", "File not found", MessageIcon::Exclamation);
     EXPECT_EQ(static_cast<int>(dialogs.Shown().size()), shownBefore + 2);
 
@@ -170,7 +171,7 @@ TEST_F(Workflow, OpenRefusalsShowTheirMessagesAndKeepTheModel)
 TEST_F(Workflow, SaveAsInTheOtherVariantThenSaveKeepsThatVariant)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const std::string asNfs4 = dir.File("as4.fce");
     dialogs.Choose(QString::fromStdString(asNfs4), 2);
     Trigger("mnuSaveAs");
@@ -207,7 +208,7 @@ TEST_F(Workflow, SaveAsInTheOtherVariantThenSaveKeepsThatVariant)
 TEST_F(Workflow, AnNfsivModelSavedAsNfsiiiAndBackKeepsItsDamagedSet)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     const CarModel opened = form->Model();
     ASSERT_NE(opened.DamagedVerts, opened.NormalVerts);
     Click("VertType2"); // edit the damaged set
@@ -232,7 +233,7 @@ TEST_F(Workflow, TheReportNamesAPathWithAccentsAsChosen)
     Start();
     const std::string path = dir.File("J\u00fcrgens Wagen.fce");
     std::filesystem::copy_file(nfs4Path, path);
-    Open(path, 2);
+    Open(path, kOpenNfs4);
     EXPECT_EQ(Widget<QListWidget>("FileInfo")->item(0)->text(),
               "File information for '" + QString::fromStdString(path) + "'");
 }
@@ -240,7 +241,7 @@ TEST_F(Workflow, TheReportNamesAPathWithAccentsAsChosen)
 TEST_F(Workflow, SaveWritesTheOpenedFileInItsFormat)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     const std::vector<std::uint8_t> original = ReadBytes(nfs4Path);
     Trigger("mnuSave");
     EXPECT_EQ(ReadBytes(nfs4Path), original) << "an unedited NFSIV file is written back as it was";
@@ -249,7 +250,7 @@ TEST_F(Workflow, SaveWritesTheOpenedFileInItsFormat)
 TEST_F(Workflow, SaveAfterNewAsksForAFileInsteadOfOverwritingTheOpenedOne)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     const std::vector<std::uint8_t> original = ReadBytes(nfs3Path);
     dialogs.Yes();
     Trigger("mnuNew");
@@ -300,7 +301,7 @@ TEST_F(Workflow, NewMakesABlankModelWithPart1)
     Trigger("mnuNew");
     EXPECT_EQ(info->count(), 2 * lines) << "New appends its report";
 
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     dialogs.No();
     Trigger("mnuNew");
     EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Nfs4) << "declined: nothing changes";
@@ -310,7 +311,7 @@ TEST_F(Workflow, NewMakesABlankModelWithPart1)
 TEST_F(Workflow, FailedSaveShowsTheMessageAndKeepsTheDocument)
 {
     Start();
-    Open(nfs3Path, 1);
+    Open(nfs3Path, kOpenNfs3);
     dialogs.Choose(QString::fromStdString(dir.File("no/such/folder/x.fce")), 2);
     dialogs.Ok();
     Trigger("mnuSaveAs");
@@ -325,9 +326,9 @@ TEST_F(Workflow, FailedSaveShowsTheMessageAndKeepsTheDocument)
 TEST_F(Workflow, RecentListAndMobrixIni)
 {
     Start();
-    Open(nfs3Path, 1);
-    Open(nfs4Path, 2);
-    Open(nfs3Path, 1); // already listed, not the newest: unchanged
+    Open(nfs3Path, kOpenNfs3);
+    Open(nfs4Path, kOpenNfs4);
+    Open(nfs3Path, kOpenNfs3); // already listed, not the newest: unchanged
     EXPECT_EQ(form->Document().RecentFiles[0], nfs4Path + " 1");
     EXPECT_EQ(form->Document().RecentFiles[1], nfs3Path + " 0");
 
@@ -335,7 +336,7 @@ TEST_F(Workflow, RecentListAndMobrixIni)
     for (const char* name : {"c.fce", "d.fce", "e.fce"}) {
         more.push_back(dir.File(name));
         std::filesystem::copy_file(nfs3Path, more.back());
-        Open(more.back(), 1);
+        Open(more.back(), kOpenNfs3);
     }
     const std::vector<QAction*> quick = VisibleQuickLoads();
     ASSERT_EQ(quick.size(), 4u);
@@ -394,7 +395,7 @@ TEST_F(Workflow, CommandLineOpensByTheFilesMagic)
 TEST_F(Workflow, FileInformationWindowListsTheReservedBlocks)
 {
     Start();
-    Open(nfs4Path, 2);
+    Open(nfs4Path, kOpenNfs4);
     Trigger("mnuFileInf");
     auto* window = form->findChild<FileInf*>("FileInf");
     ASSERT_NE(window, nullptr);

@@ -161,29 +161,20 @@ TEST(Band, EitherDirectionSelectsTheSameVerticesStrictlyInside)
     EXPECT_THAT(TrianglesInBand(m, options, 1, ViewXY, MakeBand({0, 0}, {1, 1})), ElementsAre(0));
 }
 
-TEST(ViewMoves, OneViewMovesInItsPlaneAndSeveralAddUp)
+TEST(ViewMoves, AMoveStaysInThePlaneOfItsView)
 {
-    ViewVisibility onlyZX{};
-    onlyZX[ViewZX] = true;
     Vec3 p{1, 2, 3};
-    MoveInVisibleViews(p, onlyZX, 0.5f, 0.25f);
+    MoveInView(p, ViewZX, 0.5f, 0.25f);
     EXPECT_EQ(p, (Vec3{1.25f, 2, 3.5f})) << "view 1: across is Z, up is X";
-
-    ViewVisibility xyAndZx{};
-    xyAndZx[ViewXY] = xyAndZx[ViewZX] = true;
     p = {0, 0, 0};
-    MoveInVisibleViews(p, xyAndZx, 0.1f, 0);
-    EXPECT_EQ(p, (Vec3{0.1f, 0, 0.1f}));
-
-    ViewVisibility all{true, true, true, false, false};
-    p = {0, 0, 0};
-    const float s = 0.01f;
-    MoveInVisibleViews(p, all, -s, 0); // Left with all three shown
-    EXPECT_EQ(p.X, -s);
-    EXPECT_EQ(p.Z, -s - s);
-    EXPECT_EQ(p.Y, 0.0f);
-    MoveInVisibleViews(p, ViewVisibility{false, false, false, true, true}, 1, 1);
-    EXPECT_EQ(p.X, -s) << "the perspective and texture-map views move nothing";
+    MoveInView(p, ViewXY, 0.1f, 0.2f);
+    EXPECT_EQ(p, (Vec3{0.1f, 0.2f, 0})) << "the other views add nothing";
+    MoveInView(p, ViewZY, 0.5f, 0.5f);
+    EXPECT_EQ(p, (Vec3{0.1f, 0.7f, 0.5f}));
+    for (int view : {int(View3D), int(ViewUV)}) {
+        MoveInView(p, view, 1, 1);
+        EXPECT_EQ(p, (Vec3{0.1f, 0.7f, 0.5f})) << "the perspective and texture-map views move nothing";
+    }
 }
 
 TEST(Zoom, LimitsAreOneOver128AndTwoToTheNineteenth)
@@ -323,15 +314,13 @@ TEST(VertexDrag, OneStepLeavesThePictureAFullRedrawGives)
         s.model.VertSelected[4] = -1; // a loose vertex
         s.model.VertSelected[0] = -1; // a vertex of part 0 moves too
         s.Redraw();
-        CarModel expected = s.model;
-        DragSelectedVertices(s.model, s.Ctx(), 1, 0.05f, -0.03f);
-
-        ViewVisibility visible{};
-        for (int v : shown)
-            visible[v] = true;
-        for (int i : {0, 2, 4})
-            MoveInVisibleViews(expected.Vertices[static_cast<std::size_t>(i)], visible, 0.05f, -0.03f);
-        EXPECT_EQ(s.model.Vertices, expected.Vertices);
+        const DragSet set = PrepareDrag(s.model, 1);
+        ASSERT_EQ(set.selected, (std::vector<int>{0, 2, 4}));
+        DrawDragStep(s.Ctx(), set, DragPhase::Erase);
+        const std::vector<Vec3> moved = MovedInView(s.model, set.selected, ViewZX, 0.05f, -0.03f);
+        for (std::size_t k = 0; k < moved.size(); ++k)
+            s.model.Vertices[static_cast<std::size_t>(set.selected[k])] = moved[k];
+        DrawDragStep(s.Ctx(), set, DragPhase::Draw);
 
         // Part 0 is not shown and nothing of part 1 crosses an axis, so
         // erasing in white cut nothing that a full redraw would show.
@@ -357,22 +346,34 @@ TEST(VertexMouse, ClickSelectsAndDragsShiftClickDeselectsBandSelects)
     s.Redraw();
     const QImage clean = s.views[ViewXY].canvas.copy();
 
-    // A press on vertex 2 selects it, moves the list to it and starts a drag.
+    // A press on vertex 2 asks to select it, moves the list to it and
+    // starts a drag; the mouse itself changes nothing in the model.
+    const CarModel untouched = s.model;
     MouseOutcome out = mouse.Press(s.model, s.Ctx(), ViewXY, 1, 0, s.Of(ViewXY, 2));
-    EXPECT_EQ(s.model.VertSelected[2], -1);
+    ASSERT_TRUE(out.marks);
+    EXPECT_EQ(out.marks->vertices, std::vector<int>{2});
+    EXPECT_TRUE(out.marks->selected);
     EXPECT_EQ(out.vertListRow, 1);
     EXPECT_TRUE(mouse.State().DragVerts);
-    const Vec3 before = s.model.Vertices[2];
-    mouse.Move(s.model, s.Ctx(), ViewXY, 1, Shifted(s.Of(ViewXY, 2), 0.1f, 0.0f));
-    EXPECT_FLOAT_EQ(s.model.Vertices[2].X, before.X + 0.1f);
-    EXPECT_EQ(s.model.Vertices[2].Y, before.Y);
+    s.model.VertSelected[2] = -1; // as the window carries the request out
+    out = mouse.Move(s.model, s.Ctx(), ViewXY, 1, Shifted(s.Of(ViewXY, 2), 0.1f, 0.0f));
+    ASSERT_TRUE(out.drag);
+    EXPECT_EQ(out.drag->view, ViewXY);
+    EXPECT_FLOAT_EQ(out.drag->dh, 0.1f);
+    EXPECT_EQ(out.drag->dv, 0.0f);
+    ASSERT_TRUE(mouse.Drag());
+    EXPECT_EQ(mouse.Drag()->selected, std::vector<int>{2});
+    EXPECT_EQ(s.model.Vertices, untouched.Vertices);
     out = mouse.Release(s.model, s.Ctx(), ViewXY, 1, 0, s.Of(ViewXY, 2));
     EXPECT_TRUE(out.refreshVertexFields);
+    EXPECT_TRUE(out.dragEnded);
 
     // Shift alone deselects and does not drag: the move stretches a band.
     out = mouse.Press(s.model, s.Ctx(), ViewXY, 1, kShift, s.Of(ViewXY, 2));
-    EXPECT_EQ(s.model.VertSelected[2], 0);
+    ASSERT_TRUE(out.marks);
+    EXPECT_FALSE(out.marks->selected);
     EXPECT_FALSE(mouse.State().DragVerts);
+    s.model.VertSelected[2] = 0;
     const Vec3 moved = s.model.Vertices[2];
     s.Redraw();
     const QImage redrawn = s.views[ViewXY].canvas.copy();
@@ -386,17 +387,14 @@ TEST(VertexMouse, ClickSelectsAndDragsShiftClickDeselectsBandSelects)
     EXPECT_EQ(s.model.Vertices[2], moved) << "a band moves nothing";
     EXPECT_EQ(out.status, "") << "nothing under the pointer";
     out = mouse.Release(s.model, s.Ctx(), ViewXY, 1, 0, {0.4f, 0.4f});
-    for (int i = 1; i < 5; ++i)
-        EXPECT_EQ(s.model.VertSelected[static_cast<std::size_t>(i)], -1) << i;
-    EXPECT_EQ(s.model.VertSelected[0], 0) << "other parts are not banded";
+    ASSERT_TRUE(out.marks);
+    EXPECT_EQ(out.marks->vertices, (std::vector<int>{1, 2, 3, 4})) << "other parts are not banded";
+    EXPECT_TRUE(out.redrawPartVertices);
     EXPECT_EQ(out.status, "");
     EXPECT_EQ(out.vertListRow, 3);
-    // No trace of the band is left: the canvas is what a full redraw of
-    // the new selection gives.
-    const QImage released = s.views[ViewXY].canvas.copy();
-    s.Redraw();
-    EXPECT_EQ(released, s.views[ViewXY].canvas);
-    EXPECT_NE(released, clean);
+    // No trace of the band is left.
+    EXPECT_EQ(s.views[ViewXY].canvas, redrawn);
+    EXPECT_NE(redrawn, clean) << "the drag's selection shows";
 
     // Hovering over a vertex reads it out.
     out = mouse.Move(s.model, s.Ctx(), ViewXY, 0, s.Of(ViewXY, 3));
@@ -416,10 +414,10 @@ TEST(VertexMouse, MarksChangedDuringADragAreWhatTheNextStepMoves)
     s.model.VertSelected[2] = 0;
     s.model.VertSelected[3] = -1;
     mouse.MarksChanged();
-    const CarModel before = s.model;
-    mouse.Move(s.model, s.Ctx(), ViewXY, 1, Shifted(at, 0.1f, 0));
-    EXPECT_EQ(s.model.Vertices[2], before.Vertices[2]);
-    EXPECT_FLOAT_EQ(s.model.Vertices[3].X, before.Vertices[3].X + 0.1f);
+    const MouseOutcome out = mouse.Move(s.model, s.Ctx(), ViewXY, 1, Shifted(at, 0.1f, 0));
+    ASSERT_TRUE(out.drag);
+    ASSERT_TRUE(mouse.Drag());
+    EXPECT_EQ(mouse.Drag()->selected, std::vector<int>{3});
 }
 
 TEST(VertexMouse, ReleasedBandLeavesNoOutlineBehind)
@@ -447,10 +445,9 @@ TEST(OtherMouseModes, DummyAndTrianglePicks)
     ViewMouse mouse;
     MouseOutcome out = mouse.Press(s.model, s.Ctx(), ViewXY, 2, 0, Shifted(Project(ViewXY, s.model.Header.DummyPos[1]), 0.08f, 0));
     EXPECT_EQ(out.dummy, 1);
-    EXPECT_EQ(s.model.CurrentDummy, 1);
+    EXPECT_TRUE(out.redrawDummies);
     out = mouse.Press(s.model, s.Ctx(), ViewXY, 1, 0, {0.9f, -0.9f});
-    EXPECT_EQ(out.dummy, std::nullopt);
-    EXPECT_EQ(s.model.CurrentDummy, 1) << "a miss keeps the current dummy";
+    EXPECT_EQ(out.dummy, std::nullopt) << "a miss keeps the current dummy";
     // The perspective and texture-map views show no model coordinates:
     // a press there picks nothing.
     for (int view : {int(View3D), int(ViewUV)}) {
@@ -463,7 +460,7 @@ TEST(OtherMouseModes, DummyAndTrianglePicks)
     out = mouse.Press(s.model, s.Ctx(), ViewXY, 1, 0, Project(ViewXY, c));
     EXPECT_EQ(out.triListRow, 0);
     // Vertices are not picked outside the Vertex Editor.
-    EXPECT_EQ(std::count(s.model.VertSelected.begin(), s.model.VertSelected.end(), -1), 0);
+    EXPECT_FALSE(out.marks);
 }
 
 TEST(TriangleEditorDrawing, SectionColoursHiddenSectionsAndTheRestoringRedraw)

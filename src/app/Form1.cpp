@@ -8,6 +8,7 @@
 #include "KeysHelp.h"
 #include "MenuAction.h"
 #include "PartsPanel.h"
+#include "TransformCommands.h"
 #include "ViewWidget.h"
 #include "ViewsPanel.h"
 
@@ -51,6 +52,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
+    transforms_ = new TransformCommands(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
     ConnectPanels();
@@ -58,6 +60,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     SetEditingEnabled(false);
     mnuView_->menuAction()->setEnabled(false);
     mnuEdit_->menuAction()->setEnabled(false);
+    mnuTools_->menuAction()->setEnabled(false);
     mnuParts_->menuAction()->setEnabled(false);
     editor_->ObjWindow()->setEnabled(false);
     parts_->ToolWindow()->setEnabled(false);
@@ -100,6 +103,10 @@ void Form1::BuildMenus()
     BuildEditMenu();
     BuildViewMenu();
 
+    mnuTools_ = menuBar()->addMenu("&Tools");
+    mnuTools_->setObjectName("mnuTools");
+    transforms_->BuildToolItems(mnuTools_);
+
     mnuParts_ = menuBar()->addMenu("&Parts");
     mnuParts_->setObjectName("mnuParts");
     exchange_->BuildPartItems(mnuParts_);
@@ -125,6 +132,8 @@ void Form1::BuildEditMenu()
     addAction(redo);
     mnuEdit_->addSeparator();
     views_->BuildModeItems(mnuEdit_);
+    mnuEdit_->addSeparator();
+    transforms_->BuildEditItems(mnuEdit_);
 }
 
 void Form1::BuildViewMenu()
@@ -172,6 +181,7 @@ void Form1::ConnectPanels()
     views_->setStatus = status;
     parts_->setStatus = status;
     editor_->setStatus = status;
+    transforms_->setStatus = status;
     views_->relayout = [this] { Form_Resize(); };
     views_->renamePart = [this] { parts_->NamePart_Click(); };
     views_->renameDummy = [this] { parts_->NameDummy_Click(); };
@@ -214,6 +224,7 @@ void Form1::SetEditingEnabled(bool withSave)
     exchange_->Export3dsItem()->setEnabled(true);
     mnuParts_->menuAction()->setEnabled(true);
     mnuEdit_->menuAction()->setEnabled(true);
+    mnuTools_->menuAction()->setEnabled(true);
     editor_->ObjWindow()->setEnabled(true);
     parts_->ToolWindow()->setEnabled(true);
 }

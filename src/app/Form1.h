@@ -6,7 +6,8 @@
 //  - ExchangeCommands: part files, 3DS and X;
 //  - ViewsPanel: the tool bar, the views, the mouse and keys in them;
 //  - PartsPanel: the part and dummy lists along the right edge;
-//  - EditorPanel: the vertex and triangle editors along the bottom.
+//  - EditorPanel: the vertex and triangle editors along the bottom;
+//  - TransformCommands: the mesh transforms, clean-up and part copying.
 
 #include "DialogService.h"
 #include "document/Document.h"
@@ -26,6 +27,7 @@ class EditorPanel;
 class ExchangeCommands;
 class FileCommands;
 class PartsPanel;
+class TransformCommands;
 class ViewsPanel;
 
 struct Form1Setup {
@@ -92,10 +94,12 @@ private:
     EditorPanel* editor_ = nullptr;
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
+    TransformCommands* transforms_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;
     QMenu* mnuView_ = nullptr;
+    QMenu* mnuTools_ = nullptr;
     QMenu* mnuParts_ = nullptr;
     QMenu* mnuHelp_ = nullptr;
     QAction* mnuEWin_ = nullptr;

@@ -56,8 +56,9 @@ TEST_F(Workflow, StartsWithoutModelAndWithTheEditingMenusDisabled)
     QStringList menus;
     for (QAction* a : form->menuBar()->actions())
         menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "&Parts", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Parts", "&Help"}));
     EXPECT_FALSE(Widget<QMenu>("mnuEdit")->menuAction()->isEnabled());
+    EXPECT_FALSE(Widget<QMenu>("mnuTools")->menuAction()->isEnabled());
 
     const std::vector<QAction*> quick = VisibleQuickLoads();
     ASSERT_EQ(quick.size(), 2u);

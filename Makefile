@@ -5,8 +5,9 @@ BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLE    ?= samples/sample-nfs4.fce
+PREFIX    ?= /usr/local
 
-.PHONY: all deps configure build test run run-trimlet bench samples clean
+.PHONY: all deps configure build test test-asan fuzz run run-trimlet bench samples install clean
 
 all: build
 
@@ -24,6 +25,33 @@ build: configure
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Every fuzz target for FUZZ_SECONDS seconds, on the corpus the test
+# suite's short runs keep growing in $(BUILD)/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+fuzz: configure
+	cmake --build $(BUILD) --target fuzzers
+	cd $(BUILD) && MOBRIX_FUZZ_SECONDS=$(FUZZ_SECONDS) ctest -R '^fuzz\.' -j $(JOBS) \
+	    --timeout $$(( $(FUZZ_SECONDS) + 600 )) --output-on-failure
+
+# The unit and window tests built with the address and undefined-behaviour
+# sanitizers, in a build folder of their own. Leaks inside the system's
+# graphics and font libraries are not the project's: scripts/lsan.supp.
+# Trimlet's window tests run without the leak check: Mesa's software
+# rasteriser leaks from code it compiles at run time, which no stack can
+# name and no suppression can match.
+ASAN_BUILD ?= build-asan
+ASAN_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMOBRIX_WERROR=ON -DMOBRIX_FUZZ=OFF \
+	    -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)" \
+	    -DCMAKE_SHARED_LINKER_FLAGS="$(ASAN_FLAGS)"
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 && \
+	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	    ctest --output-on-failure -j $(JOBS) -E '^TrimletWindow\.' && \
+	    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 ctest --output-on-failure -j $(JOBS) -R '^TrimletWindow\.'
+
 run: build
 	$(BUILD)/src/app/mobrix $(SAMPLE)
 
@@ -38,6 +66,11 @@ bench: build
 # Regenerates the committed sample cars with the project's own generator.
 samples: build
 	$(BUILD)/src/cli/samplegen samples
+
+# mobrix, trimlet and fcetool with their desktop entries, icons, the FCE file
+# type and fcetool's manual page, under PREFIX (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD)

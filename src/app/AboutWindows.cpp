@@ -14,14 +14,6 @@ namespace {
 
 constexpr int kScrollIntervalMs = 40;
 
-QPushButton* OkButton(QDialog* dialog, QVBoxLayout* column)
-{
-    auto* ok = new QPushButton("OK", dialog);
-    ok->setObjectName("OK");
-    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
-    column->addWidget(ok, 0, Qt::AlignHCenter);
-    return ok;
-}
 
 } // namespace
 
@@ -65,7 +57,10 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
     text->setFixedWidth(340);
     area_->setWidget(text);
     column->addWidget(area_);
-    OkButton(this, column);
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("OK");
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    column->addWidget(ok, 0, Qt::AlignHCenter);
     timer_ = new QTimer(this);
     connect(timer_, &QTimer::timeout, this, [this] { ScrollOn(); });
     timer_->start(kScrollIntervalMs);
@@ -94,19 +89,9 @@ QStringList GettingStartedWindow::Lines()
     };
 }
 
-GettingStartedWindow::GettingStartedWindow(QWidget* parent) : QDialog(parent)
+GettingStartedWindow::GettingStartedWindow(QWidget* parent)
+    : LinesWindow("GettingStarted", "Getting Started", Lines(), 480, parent)
 {
-    setObjectName("GettingStarted");
-    setWindowTitle("Getting Started");
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto* column = new QVBoxLayout(this);
-    for (const QString& line : Lines()) {
-        auto* label = new QLabel(line, this);
-        label->setWordWrap(true);
-        column->addWidget(label);
-    }
-    OkButton(this, column);
-    setFixedWidth(480);
 }
 
 } // namespace mobrix::app

@@ -2,6 +2,8 @@
 // The About window, with the program's name, version, licence and credits
 // in scrolling text, and the short getting-started window for new users.
 
+#include "KeysHelp.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -23,7 +25,7 @@ private:
     QTimer* timer_ = nullptr;
 };
 
-class GettingStartedWindow : public QDialog {
+class GettingStartedWindow : public LinesWindow {
     Q_OBJECT
 public:
     explicit GettingStartedWindow(QWidget* parent);

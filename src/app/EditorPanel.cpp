@@ -137,7 +137,10 @@ void EditorPanel::ListenToDocument()
     connect(&doc_, &Document::selectionChanged, this, refill);
     connect(&doc_, &Document::partsChanged, this, refill);
     connect(&doc_, &Document::meshChanged, this, refill);
-    connect(&doc_, &Document::verticesMoved, this, [this] { VertList_Click(); });
+    connect(&doc_, &Document::verticesMoved, this, [this] {
+        if (!applying_)
+            VertList_Click();
+    });
     connect(&doc_, &Document::vertexSetChanged, this, [this] { VertList_Click(); });
     connect(&doc_, &Document::viewStateChanged, this, [this] { ShowModePanel(); });
 }
@@ -269,7 +272,10 @@ void EditorPanel::cmdApply_Click()
         return;
     }
     const auto i = static_cast<std::int32_t>(PartVertexRange(model, part).begin + row);
+    // The fields keep what was typed, and "Apply" stays enabled.
+    applying_ = true;
     doc_.MoveVertices("Apply Vertex", part, {i}, {Vec3{*x, *y, *z}}, Document::MergeKey::None);
+    applying_ = false;
     client_->setFocus();
 }
 

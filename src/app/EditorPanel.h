@@ -72,6 +72,7 @@ private:
     ViewsPanel& views_;
     QWidget* client_;
     bool fillingLists_ = false;
+    bool applying_ = false; // "Apply" is moving the vertex its fields show
 
     QFrame* objWindow_ = nullptr;
     std::array<QPushButton*, 2> selFrame_{};

@@ -11,6 +11,7 @@
 #include "FileInfoReport.h"
 #include "Latin1.h"
 #include "MenuAction.h"
+#include "Obj.h"
 #include "PartFiles.h"
 #include "PartsDummies.h"
 #include "ThreeDs.h"
@@ -61,6 +62,7 @@ void ExchangeCommands::BuildConversionItems(QMenu* file)
     file->addSeparator();
     item("mnuConv3DS", "Convert 3DS", [this] { mnuConv3DS_Click(); });
     item("mnuConv3DSPRT", "Convert 3DS to PRT", [this] { mnuConv3DSPRT_Click(); });
+    item("mnuConvObj", "Convert OBJ", [this] { mnuConvObj_Click(); });
     item("mnuConvX", "Convert X", [this] { mnuConvX_Click(); });
     mnuEx3DS_ = item("mnuEx3DS", "Export 3DS", [this] { mnuEx3DS_Click(); });
     mnuEx3DS_->setEnabled(false);
@@ -70,6 +72,7 @@ void ExchangeCommands::BuildPartItems(QMenu* parts)
 {
     AddMenuAction(parts, "mnuEPart", "&Extract Part", this, [this] { mnuEPart_Click(); });
     AddMenuAction(parts, "mnuIPart", "&Insert Part", this, [this] { mnuIPart_Click(); });
+    AddMenuAction(parts, "mnuExObj", "Export OBJ", this, [this] { mnuExObj_Click(); });
 }
 
 void ExchangeCommands::ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure)
@@ -231,27 +234,67 @@ void ExchangeCommands::mnuEx3DS_Click()
         ShowExchangeFailure(ExchangeCommand::Export3DS, *failure);
 }
 
-void ExchangeCommands::mnuConvX_Click()
+// Asks for an existing file to convert; empty when the user cancelled or
+// the file is not there (which is said).
+std::optional<std::string> ExchangeCommands::ChooseSource(const QString& initialName, const char* filter)
 {
     const FileDialogResult chosen =
-        dialogs_.File({FileDialogMode::Open, QString(), FilterEntries(kXFilter), QString(), QString()});
+        dialogs_.File({FileDialogMode::Open, initialName, FilterEntries(filter), QString(), QString()});
     if (chosen.cancelled || chosen.path.isEmpty())
-        return;
+        return std::nullopt;
     if (!QFileInfo(chosen.path).isFile()) {
         dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
-        return;
+        return std::nullopt;
     }
+    return LocalPath(chosen.path);
+}
+
+// Runs a conversion that replaces the model; says why when it is refused.
+bool ExchangeCommands::Convert(ExchangeCommand command, const std::string& path,
+                               ExchangeStatus (*convert)(CarModel&, const std::string&))
+{
     ExchangeStatus failure;
     {
         BusyPointer busy;
-        failure = ConvertX(doc_.Model(), LocalPath(chosen.path));
+        failure = convert(doc_.Model(), path);
     }
-    if (failure) {
-        ShowExchangeFailure(ExchangeCommand::ConvertX, *failure);
+    if (failure)
+        ShowExchangeFailure(command, *failure);
+    return !failure;
+}
+
+void ExchangeCommands::mnuConvX_Click()
+{
+    const auto path = ChooseSource(QString(), kXFilter);
+    if (!path || !Convert(ExchangeCommand::ConvertX, *path, &ConvertX))
         return;
-    }
     dialogs_.Plain(kProgramTitle, kXFinishedMessage);
-    ShowConvertedModel(LocalPath(chosen.path), false);
+    ShowConvertedModel(*path, false);
+}
+
+// ---------------------------------------------------------------------------
+// OBJ
+
+void ExchangeCommands::mnuConvObj_Click()
+{
+    const auto path = ChooseSource(kObjInitialName, kObjFilter);
+    if (path && Convert(ExchangeCommand::ConvertObj, *path, &ConvertObj))
+        ShowConvertedModel(*path, true);
+}
+
+void ExchangeCommands::mnuExObj_Click()
+{
+    const FileDialogResult chosen = dialogs_.File({FileDialogMode::Save, kObjInitialName, FilterEntries(kObjFilter),
+                                                   kObjDefaultExtension, kExportObjDialogTitle});
+    if (chosen.cancelled || chosen.path.isEmpty())
+        return;
+    ExchangeStatus failure;
+    {
+        BusyPointer busy;
+        failure = WriteObj(doc_.Model(), LocalPath(chosen.path), doc_.TexturePath().toStdString());
+    }
+    if (failure)
+        ShowExchangeFailure(ExchangeCommand::ExportObj, *failure);
 }
 
 } // namespace mobrix::app

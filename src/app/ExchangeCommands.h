@@ -1,8 +1,8 @@
 #pragma once
-// The exchange commands: part files ("&Parts" menu), the 3DS and X
-// conversions and the 3DS export ("&File" menu). The file formats live in
-// the exchange library; these handlers ask for the files, call it, and
-// hand the result to the document.
+// The exchange commands: part files and the OBJ export ("&Parts" menu),
+// the 3DS, OBJ and X conversions and the 3DS export ("&File" menu). The
+// file formats live in the exchange library; these handlers ask for the
+// files, call it, and hand the result to the document.
 
 #include "DialogService.h"
 #include "ExchangeErrors.h"
@@ -11,6 +11,8 @@
 #include <QObject>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class QAction;
 class QMenu;
@@ -32,11 +34,16 @@ public:
     void mnuConv3DSPRT_Click();
     void mnuEx3DS_Click();
     void mnuConvX_Click();
+    void mnuConvObj_Click();
+    void mnuExObj_Click();
 
     std::function<void(bool withSave)> enableEditing;
 
 private:
     void ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure);
+    std::optional<std::string> ChooseSource(const QString& initialName, const char* filter);
+    bool Convert(ExchangeCommand command, const std::string& path,
+                 ExchangeStatus (*convert)(CarModel&, const std::string&));
     void ShowConvertedModel(const std::string& sourcePath, bool withSave);
 
     Document& doc_;

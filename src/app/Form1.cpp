@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "AboutWindows.h"
+#include "DamageColourCommands.h"
 #include "EditorPanel.h"
 #include "ExchangeCommands.h"
 #include "FileCommands.h"
@@ -45,14 +46,16 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     setCentralWidget(client_);
     client_->installEventFilter(this);
 
-    // The lists take a new model first, so that the views draw it once
-    // with the part selection in place.
+    // The lists and editors take a new model first, so that the views draw
+    // it once with the part selection in place.
     parts_ = new PartsPanel(*doc_, dialogs_, client_);
     views_ = new ViewsPanel(*doc_, dialogs_, client_);
     editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
+    views_->ListenToDocument();
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
     transforms_ = new TransformCommands(*doc_, dialogs_, this);
+    damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
     ConnectPanels();
@@ -106,6 +109,7 @@ void Form1::BuildMenus()
     mnuTools_ = menuBar()->addMenu("&Tools");
     mnuTools_->setObjectName("mnuTools");
     transforms_->BuildToolItems(mnuTools_);
+    damageColours_->BuildToolItems(mnuTools_);
 
     mnuParts_ = menuBar()->addMenu("&Parts");
     mnuParts_->setObjectName("mnuParts");
@@ -134,6 +138,7 @@ void Form1::BuildEditMenu()
     views_->BuildModeItems(mnuEdit_);
     mnuEdit_->addSeparator();
     transforms_->BuildEditItems(mnuEdit_);
+    damageColours_->BuildEditItems(mnuEdit_);
 }
 
 void Form1::BuildViewMenu()

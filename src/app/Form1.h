@@ -7,7 +7,8 @@
 //  - ViewsPanel: the tool bar, the views, the mouse and keys in them;
 //  - PartsPanel: the part and dummy lists along the right edge;
 //  - EditorPanel: the vertex and triangle editors along the bottom;
-//  - TransformCommands: the mesh transforms, clean-up and part copying.
+//  - TransformCommands: the mesh transforms, clean-up and part copying;
+//  - DamageColourCommands: damage and the colour dialogs.
 
 #include "DialogService.h"
 #include "document/Document.h"
@@ -23,6 +24,7 @@ class QMenu;
 
 namespace mobrix::app {
 
+class DamageColourCommands;
 class EditorPanel;
 class ExchangeCommands;
 class FileCommands;
@@ -95,6 +97,7 @@ private:
     FileCommands* files_ = nullptr;
     ExchangeCommands* exchange_ = nullptr;
     TransformCommands* transforms_ = nullptr;
+    DamageColourCommands* damageColours_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;

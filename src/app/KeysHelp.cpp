@@ -28,13 +28,15 @@ QStringList KeysHelp::Lines()
     };
 }
 
-KeysHelp::KeysHelp(QWidget* parent) : QDialog(parent)
+LinesWindow::LinesWindow(const char* name, const QString& title, const QStringList& lines, int width,
+                         QWidget* parent)
+    : QDialog(parent)
 {
-    setObjectName("Help");
-    setWindowTitle("Help!");
+    setObjectName(name);
+    setWindowTitle(title);
     setAttribute(Qt::WA_DeleteOnClose);
     auto* column = new QVBoxLayout(this);
-    for (const QString& line : Lines()) {
+    for (const QString& line : lines) {
         auto* label = new QLabel(line, this);
         label->setWordWrap(true);
         column->addWidget(label);
@@ -43,7 +45,11 @@ KeysHelp::KeysHelp(QWidget* parent) : QDialog(parent)
     ok->setObjectName("OK");
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     column->addWidget(ok, 0, Qt::AlignHCenter);
-    setFixedWidth(460);
+    setFixedWidth(width);
+}
+
+KeysHelp::KeysHelp(QWidget* parent) : LinesWindow("Help", "Help!", Lines(), 460, parent)
+{
 }
 
 } // namespace mobrix::app

@@ -7,7 +7,14 @@
 
 namespace mobrix::app {
 
-class KeysHelp : public QDialog {
+// A small window of word-wrapped lines of text with an "OK" button.
+class LinesWindow : public QDialog {
+    Q_OBJECT
+public:
+    LinesWindow(const char* name, const QString& title, const QStringList& lines, int width, QWidget* parent);
+};
+
+class KeysHelp : public LinesWindow {
     Q_OBJECT
 public:
     explicit KeysHelp(QWidget* parent);

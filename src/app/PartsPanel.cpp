@@ -189,20 +189,7 @@ void PartsPanel::AddPart_Click()
     }
     const std::string answer = ToLatin1(
         dialogs_.Input({"Enter part name:", "New Part", QString("Part%1").arg(model.Header.NumParts + 1)}));
-    const NameCheck check = CheckTypedName(answer);
-    if (check == NameCheck::TooLong) {
-        dialogs_.Error(kErrorTitle, kPartNameTooLongMessage);
-        return;
-    }
-    if (check == NameCheck::Empty)
-        return;
-    int part = -1;
-    doc_.EditHeader("Add Part", Change{.parts = true}, [&](CarModel& m) {
-        part = AddPartSlot(m, answer);
-        return part >= 0;
-    });
-    if (part >= 0)
-        SelectListedPart(part);
+    AddPartNamed(answer);
 }
 
 void PartsPanel::AddNamedPart(const std::string& name)
@@ -211,6 +198,12 @@ void PartsPanel::AddNamedPart(const std::string& name)
         dialogs_.Error(kErrorTitle, kTooManyPartsMessage);
         return;
     }
+    AddPartNamed(name);
+}
+
+// Adds the part as one undo step and makes it current, or says why not.
+void PartsPanel::AddPartNamed(const std::string& name)
+{
     const NameCheck check = CheckTypedName(name);
     if (check == NameCheck::TooLong) {
         dialogs_.Error(kErrorTitle, kPartNameTooLongMessage);

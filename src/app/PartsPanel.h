@@ -51,6 +51,7 @@ private:
     void RefreshPartList();
     void FillDummyList();
     void TakePartListSelection();
+    void AddPartNamed(const std::string& name);
     void SyncPartSelection();
     bool RenameField(const char* stepName, const std::function<Name64&(CarModel&)>& fieldOf, const QString& prompt,
                      const QString& title, const char* tooLong, const Change& change);

@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QWheelEvent>
 
+#include <algorithm>
+
 namespace mobrix::app {
 
 namespace {
@@ -40,7 +42,6 @@ ViewsPanel::ViewsPanel(Document& doc, DialogService& dialogs, QWidget* client)
 {
     BuildToolBar(client);
     BuildViews(client);
-    ListenToDocument();
 }
 
 // ---------------------------------------------------------------------------
@@ -297,21 +298,19 @@ views::ViewVisibility ViewsPanel::VisibleViews() const
     return shown;
 }
 
+// Hiding the view that held the keyboard focus would hand it to whatever
+// widget Qt picks next (a push button or a field), and every later key
+// would be lost to it: the window's client area takes the keys instead.
 void ViewsPanel::ShowViews(const views::ViewVisibility& shown)
 {
+    const QWidget* focus = QApplication::focusWidget();
+    const bool viewsHadFocus =
+        focus == client_ || std::find(viewWidgets_.begin(), viewWidgets_.end(), focus) != viewWidgets_.end();
     for (std::size_t v = 0; v < shown.size(); ++v) {
         surfaces_[v].visible = shown[v];
         viewWidgets_[v]->setVisible(shown[v]);
     }
-    KeepKeyboardFocus();
-}
-
-// Hiding the view that held the keyboard focus would hand it to whatever
-// widget Qt picks next (a push button), and every later key would be lost.
-void ViewsPanel::KeepKeyboardFocus()
-{
-    const QWidget* focus = QApplication::focusWidget();
-    if (focus == nullptr || !focus->isVisible() || qobject_cast<const QPushButton*>(focus) != nullptr)
+    if (viewsHadFocus && QApplication::focusWidget() != focus)
         client_->setFocus();
 }
 
@@ -540,11 +539,22 @@ void ViewsPanel::Form_KeyDown(int keyCode, int shift)
         RunKeyCommand(command);
 }
 
-// The view a nudge moves in: the one under the pointer, or the last one
-// the pointer was in.
+// The view a nudge moves in: the one under the pointer, or else the last
+// one the pointer was in while it is shown, or else the first one shown.
 int ViewsPanel::NudgeView() const
 {
-    return IsOrtho(pointerView_) ? pointerView_ : views::ViewXY;
+    for (int v = 0; v < views::kOrthoViewCount; ++v) {
+        const views::ViewWidget* w = viewWidgets_[static_cast<std::size_t>(v)];
+        if (w->isVisible() && w->underMouse())
+            return v;
+    }
+    if (IsOrtho(pointerView_) && surfaces_[static_cast<std::size_t>(pointerView_)].visible)
+        return pointerView_;
+    for (int v = 0; v < views::kOrthoViewCount; ++v) {
+        if (surfaces_[static_cast<std::size_t>(v)].visible)
+            return v;
+    }
+    return views::ViewXY;
 }
 
 void ViewsPanel::RunKeyCommand(const views::KeyCommand& c)

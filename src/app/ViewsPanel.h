@@ -36,6 +36,11 @@ public:
     ViewsPanel(Document& doc, DialogService& dialogs, QWidget* client);
 
     QFrame* ToolBar() const { return toolBar_; }
+
+    // The views listen to the document after the lists and editors, so that
+    // they draw once what those set up (the part selection, the highlighted
+    // triangle) for a new model.
+    void ListenToDocument();
     views::ViewWidget* View(int v) const { return viewWidgets_[static_cast<std::size_t>(v)]; }
     QListWidget* FileInfo() const { return fileInfo_; }
     const views::ViewSurfaces& Surfaces() const { return surfaces_; }
@@ -89,12 +94,10 @@ private:
     void BuildToolBar(QWidget* client);
     void BuildViews(QWidget* client);
     void ConnectViewInput(views::ViewWidget* view);
-    void ListenToDocument();
     views::DrawContext Drawing();
     void ShowCanvases();
     views::ViewVisibility VisibleViews() const;
     void ShowViews(const views::ViewVisibility& shown);
-    void KeepKeyboardFocus();
     void ToggleOption(bool views::DisplayOptions::*option, QAction* action, bool refit);
     void SetEditMode(bool views::EditModes::*mode, const QString& name);
     void SetVertTypeButtons();

@@ -5,10 +5,12 @@
 
 #include "CarModel.h"
 #include "CleanUp.h"
+#include "Damage.h"
 #include "ExchangeErrors.h"
 #include "FceFiles.h"
 #include "FileErrors.h"
 #include "FileInfoReport.h"
+#include "Obj.h"
 #include "PartFiles.h"
 #include "ThreeDs.h"
 #include "Transforms.h"
@@ -16,7 +18,9 @@
 #include "XFile.h"
 
 #include <array>
+#include <cerrno>
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -50,6 +54,8 @@ const char* const kOverview =
     "  3ds-to-prt    write every mesh of a 3DS file to its own part file\n"
     "  export-3ds    write the parts of a model as a 3DS file\n"
     "  import-x      convert the first mesh of a text X file into a model\n"
+    "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
+    "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
     "  mesh          transform or clean up the mesh of a model\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
@@ -105,9 +111,33 @@ std::variant<Arguments, UsageError> ParseArguments(const std::vector<std::string
     return out;
 }
 
+// Every failure is one line on standard error, whatever text from a file or
+// a file name it quotes: control characters are written as escapes.
+std::string OneLine(const std::string& text)
+{
+    std::string line;
+    line.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n')
+            line += "\\n";
+        else if (c == '\r')
+            line += "\\r";
+        else if (c == '\t')
+            line += "\\t";
+        else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            line += escaped;
+        } else
+            line += c;
+    }
+    return line;
+}
+
 void PrintError(const std::string& text)
 {
-    std::fprintf(stderr, "fcetool: %s\n", text.c_str());
+    std::fprintf(stderr, "fcetool: %s\n", OneLine(text).c_str());
 }
 
 // The input variant: a flag says which, otherwise the NFSIV magic decides.
@@ -126,8 +156,7 @@ std::variant<FceVariant, UsageError> InputVariant(const Arguments& a, const std:
 
 int Usage(const UsageError& error, const char* command)
 {
-    PrintError(error.message);
-    std::fprintf(stderr, "Run 'fcetool %s --help' for usage.\n", command);
+    PrintError(error.message + " (run 'fcetool " + command + " --help' for usage)");
     return kExitUsage;
 }
 
@@ -411,8 +440,8 @@ int ThreeDsToPrtCommand(const std::vector<std::string>& args)
     for (const WrittenPartFile& file : result.written) {
         std::printf("%s\n", file.path.c_str());
         if (file.renamed)
-            std::fprintf(stderr, "fcetool: object '%s' written as %s: its own file name was already used\n",
-                         file.objectName.c_str(), file.path.c_str());
+            PrintError("object '" + file.objectName + "' written as " + file.path +
+                       ": its own file name was already used");
     }
     std::fflush(stdout);
     if (result.failure)
@@ -475,6 +504,68 @@ int ImportXCommand(const std::vector<std::string>& args)
     return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
 }
 
+const char* const kExportObjHelp =
+    "Usage: fcetool export-obj [--nfs3|--nfs4] [--texture IMAGE] MODEL OUT.OBJ\n"
+    "\n"
+    "Writes the parts of the model MODEL as the objects of the Wavefront OBJ file\n"
+    "OUT.OBJ, as Mobrix's Export OBJ does: absolute positions, normals, texture\n"
+    "coordinates as the model holds them, one material per texture page in a\n"
+    "material library beside OUT.OBJ (same name, extension .mtl), and the\n"
+    "dummies as comment lines. The variant of MODEL is detected by the NFSIV\n"
+    "magic number unless an option names it.\n"
+    "\n"
+    "Options:\n"
+    "  --texture IMAGE  name IMAGE as the texture of every material (map_Kd)\n"
+    "  --nfs3           read MODEL as an NFSIII model\n"
+    "  --nfs4           read MODEL as an NFSIV model\n"
+    "  --help           show this help\n";
+
+int ExportObjCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "export-obj", kExportObjHelp, 2, {"--nfs3", "--nfs4"}, {"--texture"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    CarModel model;
+    int exitCode = kExitOk;
+    if (!OpenInputModel(model, a, a.files[0], "export-obj", exitCode))
+        return exitCode;
+    const auto texture = a.options.find("--texture");
+    if (auto failure = WriteObj(model, a.files[1], texture == a.options.end() ? std::string() : texture->second))
+        return ExchangeRefused(ExchangeCommand::ExportObj, a.files[1], *failure);
+    return kExitOk;
+}
+
+const char* const kImportObjHelp =
+    "Usage: fcetool import-obj IN.OBJ OUT [--to nfs3|nfs4]\n"
+    "\n"
+    "Converts the Wavefront OBJ file IN.OBJ into a new model, as Mobrix's\n"
+    "Convert OBJ does, and saves it as OUT. Each object (o) becomes a part, or\n"
+    "each group (g) when the file has no objects, at most 64; polygons are split\n"
+    "into triangles; texture coordinates and normals are kept. Materials and\n"
+    "smoothing groups are not read. A malformed file is refused with a message\n"
+    "naming its line.\n"
+    "\n"
+    "Options:\n"
+    "  --to nfs3|nfs4   the FCE variant to write (default nfs3)\n"
+    "  --help           show this help\n";
+
+int ImportObjCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "import-obj", kImportObjHelp, 2, {}, {"--to"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    const auto target = TargetVariant(a);
+    if (const auto* error = std::get_if<UsageError>(&target))
+        return Usage(*error, "import-obj");
+    CarModel model;
+    NewFCE(model);
+    if (auto failure = ConvertObj(model, a.files[0]))
+        return ExchangeRefused(ExchangeCommand::ConvertObj, a.files[0], *failure);
+    return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
+}
+
 // --- Mesh transforms and clean-up ----------------------------------------------
 
 const char* const kMeshHelp =
@@ -499,6 +590,9 @@ const char* const kMeshHelp =
     "  copy-part FROM TO             copy the mesh of part FROM over part TO\n"
     "                                (parts of the same size only)\n"
     "  fuse                          fuse every --part after the first into the first\n"
+    "  create-damage [--seed N]      scatter the part's damaged positions (NFSIV);\n"
+    "                                N (0 to 2^64-1) repeats a run, else the clock\n"
+    "  reset-damage                  put the part's undamaged positions back (NFSIV)\n"
     "\n"
     "Options:\n"
     "  --part P   a part to work on (may repeat)\n"
@@ -597,6 +691,40 @@ MeshOutcome CopyPartOperation(CarModel& model, const MeshRequest& r)
     return FromStatus(result.status);
 }
 
+MeshOutcome DamageOutcome(DamageStatus status)
+{
+    if (const char* refusal = DamageRefusalText(status))
+        return Refused(refusal);
+    return Printed();
+}
+
+// A seed as a whole decimal number that fits in 64 bits.
+std::optional<std::uint64_t> Seed(const std::string& text)
+{
+    if (text.empty() || text.size() > 20 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    errno = 0;
+    const unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
+    if (errno == ERANGE)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(value);
+}
+
+MeshOutcome CreateDamageOperation(CarModel& model, const MeshRequest& r)
+{
+    const auto seedOption = r.options.find("--seed");
+    std::optional<DamageRandom> random;
+    if (seedOption == r.options.end()) {
+        random = DamageRandom::FromClock();
+    } else if (const std::optional<std::uint64_t> seed = Seed(seedOption->second)) {
+        random.emplace(*seed);
+    } else {
+        return BadArguments("--seed takes a whole number from 0 to 18446744073709551615, not '" + seedOption->second +
+                            "'");
+    }
+    return DamageOutcome(CreateDamage(model, r.parts[0], *random));
+}
+
 const std::map<std::string, MeshOperation>& MeshOperations()
 {
     using R = const MeshRequest&;
@@ -629,6 +757,8 @@ const std::map<std::string, MeshOperation>& MeshOperations()
                                       }}},
         {"copy-part", {2, PartUse::None, {}, CopyPartOperation}},
         {"fuse", {0, PartUse::Many, {}, [](CarModel& m, R r) { return FromStatus(FuseParts(m, r.parts[0], r.parts).status); }}},
+        {"create-damage", {0, PartUse::One, {"--seed"}, CreateDamageOperation}},
+        {"reset-damage", {0, PartUse::One, {}, [](CarModel& m, R r) { return DamageOutcome(ResetDamage(m, r.parts[0])); }}},
     };
     return operations;
 }
@@ -754,6 +884,8 @@ const std::map<std::string, Command>& Commands()
         {"3ds-to-prt", {ThreeDsToPrtCommand, k3dsToPrtHelp}},
         {"export-3ds", {Export3dsCommand, kExport3dsHelp}},
         {"import-x", {ImportXCommand, kImportXHelp}},
+        {"export-obj", {ExportObjCommand, kExportObjHelp}},
+        {"import-obj", {ImportObjCommand, kImportObjHelp}},
         {"mesh", {MeshCommand, kMeshHelp}},
     };
     return commands;
@@ -765,7 +897,7 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
-        std::fputs(kOverview, stderr);
+        PrintError("no command given (run 'fcetool --help' for the commands)");
         return kExitUsage;
     }
     const std::string command = args.front();
@@ -780,8 +912,7 @@ int main(int argc, char** argv)
     }
     const auto found = Commands().find(command);
     if (found == Commands().end()) {
-        PrintError("unknown command '" + command + "'");
-        std::fputs(kOverview, stderr);
+        PrintError("unknown command '" + command + "' (run 'fcetool --help' for the commands)");
         return kExitUsage;
     }
     return found->second.run(args);

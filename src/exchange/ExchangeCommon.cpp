@@ -37,9 +37,9 @@ ExchangeFailure NoMemory()
     return Failed(ErrorCode::OutOfMemory, "out of memory");
 }
 
-ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes, std::int64_t sizeLimit)
 {
-    const LoadStatus failure = ReadWholeFile(path, bytes);
+    const LoadStatus failure = ReadWholeFile(path, bytes, sizeLimit);
     if (!failure)
         return std::nullopt;
     if (failure->code == ErrorCode::FileNotFound)
@@ -64,8 +64,6 @@ std::string_view TrimBlanks(std::string_view text)
     return text;
 }
 
-namespace {
-
 std::string Quoted(std::string_view text)
 {
     constexpr std::size_t kShown = 40;
@@ -76,6 +74,8 @@ std::string Quoted(std::string_view text)
     }
     return "'" + shown + (text.size() > kShown ? "...'" : "'");
 }
+
+namespace {
 
 ExchangeFailure NotANumber(std::string_view text)
 {

@@ -5,6 +5,7 @@
 
 #include "CarModel.h"
 #include "ExchangeErrors.h"
+#include "FileIO.h"
 
 #include <cstdint>
 #include <span>
@@ -20,10 +21,16 @@ ExchangeFailure Truncated(std::string detail);   // data cut short: "Input past 
 ExchangeFailure OutOfRange(std::string detail);  // a count or index outside what it addresses
 ExchangeFailure Overflow(std::string detail);    // a count too large for the model or the format
 ExchangeFailure NoMemory();                      // an allocation failed
+// File text for a message: at most 40 characters in quotes, control
+// characters (line breaks among them) shown as '?', so the message stays on
+// one line.
+std::string Quoted(std::string_view text);
 ExchangeFailure AtLine(ExchangeFailure failure, std::size_t line); // detail led by "line N: " (1-based)
 
-// Reads a whole file; a missing file is ExchangeError::FileNotFound.
-ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Reads a whole file; a missing file is ExchangeError::FileNotFound, one
+// above `sizeLimit` bytes an absurd size.
+ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes,
+                             std::int64_t sizeLimit = kMaxModelFileSize);
 
 // Replaces a file atomically; an existing file is kept intact on failure.
 ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes);

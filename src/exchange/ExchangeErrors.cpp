@@ -21,9 +21,11 @@ CommandError GeneralErrorOf(ExchangeCommand command)
                 kProgramTitle};
     case ExchangeCommand::Convert3DS:
     case ExchangeCommand::Convert3DSToPRT:
+    case ExchangeCommand::ConvertObj:
         return {{kLoadingError.opening, "The program will attempt to continue running (but will most probably fail)."},
                 kProgramTitle};
     case ExchangeCommand::Export3DS:
+    case ExchangeCommand::ExportObj:
         return {{"An error has occurred during export. The error code reported was:",
                  "The program will attempt to continue running."},
                 kExportErrorTitle};
@@ -52,7 +54,11 @@ ExchangeMessage FailureMessage(ExchangeCommand command, const ExchangeFailure& f
     case ExchangeError::Failed: break;
     }
     const CommandError general = GeneralErrorOf(command);
-    return {GeneralErrorMessage(general.text, failure.code), general.title, MessageIcon::Critical};
+    std::string text = GeneralErrorMessage(general.text, failure.code);
+    const bool objCommand = command == ExchangeCommand::ConvertObj || command == ExchangeCommand::ExportObj;
+    if (objCommand && !failure.detail.empty())
+        text += "\r" + failure.detail;
+    return {std::move(text), general.title, MessageIcon::Critical};
 }
 
 std::string OneLineFailureMessage(ExchangeCommand command, const ExchangeFailure& failure)

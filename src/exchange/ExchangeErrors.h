@@ -1,5 +1,5 @@
 #pragma once
-// Outcomes of the exchange commands (part files, 3DS, X) and the exact texts
+// Outcomes of the exchange commands (part files, 3DS, X, OBJ) and the exact texts
 // the user sees for them. The core returns an ExchangeFailure; the window
 // turns it into a message box with FailureMessage(), fcetool prints
 // OneLineFailureMessage().
@@ -21,6 +21,8 @@ enum class ExchangeCommand {
     Convert3DSToPRT, // "Convert 3DS to PRT"
     Export3DS,       // "Export 3DS"
     ConvertX,        // "Convert X"
+    ConvertObj,      // "Convert OBJ"
+    ExportObj,       // "Export OBJ"
 };
 
 enum class ExchangeError {
@@ -76,7 +78,8 @@ struct ExchangeMessage {
     MessageIcon icon = MessageIcon::None;
 };
 
-// The message box a failed command shows.
+// The message box a failed command shows. The OBJ commands add the
+// detail (which names the line of a refused file) as a last line.
 ExchangeMessage FailureMessage(ExchangeCommand command, const ExchangeFailure& failure);
 
 // The same text on one line (carriage returns become blanks, the error

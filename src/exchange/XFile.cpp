@@ -213,7 +213,7 @@ private:
             return std::nullopt;
         if (out.kind == TokenKind::End)
             return Truncated("the file ends inside the mesh");
-        return AtLine(Failed(ExchangeErrorCode::TypeMismatch, "'" + std::string(out.text) + "' where the mesh has a number"),
+        return AtLine(Failed(ExchangeErrorCode::TypeMismatch, Quoted(out.text) + " where the mesh has a number"),
                       out.line);
     }
 

@@ -4,6 +4,7 @@ set(MOBRIX_EXCHANGE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ExchangeErrors.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ExchangeCommon.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PartFiles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Obj.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ThreeDs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/XFile.cpp
 )

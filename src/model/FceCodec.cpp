@@ -181,7 +181,9 @@ void WriteVec3s(le::ByteWriter& out, std::span<const Vec3> table, std::int64_t c
         return;
     const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(table.size())));
     if constexpr (kHostIsLittleEndian) {
-        std::memcpy(bytes.data(), table.data(), present * kVec3Size);
+        // An empty table may have no storage at all; memcpy must not see it.
+        if (present > 0)
+            std::memcpy(bytes.data(), table.data(), present * kVec3Size);
     } else {
         for (std::size_t i = 0; i < present; ++i) {
             std::uint8_t* p = bytes.data() + i * kVec3Size;

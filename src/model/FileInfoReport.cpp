@@ -35,7 +35,11 @@ std::string FormatFixed(double value, int decimals)
 
 std::string FormatIndex(std::int64_t index)
 {
-    return index < 0 ? std::to_string(index) : " " + std::to_string(index);
+    // Appended rather than prefixed: GCC 12 at -O3 takes a prefix for an
+    // overlapping copy.
+    std::string text = index < 0 ? "" : " ";
+    text += std::to_string(index);
+    return text;
 }
 
 namespace {

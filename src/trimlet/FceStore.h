@@ -47,6 +47,9 @@ struct FceStore {
     std::vector<std::uint8_t> VertReservedB; // 4 bytes per vertex
     std::vector<std::uint8_t> TriReserved;   // 12 bytes per triangle
     ProjectData Project;
+    // How far the model reached from its origin at the split (any vertex
+    // set): what the camera fits when the model opens.
+    double Reach = 0;
 
     std::int64_t Vertices() const { return static_cast<std::int64_t>(VertReservedA.size() / 4); }
     std::int64_t Triangles() const { return static_cast<std::int64_t>(TriReserved.size() / 12); }

@@ -3,6 +3,9 @@
 #include "Codec.h"
 #include "ErrorNumbers.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace trimlet {
 
 namespace {
@@ -116,6 +119,26 @@ std::vector<Vec3> PlacedVertices(const PartFile& part, int set)
     for (const Vec3& v : local)
         placed.push_back({v.X + at.X, v.Y + at.Y, v.Z + at.Z});
     return placed;
+}
+
+double FarthestFromOrigin(std::span<const Vec3> points)
+{
+    double squared = 0;
+    for (const Vec3& p : points) {
+        const double x = p.X;
+        const double y = p.Y;
+        const double z = p.Z;
+        squared = std::max(squared, x * x + y * y + z * z);
+    }
+    return std::sqrt(squared);
+}
+
+double PartReach(const PartFile& part)
+{
+    double reach = 0;
+    for (int set = 0; set < kVertexSets; ++set)
+        reach = std::max(reach, FarthestFromOrigin(PlacedVertices(part, set)));
+    return reach;
 }
 
 std::variant<PartFile, FileFailure> DecodePartFile(std::span<const std::uint8_t> bytes,

@@ -71,4 +71,11 @@ std::string FindCornerOutsidePart(std::span<const Triangle> triangles, std::int6
 // scene shows its vertices.
 std::vector<Vec3> PlacedVertices(const PartFile& part, int set);
 
+// The distance of the farthest point from the origin; 0 for none.
+double FarthestFromOrigin(std::span<const Vec3> points);
+
+// How far the part reaches from the model's origin, over its three vertex
+// sets placed at its position.
+double PartReach(const PartFile& part);
+
 } // namespace trimlet

@@ -9,48 +9,59 @@ namespace trimlet {
 
 namespace {
 
-void PutText(std::vector<std::uint8_t>& out, std::string_view text)
+// A text of variable length, cut at what its 16-bit length can say.
+std::string_view Storable(std::string_view text)
 {
-    const std::size_t length = std::min<std::size_t>(text.size(), std::numeric_limits<std::uint16_t>::max());
-    std::array<std::uint8_t, 2> size{};
-    le::Store<std::uint16_t>(size.data(), static_cast<std::uint16_t>(length));
-    out.insert(out.end(), size.begin(), size.end());
-    out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
+    return text.substr(0, std::min<std::size_t>(text.size(), std::numeric_limits<std::uint16_t>::max()));
 }
 
-template <class T>
-void Put(std::vector<std::uint8_t>& out, T value)
+std::string_view PartFileNameAt(const ProjectData& project, int n)
 {
-    std::array<std::uint8_t, sizeof(T)> raw{};
-    le::Store<T>(raw.data(), value);
-    out.insert(out.end(), raw.begin(), raw.end());
+    const auto index = static_cast<std::size_t>(n);
+    return index < project.PartFileNames.size() ? std::string_view(project.PartFileNames[index]) : std::string_view();
+}
+
+std::int64_t EncodedSize(const ProjectData& project)
+{
+    std::int64_t size = 2 + static_cast<std::int64_t>(Storable(kProjectDescription).size()) + 2;
+    for (int n = 0; n < kPartSlots; ++n)
+        size += 2 + static_cast<std::int64_t>(Storable(PartFileNameAt(project, n)).size());
+    size += 4 + kDummySlots * (static_cast<std::int64_t>(sizeof(Name64)) + 12) + 4;
+    size += kColourTables * static_cast<std::int64_t>(sizeof(ColourTable));
+    return size;
+}
+
+void PutText(le::ByteWriter& out, std::string_view text)
+{
+    const std::string_view stored = Storable(text);
+    out.U16(static_cast<std::uint16_t>(stored.size()));
+    out.Chars(std::span<const char>(stored.data(), stored.size()));
 }
 
 } // namespace
 
+// Written into a buffer of the exact size, field by field: growing a vector
+// by many small inserts is slower and makes GCC 12 at -O3 see overflows
+// that cannot happen.
 std::vector<std::uint8_t> EncodeProjectFile(const ProjectData& project)
 {
-    std::vector<std::uint8_t> out;
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(EncodedSize(project)));
+    le::ByteWriter out(bytes);
     PutText(out, kProjectDescription);
-    Put<std::int16_t>(out, project.PartCount);
+    out.U16(static_cast<std::uint16_t>(project.PartCount));
     for (int n = 0; n < kPartSlots; ++n)
-        PutText(out, static_cast<std::size_t>(n) < project.PartFileNames.size()
-                         ? std::string_view(project.PartFileNames[static_cast<std::size_t>(n)])
-                         : std::string_view());
-    Put<std::int32_t>(out, project.DummyCount);
+        PutText(out, PartFileNameAt(project, n));
+    out.I32(project.DummyCount);
     for (const Name64& name : project.DummyNames)
-        out.insert(out.end(), name.begin(), name.end());
-    for (const Vec3& v : project.DummyPositions) {
-        Put<float>(out, v.X);
-        Put<float>(out, v.Y);
-        Put<float>(out, v.Z);
-    }
-    Put<std::int32_t>(out, project.ColourCount);
+        out.Chars(std::span<const char>(name.data(), name.size()));
+    for (const Vec3& v : project.DummyPositions)
+        codec::WriteVec3(out, v);
+    out.I32(project.ColourCount);
     for (const ColourTable& table : project.Colours) {
         for (const ColourRecord& c : table)
-            out.insert(out.end(), c.begin(), c.end());
+            out.Bytes(c);
     }
-    return out;
+    return bytes;
 }
 
 } // namespace trimlet

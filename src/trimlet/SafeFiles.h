@@ -25,7 +25,9 @@ enum class Flush { ToDisk, Later };
 
 // Writes through a temporary file in the same folder that is renamed over
 // `path`, so an existing file is either fully replaced or left as it was. A
-// symbolic link is followed; an existing file keeps its permissions.
+// symbolic link is followed; an existing file keeps its permissions; special
+// files and files without a write permission bit are refused (the rules are
+// those of SafeFileOps.h).
 // Failures are WriteFailed.
 std::optional<FileFailure> WriteFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                                                Flush flush = Flush::ToDisk);

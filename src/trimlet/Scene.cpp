@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <limits>
 #include <unordered_set>
 
@@ -13,6 +14,9 @@ Vec3d ToDouble(const Vec3& v)
 {
     return {v.X, v.Y, v.Z};
 }
+
+// A little room around a fitted model.
+constexpr double kFitMargin = 1.05;
 
 } // namespace
 
@@ -31,12 +35,14 @@ void Scene::SetVertexSet(int set)
     vertexSet_ = set < 0 || set >= kVertexSets ? 0 : set;
     for (SceneMesh& mesh : meshes_)
         Place(mesh);
+    MeasureShownMeshes();
     ++geometryRevision_;
 }
 
 void Scene::ClearMeshes()
 {
     meshes_.clear();
+    shownRadius_ = 0;
     ++geometryRevision_;
 }
 
@@ -45,6 +51,7 @@ void Scene::AddMesh(std::string fileName, PartFile data)
     SceneMesh mesh{std::move(fileName), std::move(data), {}, {}};
     Place(mesh);
     meshes_.push_back(std::move(mesh));
+    MeasureShownMeshes();
     ++geometryRevision_;
 }
 
@@ -55,6 +62,7 @@ void Scene::ReplaceMeshData(int mesh, PartFile data)
     SceneMesh& m = meshes_[static_cast<std::size_t>(mesh)];
     m.data = std::move(data);
     Place(m);
+    MeasureShownMeshes();
     ++geometryRevision_;
 }
 
@@ -74,9 +82,45 @@ void Scene::Place(SceneMesh& mesh) const
     mesh.normals.resize(mesh.points.size());
 }
 
+void Scene::MeasureShownMeshes()
+{
+    shownRadius_ = 0;
+    for (const SceneMesh& mesh : meshes_)
+        shownRadius_ = std::max(shownRadius_, FarthestFromOrigin(mesh.points));
+    distance_ = std::max(distance_, NearestDistance());
+}
+
+int Scene::NearestDistance() const
+{
+    return static_cast<int>(std::ceil(shownRadius_ + lens_.front));
+}
+
 void Scene::SetDistance(int distance)
 {
-    distance_ = distance;
+    distance_ = std::max(distance, NearestDistance());
+}
+
+void Scene::FitCamera(double modelRadius)
+{
+    const double radius = std::max(modelRadius, shownRadius_);
+    // A sphere of radius r at distance d looks as large as the lens shows
+    // at d when r / sqrt(d^2 - r^2) = field.
+    const double fitting = radius * std::sqrt(1 + 1 / (lens_.field * lens_.field)) * kFitMargin;
+    startDistance_ = radius > 0 ? std::max(static_cast<int>(std::ceil(fitting)), NearestDistance()) : kStartDistance;
+    ResetCamera();
+}
+
+void Scene::ResetCamera()
+{
+    orientation_ = Mat3{};
+    SetDistance(startDistance_);
+}
+
+Lens Scene::CameraLens() const
+{
+    Lens lens = lens_;
+    lens.back = std::max(lens_.back, 2 * (distance_ + shownRadius_));
+    return lens;
 }
 
 void Scene::Turn(int x0, int y0, int x, int y)

@@ -59,15 +59,32 @@ public:
 
     // The model frame: `distance` in front of the camera, turned by the mouse.
     // Moving and turning it change only the transform, not the geometry.
+    // The distance never drops below NearestDistance(): closer, the camera
+    // would be inside the shown meshes and see nothing, with no way back.
     int Distance() const { return distance_; }
     void SetDistance(int distance);
+    // One step nearer ("+", the wheel turned forwards) or farther ("-").
+    void MoveCloser() { SetDistance(distance_ - 1); }
+    void MoveAway() { SetDistance(distance_ + 1); }
+    // The nearest distance at which every shown vertex, however the model
+    // is turned, still lies beyond the lens's front plane.
+    int NearestDistance() const;
+    // Places the unturned model so that a sphere of `modelRadius` around
+    // its origin (and every shown mesh) fits the window's shorter side; the
+    // camera's start. With nothing to fit the start distance stays 15.
+    void FitCamera(double modelRadius);
+    // Back to the start of FitCamera: unturned, at the start distance.
+    void ResetCamera();
+    int StartDistance() const { return startDistance_; }
     // A mouse move from (x0, y0) to (x, y) with the left button held: a turn
     // about the model's own X axis by (y0 - y) / 50 radians, then about its Y
     // axis by (x0 - x) / 50 radians.
     void Turn(int x0, int y0, int x, int y);
     const Mat3& Orientation() const { return orientation_; }
     Mat4 ModelMatrix() const;
-    const Lens& CameraLens() const { return lens_; }
+    // The back plane moves out with the model, so a large model placed far
+    // away is not cut off.
+    Lens CameraLens() const;
 
     // The nearest face under a window position, from either side.
     std::optional<FaceRef> Pick(double px, double py, int width, int height) const;
@@ -93,10 +110,15 @@ public:
 
 private:
     void Place(SceneMesh& mesh) const;
+    // After the shown meshes changed: their extent, and the camera moved out
+    // when it is now inside them.
+    void MeasureShownMeshes();
 
     std::vector<SceneMesh> meshes_;
     int vertexSet_ = 0;
     int distance_ = kStartDistance;
+    int startDistance_ = kStartDistance;
+    double shownRadius_ = 0; // the farthest shown vertex from the model's origin
     Mat3 orientation_;
     Lens lens_;
     std::string currentFile_;

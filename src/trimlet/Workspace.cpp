@@ -52,6 +52,7 @@ std::variant<FceStore, FileFailure> SplitFce(const std::filesystem::path& fcePat
     for (std::size_t p = 0; p < model.parts.size(); ++p) {
         if (auto failure = SavePart(tempFolder, model.store.Project.PartFileNames[p], model.parts[p]))
             return *failure;
+        model.store.Reach = std::max(model.store.Reach, PartReach(model.parts[p]));
     }
     const std::vector<std::uint8_t> project = EncodeProjectFile(model.store.Project);
     if (auto failure = WriteFileAtomically(tempFolder / kProjectFileName, project, Flush::Later))

@@ -9,6 +9,7 @@ set(TRIMLET_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/ProjectFile.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SafeFiles.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Workspace.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/TempFolder.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Normals.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Config.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ErrorReport.cpp

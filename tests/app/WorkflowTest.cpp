@@ -194,9 +194,18 @@ TEST_F(Workflow, SaveAsInTheOtherVariantThenSaveKeepsThatVariant)
     EXPECT_EQ(ListedName(reread.Header.PartNames[static_cast<std::size_t>(reread.Header.NumParts - 1)]), "Wing");
     EXPECT_THAT(CheckModel(form->Model()), IsEmpty());
 
-    // And back: NFSIV saved as NFSIII, then "&Save" writes NFSIII.
+    // And back: NFSIV saved as NFSIII, then "&Save" writes NFSIII. The
+    // dialog offers the model's own variant first, and saving NFSIV data as
+    // NFSIII asks before anything is written.
     const std::string asNfs3 = dir.File("as3.fce");
     dialogs.Choose(QString::fromStdString(asNfs3), 1);
+    dialogs.No();
+    Trigger("mnuSaveAs");
+    EXPECT_EQ(dialogs.Shown()[dialogs.Shown().size() - 2].file.selectedFilter, 2);
+    EXPECT_EQ(dialogs.Last().message.buttons, MessageButtons::YesNo);
+    EXPECT_FALSE(std::filesystem::exists(asNfs3)) << "No leaves the disk alone";
+    dialogs.Choose(QString::fromStdString(asNfs3), 1);
+    dialogs.Yes();
     Trigger("mnuSaveAs");
     EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Nfs4) << "the model still holds its three vertex sets";
     EXPECT_FALSE(Widget("VertType0")->isEnabled());
@@ -215,6 +224,7 @@ TEST_F(Workflow, AnNfsivModelSavedAsNfsiiiAndBackKeepsItsDamagedSet)
     Click("VertType2"); // edit the damaged set
     const std::string asNfs3 = dir.File("copy3.fce"), back = dir.File("back4.fce");
     dialogs.Choose(QString::fromStdString(asNfs3), 1);
+    dialogs.Yes();
     Trigger("mnuSaveAs");
     dialogs.Choose(QString::fromStdString(back), 2);
     Trigger("mnuSaveAs");
@@ -294,6 +304,7 @@ TEST_F(Workflow, NewMakesABlankModelWithPart1)
     EXPECT_FALSE(Action("mnuSave")->isEnabled());
     EXPECT_TRUE(Action("mnuSaveAs")->isEnabled());
     EXPECT_TRUE(Widget<QMenu>("mnuView")->menuAction()->isEnabled());
+    EXPECT_TRUE(Widget<QMenu>("mnuTools")->menuAction()->isEnabled());
     EXPECT_TRUE(Widget("ToolWindow")->isEnabled());
     auto* info = Widget<QListWidget>("FileInfo");
     EXPECT_EQ(info->item(0)->text(), "File information for ''");

@@ -4,6 +4,7 @@
 
 #include "CarModel.h"
 #include "CleanUp.h"
+#include "Damage.h"
 #include "FceFiles.h"
 #include "Process.h"
 #include "RandomModel.h"
@@ -111,6 +112,30 @@ TEST(FcetoolMesh, CopyPartWritesTheCopyAndRefusesPartsOfOtherSizes)
     EXPECT_FALSE(std::filesystem::exists(dir.File("refused.fce")));
 }
 
+TEST(FcetoolMesh, DamageRepeatsWithItsSeedAndNeedsAnNfsivModel)
+{
+    TempDir dir;
+    CarModel model = RandomModel(23, {.vertices = 30, .triangles = 30, .parts = 3, .dummies = 0});
+    const std::string in = dir.File("in.fce");
+    WriteBytes(in, Encoded(model, FceVariant::Nfs4));
+    const std::string out = dir.File("out.fce");
+    ASSERT_EQ(Fcetool({"mesh", in, out, "create-damage", "--seed", "7", "--part", "2"}).exitCode, 0);
+    CarModel expected;
+    ASSERT_FALSE(LoadFCE4(expected, in));
+    DamageRandom random(7);
+    ASSERT_EQ(CreateDamage(expected, 1, random), DamageStatus::Done);
+    EXPECT_EQ(ReadBytes(out), Encoded(expected, FceVariant::Nfs4));
+
+    ASSERT_EQ(Fcetool({"mesh", out, dir.File("reset.fce"), "reset-damage", "--part", "2"}).exitCode, 0);
+    ASSERT_EQ(ResetDamage(expected, 1), DamageStatus::Done);
+    EXPECT_EQ(ReadBytes(dir.File("reset.fce")), Encoded(expected, FceVariant::Nfs4));
+
+    WriteBytes(in, Encoded(model, FceVariant::Nfs3));
+    const ProcessResult refused = Fcetool({"mesh", in, dir.File("refused.fce"), "reset-damage"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr(kDamageNeedsNfs4Message));
+}
+
 TEST(FcetoolMesh, BadOperationsAndArgumentsExitTwo)
 {
     const std::string sample = std::string(MOBRIX_SAMPLES_DIR) + "/sample-nfs4.fce";
@@ -124,6 +149,8 @@ TEST(FcetoolMesh, BadOperationsAndArgumentsExitTwo)
              {"centre", "--part", "no such part"},
              {"copy-part", "1", "99"},
              {"centre", "--part"},
+             {"create-damage", "--seed", "-1"},
+             {"reset-damage", "--seed", "1"},
          }) {
         std::vector<std::string> args{"mesh", sample, "out.fce"};
         args.insert(args.end(), tail.begin(), tail.end());

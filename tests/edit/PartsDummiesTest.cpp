@@ -77,7 +77,7 @@ TEST(PartLimits, FifteenPartsForNfs3ModelsAndSixtyFourSlotsForAny)
 
     // An NFSIV model grows up to the 64 table slots and no further.
     for (int p = 15; p < kPartSlots; ++p)
-        ASSERT_EQ(AddPartSlot(nfs4, "P" + std::to_string(p + 1)), p);
+        ASSERT_EQ(AddPartSlot(nfs4, std::string("P").append(std::to_string(p + 1))), p);
     EXPECT_EQ(nfs4.Header.NumParts, 64);
     EXPECT_EQ(CanAddPartByButton(nfs4), AddRefusal::NoFreePartSlot);
     EXPECT_EQ(AddPartSlot(nfs4, "one too many"), -1);
@@ -180,7 +180,7 @@ TEST(RemovePart, ModelsWithMoreThanFifteenPartsMoveEveryLaterPart)
     // With all 64 slots in use the last one has nothing above it to take.
     CarModel full = ModelWithParts(3, ModelOrigin::Nfs4);
     while (full.Header.NumParts < kPartSlots)
-        AddPartSlot(full, "P" + std::to_string(full.Header.NumParts + 1));
+        AddPartSlot(full, std::string("P").append(std::to_string(full.Header.NumParts + 1)));
     ASSERT_TRUE(RemovePart(full, 0).removed);
     EXPECT_EQ(full.Header.NumParts, 63);
     EXPECT_EQ(PartListNames(full).back(), "P64");
@@ -220,7 +220,7 @@ TEST(RemoveDummy, LaterDummiesMoveDownAndTheLastOfFifteenLeavesTheRest)
     CarModel m = ModelWithParts(1, ModelOrigin::Nfs3);
     m.Header.NumDummies = 15;
     for (int d = 0; d < kDummySlots; ++d) {
-        m.Header.DummyNames[static_cast<std::size_t>(d)] = StoredName("D" + std::to_string(d + 1));
+        m.Header.DummyNames[static_cast<std::size_t>(d)] = StoredName(std::string("D").append(std::to_string(d + 1)));
         m.Header.DummyPos[static_cast<std::size_t>(d)] = Vec3{float(d), 0, 0};
     }
     CarModel last = m;

@@ -3,6 +3,7 @@
 
 #include "ExchangeTestSupport.h"
 #include "FceFiles.h"
+#include "Obj.h"
 #include "PartFiles.h"
 #include "Process.h"
 #include "RandomModel.h"
@@ -213,6 +214,35 @@ TEST(FcetoolExchange, ImportXMakesOnePartAndRefusesOtherPolygons)
     EXPECT_THAT(missing.err, HasSubstr("File not found"));
 }
 
+TEST(FcetoolExchange, ObjCommandsWriteWhatTheCoreWrites)
+{
+    TempDir dir;
+    const std::string sample = kSamples + "/sample-nfs4.fce";
+    const ProcessResult exported =
+        Fcetool({"export-obj", sample, dir.File("car.obj"), "--texture", dir.File("car00.tga")});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    ObjFiles expected;
+    ASSERT_FALSE(EncodeObj(Loaded(sample), "car.mtl", "car00.tga", expected));
+    const std::vector<std::uint8_t> obj = ReadBytes(dir.File("car.obj"));
+    EXPECT_EQ(std::string(obj.begin(), obj.end()), expected.obj);
+    const std::vector<std::uint8_t> mtl = ReadBytes(dir.File("car.mtl"));
+    EXPECT_EQ(std::string(mtl.begin(), mtl.end()), expected.mtl);
+
+    const ProcessResult imported = Fcetool({"import-obj", dir.File("car.obj"), dir.File("back.fce"), "--to", "nfs4"});
+    ASSERT_EQ(imported.exitCode, 0) << imported.err;
+    CarModel converted;
+    NewFCE(converted);
+    ASSERT_FALSE(ConvertObj(converted, dir.File("car.obj")));
+    EXPECT_EQ(ReadBytes(dir.File("back.fce")), EncodeFCE4(converted).bytes);
+
+    WriteBytes(dir.File("bad.obj"), Bytes("v 0 0 0\nf 1 1 2\n"));
+    const ProcessResult refused = Fcetool({"import-obj", dir.File("bad.obj"), dir.File("no.fce")});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_THAT(refused.err, HasSubstr("(line 2: position index 2 is out of range: 1 are read so far)"));
+    EXPECT_EQ(Lines(refused.err), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("no.fce")));
+}
+
 TEST(FcetoolExchange, UsageErrorsExitTwoAndHelpExitsZero)
 {
     const std::string sample = kSamples + "/sample-nfs4.fce";
@@ -225,13 +255,16 @@ TEST(FcetoolExchange, UsageErrorsExitTwoAndHelpExitsZero)
              {"import-x", "in.x", "out.fce", "--bogus"},
              {"3ds-to-prt", "in.3ds"},
              {"export-3ds", sample},
+             {"export-obj", sample, "out.obj", "--texture"},
+             {"import-obj", "in.obj"},
          }) {
         const ProcessResult r = Fcetool(args);
         EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
         EXPECT_NE(r.err, "") << ::testing::PrintToString(args);
     }
     for (const std::string command :
-         {"extract-part", "insert-part", "import-3ds", "3ds-to-prt", "export-3ds", "import-x"}) {
+         {"extract-part", "insert-part", "import-3ds", "3ds-to-prt", "export-3ds", "import-x", "export-obj",
+          "import-obj"}) {
         const ProcessResult r = Fcetool({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_THAT(r.out, HasSubstr("Usage: fcetool " + command)) << command;

@@ -133,9 +133,12 @@ TEST(Convert3DS, MappingCoordinatesLandOnTheCornersInEitherOrder)
 TEST(Convert3DS, SixtyFourObjectsAtMost)
 {
     std::vector<Chunk> objects;
-    for (int i = 0; i < 70; ++i)
-        objects.push_back(Object("O" + std::to_string(i), {Mesh({VertexList({{float(i), 0, 0}, {0, 1, 0}, {0, 0, 1}}),
-                                                                 FaceList({{0, 1, 2}})})}));
+    for (int i = 0; i < 70; ++i) {
+        std::string name = "O";
+        name += std::to_string(i);
+        objects.push_back(
+            Object(name, {Mesh({VertexList({{float(i), 0, 0}, {0, 1, 0}, {0, 0, 1}}), FaceList({{0, 1, 2}})})}));
+    }
     const auto file = Main({Editor(objects)}).Bytes();
     CarModel model;
     NewFCE(model);
@@ -300,8 +303,7 @@ TEST(Convert3DSToParts, WritesOnePartFilePerObjectInsideTheFolder)
     // A refused file writes nothing.
     const std::string other = dir.File("other");
     std::filesystem::create_directory(other);
-    std::vector<std::uint8_t> broken = file;
-    broken.resize(broken.size() - 3);
+    const std::vector<std::uint8_t> broken(file.begin(), file.end() - 3);
     const ThreeDsToPartsResult refused = Read3DSToParts(broken, other);
     EXPECT_TRUE(refused.failure);
     EXPECT_TRUE(refused.written.empty());

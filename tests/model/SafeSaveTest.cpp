@@ -10,10 +10,11 @@
 
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace mobrix;
@@ -54,27 +55,14 @@ std::size_t FilesIn(const std::string& folder)
     return count;
 }
 
-// Runs `save` as an ordinary user and returns the error code it reported
-// (0 for success). Root may write into any file, so when the tests run as
-// root the save runs in a child that has given its rights up.
-int ErrorCodeAsOrdinaryUser(const std::function<SaveStatus()>& save)
+// Whether the folder holds anything but `keep`.
+bool OnlyFileIs(const std::string& folder, const std::string& keep)
 {
-    auto code = [&] {
-        const SaveStatus status = save();
-        return status ? status->code : 0;
-    };
-    if (::geteuid() != 0)
-        return code();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const uid_t nobody = 65534;
-        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0)
-            ::_exit(255);
-        ::_exit(code());
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename() != keep)
+            return false;
     }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return true;
 }
 
 } // namespace
@@ -118,6 +106,24 @@ TEST(SafeSave, KeepsPermissionsAndFollowsLinks)
     struct stat st {};
     ::stat(target.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A relative link to a file not made yet, through a second link: the
+    // file is made where the links point, and both links stay.
+    std::filesystem::create_directory(dir.File("sub"));
+    std::filesystem::create_symlink("sub/new.fce", dir.File("first.fce"));
+    std::filesystem::create_symlink("first.fce", dir.File("second.fce"));
+    ASSERT_FALSE(SaveFCE3(model, dir.File("second.fce")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("first.fce")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("second.fce")));
+    EXPECT_EQ(ReadBytes(dir.File("sub/new.fce")), EncodeFCE3(model).bytes);
+
+    // A hard link is another name of the old file: it keeps the old content.
+    std::filesystem::create_hard_link(target, dir.File("hard.fce"));
+    const std::vector<std::uint8_t> before = ReadBytes(target);
+    CarModel other = RandomModel(6, {.origin = ModelOrigin::Nfs3});
+    ASSERT_FALSE(SaveFCE3(other, target));
+    EXPECT_EQ(ReadBytes(target), EncodeFCE3(other).bytes);
+    EXPECT_EQ(ReadBytes(dir.File("hard.fce")), before);
 }
 
 TEST(SafeSave, UnwritablePlacesReportTheirError)
@@ -135,17 +141,81 @@ TEST(SafeSave, UnwritablePlacesReportTheirError)
     EXPECT_EQ(empty->code, 52);
 }
 
+// Also when the tests run as root, who may write into any file.
 TEST(SafeSave, AFileProtectedAgainstWritingIsNotReplaced)
 {
     TempDir dir;
-    ::chmod(dir.path().c_str(), 0777); // the folder itself allows replacing
     const std::string path = dir.File("original.fce");
     const std::vector<std::uint8_t> old(100, 0x5A);
     WriteBytes(path, old);
     ::chmod(path.c_str(), 0444);
 
     CarModel model = RandomModel(4, {.origin = ModelOrigin::Nfs3});
-    EXPECT_EQ(ErrorCodeAsOrdinaryUser([&] { return SaveFCE3(model, path); }), 70); // permission denied
+    const SaveStatus status = SaveFCE3(model, path);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->code, 70); // permission denied
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
+TEST(SafeSave, SpecialFilesAreNeitherReplacedNorWaitedOn)
+{
+    TempDir dir;
+    std::vector<std::string> specials{dir.File("fifo")};
+    ASSERT_EQ(::mkfifo(specials[0].c_str(), 0666), 0);
+    // A copy of the null device, where the system lets the tests make one.
+    if (::mknod(dir.File("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        specials.push_back(dir.File("null"));
+
+    CarModel model = RandomModel(5, {.origin = ModelOrigin::Nfs3});
+    for (const std::string& path : specials) {
+        struct stat before {};
+        ::stat(path.c_str(), &before);
+        const SaveStatus saved = SaveFCE3(model, path);
+        ASSERT_TRUE(saved) << path;
+        EXPECT_EQ(saved->code, 75) << saved->detail;
+        EXPECT_NE(saved->detail.find("not a regular file"), std::string::npos) << saved->detail;
+        struct stat after {};
+        ::stat(path.c_str(), &after);
+        EXPECT_EQ(after.st_mode, before.st_mode) << path;
+        EXPECT_EQ(after.st_rdev, before.st_rdev) << path;
+
+        // Nothing writes into the FIFO: a read that opened it would wait.
+        std::vector<std::uint8_t> bytes;
+        const LoadStatus read = ReadWholeFile(path, bytes);
+        ASSERT_TRUE(read) << path;
+        EXPECT_NE(read->detail.find("not a regular file"), std::string::npos) << read->detail;
+    }
+    EXPECT_EQ(FilesIn(dir.path()), specials.size());
+}
+
+TEST(SafeSave, AnInterruptedSaveLeavesNoTemporaryFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("big.fce");
+    const std::vector<std::uint8_t> bytes(8 << 20, 0x11);
+    for (int run = 0; run < 12; ++run) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(ready[0]);
+            (void)!::write(ready[1], "x", 1);
+            (void)WriteFileAtomically(path, bytes);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        (void)!::read(ready[0], &byte, 1);
+        ::close(ready[0]);
+        // From the start of the save on, at different points of it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(run * 3));
+        ::kill(child, run % 2 == 0 ? SIGTERM : SIGINT);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(OnlyFileIs(dir.path(), "big.fce")) << "run " << run;
+        if (std::filesystem::exists(path)) {
+            EXPECT_EQ(std::filesystem::file_size(path), bytes.size());
+        }
+    }
 }

@@ -116,6 +116,40 @@ TEST(Scene, PickingFindsTheFaceUnderThePointerFromEitherSide)
     EXPECT_FALSE(scene.Pick(400 - 40, 300 + 40, w, h)) << "further away the square is smaller";
 }
 
+// A square of half size 2 reaches 2 * sqrt(2) from the origin.
+TEST(Scene, TheCameraFitsTheModelAndNeverEntersIt)
+{
+    Scene scene = SquareScene();
+    const double reach = 2 * std::sqrt(2.0);
+    EXPECT_EQ(scene.NearestDistance(), static_cast<int>(std::ceil(reach + scene.CameraLens().front)));
+    scene.SetDistance(-5);
+    EXPECT_EQ(scene.Distance(), scene.NearestDistance());
+
+    // The fitted sphere just fits the shorter side: its outline seen from
+    // the start distance is at most the lens's half field.
+    scene.Turn(0, 0, 30, 40);
+    scene.FitCamera(10);
+    const double d = scene.StartDistance();
+    EXPECT_EQ(scene.Distance(), d);
+    EXPECT_EQ(scene.Orientation().m, Mat3{}.m);
+    const double seen = 10 / std::sqrt(d * d - 100);
+    EXPECT_LE(seen, scene.CameraLens().field);
+    EXPECT_GT(seen, 0.8 * scene.CameraLens().field) << "and is not far smaller";
+
+    scene.MoveAway();
+    scene.Turn(0, 0, 30, 40);
+    scene.ResetCamera();
+    EXPECT_EQ(scene.Distance(), d);
+    EXPECT_EQ(scene.Orientation().m, Mat3{}.m);
+
+    // A larger part shown pushes the camera out of it; far away, the back
+    // plane moves out too.
+    scene.AddMesh("BIG.PRT", MakePart({0, 0, 0}, {{0, 0, 500}, {1, 0, 500}, {0, 1, 500}}, {Face(0, 1, 2)}));
+    EXPECT_GE(scene.Distance(), 501 + scene.CameraLens().front);
+    scene.SetDistance(2000);
+    EXPECT_GT(scene.CameraLens().back, 2500);
+}
+
 // The colour of the stream's vertex `v`.
 FaceColour StreamColour(const VertexStream& stream, int v)
 {

@@ -5,6 +5,7 @@
 #include "Config.h"
 #include "DeviceChoice.h"
 #include "ErrorReport.h"
+#include "TempFolder.h"
 
 #include "TestFiles.h"
 
@@ -18,6 +19,23 @@ using ::testing::ElementsAre;
 namespace fs = std::filesystem;
 
 namespace {
+
+TEST(Startup, EachRunningTrimletHoldsATempFolderOfItsOwn)
+{
+    testing_support::TempDir dir;
+    auto first = TempFolderLock::Acquire(dir.path());
+    ASSERT_TRUE(std::holds_alternative<TempFolderLock>(first));
+    EXPECT_EQ(std::get<TempFolderLock>(first).Folder(), fs::path(dir.path()) / "temp");
+    {
+        auto second = TempFolderLock::Acquire(dir.path());
+        ASSERT_TRUE(std::holds_alternative<TempFolderLock>(second));
+        EXPECT_EQ(std::get<TempFolderLock>(second).Folder(), fs::path(dir.path()) / "temp2");
+    }
+    // The second has ended: its folder is free again, "temp" is not.
+    auto third = TempFolderLock::Acquire(dir.path());
+    ASSERT_TRUE(std::holds_alternative<TempFolderLock>(third));
+    EXPECT_EQ(std::get<TempFolderLock>(third).Folder(), fs::path(dir.path()) / "temp2");
+}
 
 TEST(Ini, TheDisplayRule)
 {

@@ -7,6 +7,7 @@
 #include "GlobeWindow.h"
 #include "PartFile.h"
 #include "StartupWindow.h"
+#include "TempFolder.h"
 #include "TrimletApp.h"
 
 #include "CarModel.h"
@@ -19,6 +20,7 @@
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -79,7 +81,7 @@ std::vector<CarPart> RowOfParts()
 {
     std::vector<CarPart> parts;
     for (int p = 0; p < 5; ++p)
-        parts.push_back(SimplePart("P" + std::to_string(p + 1), {static_cast<float>(3 * p), 0.5f, 0},
+        parts.push_back(SimplePart(std::string("P").append(std::to_string(p + 1)), {static_cast<float>(3 * p), 0.5f, 0},
                                    {{0, 0, 0}, {1, 0, 0}, {0, 1, static_cast<float>(p)}}, {{0, 1, 2}}, {p}));
     return parts;
 }
@@ -145,10 +147,10 @@ protected:
     }
 
     // A window position of a point of the model's plane z = 0 while the model
-    // is unturned at distance 15: one unit is height / 15 pixels.
+    // is unturned at distance d: one unit is height / d pixels.
     QPoint ScreenOf(double x, double y)
     {
-        const double unit = View().height() / 15.0;
+        const double unit = View().height() / static_cast<double>(Scene().Distance());
         return {static_cast<int>(std::lround(View().width() / 2.0 + x * unit)),
                 static_cast<int>(std::lround(View().height() / 2.0 - y * unit))};
     }
@@ -236,7 +238,8 @@ TEST_F(TrimletWindow, ANormalStartWritesItsLogAndShowsTheFirstPart)
     EXPECT_EQ(w.VertType->itemText(2), "3 - Damaged");
     EXPECT_EQ(w.VertType->currentIndex(), 0);
     EXPECT_EQ(w.Picture1->text(), " NFS4 Trimlet v0.1\n S - Save FCE\n F - Fuse Selected Parts\n N - Generate "
-                                  "Normals\n M - Generate Normals (2)\n Q - Show Solid\n W - Show Wireframe");
+                                  "Normals\n M - Generate Normals (2)\n Q - Show Solid\n W - Show Wireframe\n"
+                                  " + / Wheel - Closer\n - / Wheel - Farther\n Home - Reset Camera");
     EXPECT_NE(w.findChild<QFrame*>("TopLine"), nullptr);
 }
 
@@ -556,10 +559,12 @@ TEST_F(TrimletWindow, KeysAndTheMouseTurnMoveAndSwitchThePasses)
     EXPECT_TRUE(Scene().ShowSolid);
     EXPECT_FALSE(Scene().ShowWireframe);
 
-    Type("+");
-    EXPECT_EQ(Scene().Distance(), 14);
-    Type("--");
-    EXPECT_EQ(Scene().Distance(), 16);
+    const int start = Scene().Distance();
+    Type("-");
+    EXPECT_EQ(Scene().Distance(), start + 1);
+    Type("++");
+    EXPECT_EQ(Scene().Distance(), start - 1);
+    Type("-");
 
     const QPoint from(200, 200);
     Send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -572,6 +577,58 @@ TEST_F(TrimletWindow, KeysAndTheMouseTurnMoveAndSwitchThePasses)
     Send(QEvent::MouseMove, from, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     EXPECT_NEAR(Scene().Orientation()(0, 0), std::cos(1.0), 1e-9);
     EXPECT_FALSE(Scene().CurrentFace());
+}
+
+// The square fits the window when it opens; the wheel moves it as + and -
+// do, closing in stops while it can still be seen, and Home undoes it all.
+TEST_F(TrimletWindow, TheCameraFitsTheModelAndHomePutsItBack)
+{
+    ASSERT_TRUE(Start(SquareCar()));
+    const int start = Scene().Distance();
+    const QImage opened = View().grabFramebuffer();
+    for (const QPoint corner : {ScreenOf(-1.9, 1.9), ScreenOf(1.9, -1.9)}) {
+        ASSERT_TRUE(opened.rect().contains(corner));
+        EXPECT_NE(opened.pixelColor(corner), QColor(Qt::black));
+    }
+    EXPECT_GT(ScreenOf(0, -2).y() - ScreenOf(0, 2).y(), View().height() / 2) << "the square fills the window";
+
+    auto wheel = [&](int eighths) {
+        QWheelEvent event(QPointF(100, 100), View().mapToGlobal(QPointF(100, 100)), {}, {0, eighths}, Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&View(), &event);
+    };
+    wheel(-240);
+    EXPECT_EQ(Scene().Distance(), start + 2);
+    wheel(120);
+    EXPECT_EQ(Scene().Distance(), start + 1);
+
+    for (int i = 0; i < 40; ++i)
+        wheel(120);
+    EXPECT_EQ(Scene().Distance(), Scene().NearestDistance());
+    EXPECT_GT(PixelAt(ScreenOf(-0.5, 0.5)).red(), 100) << "still in front of the camera";
+
+    const QPoint from(200, 200);
+    Send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    Send(QEvent::MouseMove, from + QPoint(30, 20), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QTest::keyClick(Window().PartList, Qt::Key_Home);
+    EXPECT_EQ(Scene().Distance(), start);
+    EXPECT_EQ(Scene().Orientation().m, trimlet::Mat3{}.m);
+}
+
+// A second Trimlet started from the same folder works in a temp folder of
+// its own and leaves the first one's part files alone.
+TEST_F(TrimletWindow, ASecondTrimletGetsATempFolderOfItsOwn)
+{
+    fs::create_directories(appFolder);
+    auto first = trimlet::TempFolderLock::Acquire(appFolder);
+    ASSERT_TRUE(std::holds_alternative<trimlet::TempFolderLock>(first));
+    WriteBytes((Temp() / "TPART1.PRT").string(), {1, 2, 3});
+
+    ASSERT_TRUE(Start(BuildNfs4File(RowOfParts())));
+    EXPECT_EQ(trimlet->TempFolder(), appFolder / "temp2");
+    EXPECT_TRUE(fs::exists(appFolder / "temp2" / "TPART5.PRT"));
+    EXPECT_EQ(ReadBytes((Temp() / "TPART1.PRT").string()), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_THAT(LogLines(), ::testing::Contains("Another Trimlet is using temp; this one works in temp2."));
 }
 
 TEST_F(TrimletWindow, ResizingIsLogged)

@@ -394,7 +394,6 @@ TEST(VertexMouse, ClickSelectsAndDragsShiftClickDeselectsBandSelects)
     EXPECT_EQ(out.vertListRow, 3);
     // No trace of the band is left.
     EXPECT_EQ(s.views[ViewXY].canvas, redrawn);
-    EXPECT_NE(redrawn, clean) << "the drag's selection shows";
 
     // Hovering over a vertex reads it out.
     out = mouse.Move(s.model, s.Ctx(), ViewXY, 0, s.Of(ViewXY, 3));

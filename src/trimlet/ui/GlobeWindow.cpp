@@ -40,9 +40,10 @@ QStringList FlagRowTexts()
 
 QStringList HelpLines()
 {
-    return {" NFS4 Trimlet v0.1",          " S - Save FCE",      " F - Fuse Selected Parts",
-            " N - Generate Normals",       " M - Generate Normals (2)", " Q - Show Solid",
-            " W - Show Wireframe"};
+    return {" NFS4 Trimlet v0.1",      " S - Save FCE",       " F - Fuse Selected Parts",
+            " N - Generate Normals",   " M - Generate Normals (2)", " Q - Show Solid",
+            " W - Show Wireframe",     " + / Wheel - Closer", " - / Wheel - Farther",
+            " Home - Reset Camera"};
 }
 
 void FlagList::mouseReleaseEvent(QMouseEvent* event)
@@ -275,9 +276,9 @@ bool GlobeWindow::RunKey(const QString& text)
     if (key == "f")
         FuseSelectedParts();
     else if (key == "+")
-        scene_.SetDistance(scene_.Distance() - 1);
+        scene_.MoveCloser();
     else if (key == "-")
-        scene_.SetDistance(scene_.Distance() + 1);
+        scene_.MoveAway();
     else if (key == "n")
         GenerateNormals(NormalKind::Radial);
     else if (key == "m")
@@ -293,16 +294,26 @@ bool GlobeWindow::RunKey(const QString& text)
     return true;
 }
 
+bool GlobeWindow::RunKey(const QKeyEvent& event)
+{
+    // Home has no character; it puts the camera back where it started.
+    if (event.key() == Qt::Key_Home && app_.Running()) {
+        scene_.ResetCamera();
+        return true;
+    }
+    return RunKey(event.text());
+}
+
 bool GlobeWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && RunKey(static_cast<QKeyEvent*>(event)->text()))
+    if (event->type() == QEvent::KeyPress && RunKey(*static_cast<QKeyEvent*>(event)))
         return true;
     return QWidget::eventFilter(watched, event);
 }
 
 void GlobeWindow::keyPressEvent(QKeyEvent* event)
 {
-    if (!RunKey(event->text()))
+    if (!RunKey(*event))
         QWidget::keyPressEvent(event);
 }
 

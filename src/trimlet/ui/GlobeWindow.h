@@ -53,6 +53,9 @@ public:
     void Save();
     // Runs the command of a typed character; false when it has none.
     bool RunKey(const QString& text);
+    // The same for a key press, which also knows the keys without a
+    // character (Home).
+    bool RunKey(const QKeyEvent& event);
 
     QListWidget* PartList;
     FlagList* smoothing;

@@ -1,6 +1,7 @@
 #include "SceneView.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QSurfaceFormat>
 #include <QVector3D>
 
@@ -139,7 +140,8 @@ void SceneView::SetFixedUniforms()
 
 void SceneView::resizeGL(int width, int height)
 {
-    projection_ = Projection(scene_.CameraLens(), width, height);
+    viewWidth_ = width;
+    viewHeight_ = height;
     if (deviceReady_) {
         const QWidget* top = window();
         if (!(top && top->isMinimized()))
@@ -220,7 +222,7 @@ void SceneView::paintGL()
     glDisable(GL_CULL_FACE);
 
     program_->bind();
-    const Mat4 mvp = projection_ * scene_.ModelMatrix();
+    const Mat4 mvp = Projection(scene_.CameraLens(), viewWidth_, viewHeight_) * scene_.ModelMatrix();
     program_->setUniformValue("modelViewProjection", QMatrix4x4(mvp.m.data()).transposed());
     const Mat3& r = scene_.Orientation();
     std::array<float, 9> rotation{};
@@ -281,6 +283,17 @@ void SceneView::mouseMoveEvent(QMouseEvent* event)
         }
     }
     QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void SceneView::wheelEvent(QWheelEvent* event)
+{
+    constexpr int kNotch = 120;
+    wheelTurned_ += event->angleDelta().y();
+    for (; wheelTurned_ >= kNotch; wheelTurned_ -= kNotch)
+        scene_.MoveCloser();
+    for (; wheelTurned_ <= -kNotch; wheelTurned_ += kNotch)
+        scene_.MoveAway();
+    event->accept();
 }
 
 } // namespace trimlet

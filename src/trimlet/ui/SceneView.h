@@ -43,6 +43,8 @@ protected:
     void paintGL() override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    // The wheel moves the model as "+" and "-" do, one step a notch.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     // Frees the OpenGL objects of the current context, when there are any.
@@ -69,7 +71,9 @@ private:
     // What the buffers hold: the scene's geometry revision, or none.
     static constexpr std::uint64_t kNothingUploaded = ~std::uint64_t{0};
     std::uint64_t uploadedRevision_ = kNothingUploaded;
-    Mat4 projection_;
+    int viewWidth_ = 1;
+    int viewHeight_ = 1;
+    int wheelTurned_ = 0; // eighths of a degree not yet made into steps
     int opaqueVertices_ = 0;
     int transparentVertices_ = 0;
     int edgeIndices_ = 0;

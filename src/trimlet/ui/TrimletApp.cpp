@@ -72,8 +72,7 @@ TrimletApp::~TrimletApp()
 
 bool TrimletApp::StartUp()
 {
-    std::error_code ec;
-    std::filesystem::create_directories(TempFolder(), ec);
+    auto lock = TempFolderLock::Acquire(setup_.appFolder);
     running_ = false;
     log_.Reset();
 
@@ -81,6 +80,8 @@ bool TrimletApp::StartUp()
     WriteLog("Trimlet startup logfile - " + LogDateTime(), true);
     WriteLog(QString(45, '='), true);
     WriteLog(QString(), true);
+    if (!HoldTempFolder(std::move(lock)))
+        return false;
 
     displayMode_ = ReadConfig(setup_.appFolder);
     // The OpenGL library reads these when it first meets the display, so
@@ -102,6 +103,21 @@ bool TrimletApp::StartUp()
     startup_->hide();
     window_->activateWindow();
     window_->View()->SetRunning(true);
+    return true;
+}
+
+bool TrimletApp::HoldTempFolder(std::variant<TempFolderLock, FileFailure> lock)
+{
+    if (auto* failure = std::get_if<FileFailure>(&lock)) {
+        ReportError(failure->errorNumber, failure->message, "Locking temp folder");
+        return false;
+    }
+    tempLock_.emplace(std::move(std::get<TempFolderLock>(lock)));
+    const std::string name = TempFolder().filename().string();
+    if (name != kTempFolderName)
+        WriteLog(QString::fromStdString("Another Trimlet is using " + std::string(kTempFolderName) +
+                                        "; this one works in " + name + "."),
+                 true);
     return true;
 }
 
@@ -164,7 +180,10 @@ bool TrimletApp::CreateScene()
     store_ = std::move(std::get<FceStore>(split));
     window_->setWindowTitle("Trimlet - " + QString::fromStdString(fcePath_.filename().string()));
     window_->FillPartList(PartNames(store_));
-    return window_->LoadPart(0);
+    if (!window_->LoadPart(0))
+        return false;
+    window_->GetScene().FitCamera(store_.Reach);
+    return true;
 }
 
 void TrimletApp::WriteLog(const QString& text, bool show)

@@ -8,6 +8,7 @@
 #include "ErrorReport.h"
 #include "FceStore.h"
 #include "FileFailure.h"
+#include "TempFolder.h"
 #include "TrimletDialogs.h"
 
 #include <QString>
@@ -69,7 +70,12 @@ public:
 
     bool Running() const { return running_; }
     const DeviceChoice& Device() const { return device_; }
-    std::filesystem::path TempFolder() const { return setup_.appFolder / kTempFolderName; }
+    // The temp folder this Trimlet holds: "temp", or one of its own when
+    // another running Trimlet holds that.
+    std::filesystem::path TempFolder() const
+    {
+        return tempLock_ ? tempLock_->Folder() : setup_.appFolder / kTempFolderName;
+    }
     const std::filesystem::path& FcePath() const { return fcePath_; }
     FceStore& Store() { return store_; }
     TrimletDialogs& Dialogs() { return *setup_.dialogs; }
@@ -77,6 +83,7 @@ public:
     StartupWindow* Startup() { return startup_.get(); }
 
 private:
+    bool HoldTempFolder(std::variant<TempFolderLock, FileFailure> lock);
     bool ChooseFile();
     bool CreateDevice();
     bool CreateScene();
@@ -89,6 +96,7 @@ private:
     StartupLog log_;
     std::unique_ptr<StartupWindow> startup_;
     std::unique_ptr<GlobeWindow> window_;
+    std::optional<TempFolderLock> tempLock_;
     std::filesystem::path fcePath_;
     FceStore store_;
     DeviceChoice device_;

@@ -11,6 +11,7 @@
 #include "PartsPanel.h"
 #include "TextureCommands.h"
 #include "PreviewCommands.h"
+#include "TransformCommands.h"
 #include "ViewWidget.h"
 #include "ViewsPanel.h"
 
@@ -57,6 +58,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
     textures_ = new TextureCommands(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
     preview_ = new PreviewCommands(*doc_, *views_, this);
+    transforms_ = new TransformCommands(*doc_, dialogs_, this);
     damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
@@ -111,6 +113,7 @@ void Form1::BuildMenus()
 
     mnuTools_ = menuBar()->addMenu("&Tools");
     mnuTools_->setObjectName("mnuTools");
+    transforms_->BuildToolItems(mnuTools_);
     damageColours_->BuildToolItems(mnuTools_);
 
     mnuParts_ = menuBar()->addMenu("&Parts");
@@ -139,6 +142,7 @@ void Form1::BuildEditMenu()
     mnuEdit_->addSeparator();
     views_->BuildModeItems(mnuEdit_);
     mnuEdit_->addSeparator();
+    transforms_->BuildEditItems(mnuEdit_);
     damageColours_->BuildEditItems(mnuEdit_);
 }
 
@@ -189,6 +193,7 @@ void Form1::ConnectPanels()
     parts_->setStatus = status;
     editor_->setStatus = status;
     preview_->setStatus = status;
+    transforms_->setStatus = status;
     views_->relayout = [this] { Form_Resize(); };
     views_->renamePart = [this] { parts_->NamePart_Click(); };
     views_->renameDummy = [this] { parts_->NameDummy_Click(); };

@@ -9,6 +9,7 @@
 //  - EditorPanel: the vertex and triangle editors along the bottom, with the
 //    UV remapper page (RemapPanel);
 //  - TextureCommands: the texture map;
+//  - TransformCommands: the mesh transforms, clean-up and part copying;
 //  - DamageColourCommands: damage and the colour dialogs;
 //  - PreviewCommands: the "3D View" menu and the preview in the fourth view.
 
@@ -33,6 +34,7 @@ class FileCommands;
 class PartsPanel;
 class TextureCommands;
 class PreviewCommands;
+class TransformCommands;
 class ViewsPanel;
 
 struct Form1Setup {
@@ -101,6 +103,7 @@ private:
     ExchangeCommands* exchange_ = nullptr;
     TextureCommands* textures_ = nullptr;
     PreviewCommands* preview_ = nullptr;
+    TransformCommands* transforms_ = nullptr;
     DamageColourCommands* damageColours_ = nullptr;
 
     QMenu* mnuFile_ = nullptr;

@@ -1,5 +1,7 @@
 #include "MeshEdit.h"
 
+#include "MeshTables.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <optional>
@@ -8,67 +10,6 @@
 namespace mobrix {
 
 namespace {
-
-bool HasNfs4Tables(const CarModel& m)
-{
-    return m.FileFormat == ModelOrigin::Nfs4;
-}
-
-// Calls f on every per-vertex table that moves with the vertices. The
-// selection marks are visited only when asked: adding a vertex re-creates
-// them instead of shifting them.
-template <class F>
-void ForEachVertexTable(CarModel& m, bool withSelection, F&& f)
-{
-    f(m.Vertices);
-    f(m.Normals);
-    f(m.Reserved1);
-    f(m.Reserved2);
-    f(m.Reserved3);
-    if (withSelection)
-        f(m.VertSelected);
-    if (HasNfs4Tables(m)) {
-        f(m.NormalVerts);
-        f(m.NormalNorms);
-        f(m.Undamaged2Verts);
-        f(m.Undamaged2Norms);
-        f(m.DamagedVerts);
-        f(m.DamagedNorms);
-        f(m.VertReservedA);
-        f(m.VertReservedB);
-        f(m.VertFlags);
-    }
-}
-
-template <class F>
-void ForEachTriangleTable(CarModel& m, F&& f)
-{
-    f(m.Triangles);
-    f(m.TriState);
-    if (HasNfs4Tables(m))
-        f(m.TriReserved);
-}
-
-// The routines below rely on every table having its count's length; a model
-// that breaks that is not edited at all.
-bool TablesMatchCounts(CarModel& m)
-{
-    const auto n = static_cast<std::size_t>(std::max(0, m.Header.NumVertices));
-    const auto t = static_cast<std::size_t>(std::max(0, m.Header.NumTriangles));
-    bool ok = m.Header.NumVertices >= 0 && m.Header.NumTriangles >= 0;
-    ForEachVertexTable(m, true, [&](const auto& table) { ok = ok && table.size() == n; });
-    ForEachTriangleTable(m, [&](const auto& table) { ok = ok && table.size() == t; });
-    return ok;
-}
-
-// The part's span, when the model's tables keep their counts and the part
-// lies inside them.
-std::optional<PartSpan> EditablePart(CarModel& m, int part)
-{
-    if (!TablesMatchCounts(m))
-        return std::nullopt;
-    return PartSpanOf(m, part);
-}
 
 // Moves the counts of the part and the first indices of the parts after it.
 void ShiftVertexCounts(ModelHeader& h, int part, std::int32_t delta)
@@ -176,7 +117,7 @@ MeshEditStatus AddVertex(CarModel& model, int part, float x, float y, float z)
     model.Reserved1[n] = Reserved32{};
     model.Reserved2[n] = Reserved12{};
     model.Reserved3[n] = Reserved12{};
-    if (HasNfs4Tables(model)) {
+    if (HoldsNfs4Tables(model)) {
         model.NormalVerts[n] = position;
         model.Undamaged2Verts[n] = position;
         model.DamagedVerts[n] = position;
@@ -223,7 +164,7 @@ MeshEditStatus AddTriangle(CarModel& model, int part, int i1, int i2, int i3)
     if (n < model.Triangles.size())
         added.TriFill = model.Triangles[n].TriFill;
     model.Triangles.insert(model.Triangles.begin() + static_cast<std::ptrdiff_t>(n), added);
-    if (HasNfs4Tables(model))
+    if (HoldsNfs4Tables(model))
         model.TriReserved.insert(model.TriReserved.begin() + static_cast<std::ptrdiff_t>(n), Reserved12{});
     ShiftTriangleCounts(model.Header, part, 1);
     model.TriState.assign(static_cast<std::size_t>(model.Header.NumTriangles), TriStateRecord{});
@@ -243,6 +184,17 @@ MeshEditStatus RemoveMarkedVertices(CarModel& model, int part)
     std::vector<bool> remove(span->vertices);
     for (std::size_t k = 0; k < span->vertices; ++k)
         remove[k] = model.VertSelected[span->firstVertex + k] != 0;
+    RemoveFlaggedVertices(model, part, *span, remove);
+    return MeshEditStatus::Done;
+}
+
+MeshEditStatus RemoveVertices(CarModel& model, int part, const std::vector<bool>& remove)
+{
+    const auto span = EditablePart(model, part);
+    if (!span)
+        return MeshEditStatus::NoSuchPart;
+    if (remove.size() != span->vertices)
+        return MeshEditStatus::IndexOutOfRange;
     RemoveFlaggedVertices(model, part, *span, remove);
     return MeshEditStatus::Done;
 }

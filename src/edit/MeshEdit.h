@@ -13,6 +13,7 @@
 #include "CarModel.h"
 
 #include <span>
+#include <vector>
 
 namespace mobrix {
 
@@ -41,6 +42,11 @@ MeshEditStatus RemoveTriangle(CarModel& model, int part, int triangle);
 // "Remove Vert": every vertex of the part whose mark is set, with the same
 // final model as removing them one at a time, in one pass.
 MeshEditStatus RemoveMarkedVertices(CarModel& model, int part);
+
+// The part's vertices whose flag is set (flag k for part-relative vertex k;
+// exactly one flag per vertex of the part), with the same final model as
+// removing them one at a time with RemoveVertex.
+MeshEditStatus RemoveVertices(CarModel& model, int part, const std::vector<bool>& remove);
 
 // Every vertex and every triangle of the part, as removing a part does
 // before it drops the part's slot.

@@ -129,10 +129,19 @@ PartRemoval RemovePart(CarModel& model, int part)
     // it, so such a part stays as it is.
     if (RemovePartVertices(model, part) != MeshEditStatus::Done)
         return {};
+    RemoveEmptyPartSlot(model, part);
     PartRemoval result;
     result.removed = true;
     result.progressDots = dots;
+    return result;
+}
 
+void RemoveEmptyPartSlot(CarModel& model, int part)
+{
+    ModelHeader& h = model.Header;
+    const int parts = UsablePartCount(h);
+    if (part < 0 || part >= parts)
+        return;
     // Every later slot moves up. Below slot 15 the slot after the last part
     // moves along too, so the unused slots hold what they always held there;
     // beyond, only the parts in use move.
@@ -150,7 +159,6 @@ PartRemoval RemovePart(CarModel& model, int part)
     }
     if (h.NumParts > 0)
         model.CurrentPart = 0;
-    return result;
 }
 
 bool RemoveDummy(CarModel& model, int dummy)

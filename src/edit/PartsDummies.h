@@ -87,6 +87,12 @@ struct PartRemoval {
 // its counts) is refused: nothing changes and `removed` is false.
 PartRemoval RemovePart(CarModel& model, int part);
 
+// The slot work of RemovePart alone, for a part that holds no vertices and
+// no triangles any more: the later slots move up, NumParts drops by one,
+// the names are stored back trimmed, CurrentPart becomes 0 when parts are
+// left.
+void RemoveEmptyPartSlot(CarModel& model, int part);
+
 // Removes the dummy; the later dummies move down one slot. CurrentDummy is
 // not changed (the window selects the first entry afterwards).
 bool RemoveDummy(CarModel& model, int dummy);

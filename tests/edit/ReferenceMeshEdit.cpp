@@ -206,4 +206,69 @@ void RemoveTriangles(CarModel& m, int part, std::vector<int> triangles)
         RemoveTriangle(m, part, *t);
 }
 
+std::string RemoveDuplicatePolys(CarModel& m, int part)
+{
+    const auto p = At(part);
+    const auto triangle = [&](int k) -> const Triangle& { return m.Triangles[At(m.Header.PartFirstTriangle[p] + k)]; };
+    std::string status;
+    for (bool removed = true; removed;) {
+        removed = false;
+        const int count = m.Header.PartNumTriangles[p];
+        for (int i = 0; i < count && !removed; ++i) {
+            for (int j = 0; j < count && !removed; ++j) {
+                const Triangle& a = triangle(i);
+                const Triangle& b = triangle(j);
+                if (j != i && a.I1 == b.I1 && a.I2 == b.I2 && a.I3 == b.I3) {
+                    RemoveTriangle(m, part, j);
+                    removed = true;
+                }
+            }
+            if (!removed)
+                status = std::to_string(m.Header.PartFirstTriangle[p] + i);
+        }
+    }
+    return status;
+}
+
+std::string RemoveUnnecessaryVerts(CarModel& m, int part)
+{
+    ModelHeader& h = m.Header;
+    const auto p = At(part);
+    const int n = h.PartNumVertices[p];
+    for (int i = 0; i < n; ++i) {
+        for (int j = 0; j < n; ++j) {
+            const Vec3& a = m.Vertices[At(h.PartFirstVertex[p] + i)];
+            const Vec3& b = m.Vertices[At(h.PartFirstVertex[p] + j)];
+            if (j == i || a.X != b.X || a.Y != b.Y || a.Z != b.Z)
+                continue;
+            for (int k = 0; k < h.PartNumTriangles[p]; ++k) {
+                Triangle& t = m.Triangles[At(h.PartFirstTriangle[p] + k)];
+                for (std::int32_t* corner : {&t.I1, &t.I2, &t.I3}) {
+                    if (*corner == j)
+                        *corner = i;
+                }
+            }
+        }
+    }
+    int removed = 0;
+    for (int start = 0;;) {
+        int v = start;
+        for (; v < h.PartNumVertices[p]; ++v) {
+            bool used = false;
+            for (int k = 0; k < h.PartNumTriangles[p]; ++k) {
+                const Triangle& t = m.Triangles[At(h.PartFirstTriangle[p] + k)];
+                used = used || t.I1 == v || t.I2 == v || t.I3 == v;
+            }
+            if (!used)
+                break;
+        }
+        if (v == h.PartNumVertices[p])
+            break;
+        RemoveVertex(m, part, v);
+        ++removed;
+        start = v;
+    }
+    return "Done. Removed a total of " + std::to_string(removed) + " unnecessary vertices.";
+}
+
 } // namespace reference

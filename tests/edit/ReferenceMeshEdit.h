@@ -5,6 +5,7 @@
 
 #include "CarModel.h"
 
+#include <string>
 #include <vector>
 
 namespace reference {
@@ -20,5 +21,12 @@ void RemoveMarkedVertices(mobrix::CarModel& m, int part);
 void RemovePartVertices(mobrix::CarModel& m, int part);
 // "Remove Poly": the selected entries from the highest down.
 void RemoveTriangles(mobrix::CarModel& m, int part, std::vector<int> triangles);
+
+// "Remove Duplicate Polys": restart the scan after every removal. Returns
+// the status line it leaves (empty when it shows nothing).
+std::string RemoveDuplicatePolys(mobrix::CarModel& m, int part);
+// "Remove Unnecessary Verts": every ordered pair of vertices, then one
+// RemoveVertex per unused vertex. Returns the final status line.
+std::string RemoveUnnecessaryVerts(mobrix::CarModel& m, int part);
 
 } // namespace reference

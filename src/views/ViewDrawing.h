@@ -52,6 +52,10 @@ struct DrawContext {
     const ViewState& state;
     const DisplayOptions& options;
     ViewSurfaces& views;
+    // Only this view is drawn, or every visible one (-1): each view has a
+    // canvas of its own, so views can be drawn on threads of their own.
+    int onlyView = -1;
+    bool Draws(int view) const { return onlyView < 0 || onlyView == view; }
 };
 
 // How a view's logical coordinates map to its canvas pixels.
@@ -59,7 +63,8 @@ PixelMapping MappingOf(const DrawContext& ctx, int view);
 
 // Clears the orthographic views and the texture-map view and draws the axes,
 // the selected parts in grey, the current part in black with its vertices
-// and normals, and the dummies, as the display options say.
+// and normals, and the dummies, as the display options say. A large model
+// is drawn on two threads, a view at a time each; the pictures are the same.
 void RedrawView(const DrawContext& ctx, const PartSelection& parts);
 
 // The triangle outlines of one part, in one batch per view; with the

@@ -54,11 +54,14 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    // Real time of a benchmark registered with UseRealTime(), or 0.
+    // Real time of a benchmark registered with UseRealTime() or
+    // UseManualTime(), or 0.
     double Time(const std::string& name) const
     {
-        const auto it = times_.find(name + "/real_time");
-        return it == times_.end() ? 0.0 : it->second;
+        for (const char* suffix : {"/real_time", "/manual_time"})
+            if (const auto it = times_.find(name + suffix); it != times_.end())
+                return it->second;
+        return 0.0;
     }
 
     // One line "what  N.NNx  against" when both benchmarks ran.

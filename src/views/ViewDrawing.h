@@ -69,6 +69,10 @@ struct DrawContext {
     const DisplayOptions& options;
     ViewSurfaces& views;
     TextureMap* texture = nullptr; // none: view 4 shows no picture
+    // Only this view is drawn, or every visible one (-1): each view has a
+    // canvas of its own, so views can be drawn on threads of their own.
+    int onlyView = -1;
+    bool Draws(int view) const { return onlyView < 0 || onlyView == view; }
 };
 
 // How a view's logical coordinates map to its canvas pixels.
@@ -76,7 +80,8 @@ PixelMapping MappingOf(const DrawContext& ctx, int view);
 
 // Clears the orthographic views and the texture-map view and draws the axes,
 // the selected parts in grey, the current part in black with its vertices
-// and normals, and the dummies, as the display options say.
+// and normals, and the dummies, as the display options say. A large model
+// is drawn on two threads, a view at a time each; the pictures are the same.
 void RedrawView(const DrawContext& ctx, const PartSelection& parts);
 
 // The texture-map view alone: cleared, the texture stretched over it, the

@@ -30,6 +30,16 @@ inline constexpr int kOpenEitherVariant = 1;
 inline constexpr int kOpenNfs3 = 2;
 inline constexpr int kOpenNfs4 = 3;
 
+// The model without the marks and the current entries, which are the
+// user's place rather than the model's content.
+inline mobrix::CarModel Content(mobrix::CarModel m)
+{
+    m.VertSelected.clear();
+    m.TriState.clear();
+    m.CurrentPart = m.CurrentDummy = 0;
+    return m;
+}
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -2,7 +2,8 @@
 // A dialog service for tests: answers each box from a script and records
 // every box it was shown. Answers are taken in order per kind (message
 // boxes, input boxes, file dialogs). A box the script did not expect fails
-// the test and is answered with No, an empty text or a cancelled dialog.
+// the test and is answered with No, an empty text or a cancelled dialog,
+// unless the test chose to answer any box (AnswerAnyBox).
 
 #include "DialogService.h"
 
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <variant>
 #include <vector>
 
@@ -37,6 +39,15 @@ public:
     void Choose(const QString& path, int filterIndex) { Answer_(mobrix::app::FileDialogResult{false, path, filterIndex}); }
     void Cancel() { Answer_(mobrix::app::FileDialogResult{}); }
 
+    // For tests that raise boxes at random: a box the script does not cover
+    // is answered by these instead of failing the test; file dialogs are
+    // cancelled.
+    struct AnyBoxAnswers {
+        std::function<mobrix::app::MessageAnswer(const mobrix::app::MessageRequest&)> message;
+        std::function<QString(const mobrix::app::InputRequest&)> input;
+    };
+    void AnswerAnyBox(AnyBoxAnswers answers) { any_ = std::move(answers); }
+
     const std::vector<ShownBox>& Shown() const { return shown_; }
     const ShownBox& Last() const { return shown_.back(); }
     bool ScriptDone() const { return script_.empty(); }
@@ -51,7 +62,7 @@ public:
         shown_.push_back(box);
         if (auto* a = Next<mobrix::app::MessageAnswer>("message box \"" + request.text.toStdString() + "\""))
             return *a;
-        return mobrix::app::MessageAnswer::No;
+        return any_.message ? any_.message(request) : mobrix::app::MessageAnswer::No;
     }
     QString Input(const mobrix::app::InputRequest& request) override
     {
@@ -61,7 +72,7 @@ public:
         shown_.push_back(box);
         if (auto* a = Next<QString>("input box \"" + request.prompt.toStdString() + "\""))
             return *a;
-        return {};
+        return any_.input ? any_.input(request) : QString();
     }
     mobrix::app::FileDialogResult File(const mobrix::app::FileDialogRequest& request) override
     {
@@ -81,6 +92,8 @@ private:
         const auto it = std::find_if(script_.begin(), script_.end(),
                                      [](const Answer& a) { return std::holds_alternative<T>(a); });
         if (it == script_.end()) {
+            if (Permissive())
+                return nullptr;
             ADD_FAILURE() << "unexpected " << what;
             return nullptr;
         }
@@ -89,7 +102,10 @@ private:
         return &std::get<T>(last_);
     }
 
+    bool Permissive() const { return any_.message || any_.input; }
+
     std::deque<Answer> script_;
+    AnyBoxAnswers any_;
     Answer last_;
     std::vector<ShownBox> shown_;
 };

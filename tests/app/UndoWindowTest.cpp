@@ -21,16 +21,6 @@ using namespace testing_support;
 
 namespace {
 
-// The model without the marks and the current entries, which are the
-// user's place rather than the model's content.
-CarModel Content(CarModel m)
-{
-    m.VertSelected.clear();
-    m.TriState.clear();
-    m.CurrentPart = m.CurrentDummy = 0;
-    return m;
-}
-
 class UndoWindow : public AppTest {
 protected:
     void OpenSample()

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace mobrix;
 using namespace mobrix::views;
 
@@ -120,6 +122,54 @@ TEST(RedrawView, HiddenViewsAreLeftAlone)
     s.Redraw();
     EXPECT_EQ(s.views[ViewZY].canvas.pixel(100, 100), qRgb(1, 2, 3));
     EXPECT_EQ(s.At(ViewXY, s.model.Vertices[0]), Rgb32(kBlack));
+}
+
+// A model large enough to be drawn on two threads: the three parts above
+// and a wavy sheet of 64,082 triangles as the current part, with its
+// vertices, normals and dummies shown.
+TEST(RedrawView, ALargeModelDrawnOnTwoThreadsGivesTheSamePicturesAsOneViewAtATime)
+{
+    Scene s;
+    CarModel& m = s.model;
+    constexpr int kSide = 180;
+    const auto first = static_cast<std::int32_t>(m.Vertices.size());
+    for (int r = 0; r < kSide; ++r)
+        for (int c = 0; c < kSide; ++c) {
+            const float x = float(c) / kSide - 0.5f, y = float(r) / kSide - 0.5f;
+            m.Vertices.push_back({x, y, 0.2f * std::sin(9 * x) * std::cos(7 * y)});
+        }
+    const auto firstTriangle = static_cast<std::int32_t>(m.Triangles.size());
+    for (int r = 0; r + 1 < kSide; ++r)
+        for (int c = 0; c + 1 < kSide; ++c) {
+            const int a = r * kSide + c;
+            m.Triangles.push_back(Triangle{.I1 = a, .I2 = a + 1, .I3 = a + kSide});
+            m.Triangles.push_back(Triangle{.I1 = a + 1, .I2 = a + kSide + 1, .I3 = a + kSide});
+        }
+    ModelHeader& h = m.Header;
+    h.PartFirstVertex[3] = first;
+    h.PartNumVertices[3] = kSide * kSide;
+    h.PartFirstTriangle[3] = firstTriangle;
+    h.PartNumTriangles[3] = static_cast<std::int32_t>(m.Triangles.size()) - firstTriangle;
+    h.NumParts = 4;
+    h.NumVertices = static_cast<std::int32_t>(m.Vertices.size());
+    h.NumTriangles = static_cast<std::int32_t>(m.Triangles.size());
+    m.Normals.assign(m.Vertices.size(), Vec3{0.01f, 0.02f, 0.03f});
+    ResetSelection(m);
+    m.CurrentPart = 3;
+    s.options.Normals = true;
+    s.parts.Shown = {true, true, false, true};
+    s.Redraw();
+
+    for (int v = 0; v < kOrthoViewCount; ++v) {
+        ViewSurfaces alone;
+        for (int w = 0; w < kViewCount; ++w) {
+            alone[w].Resize(ViewSize{kOuter, kOuter});
+            alone[w].visible = w == v;
+        }
+        RedrawView(DrawContext{m, s.state, s.options, alone}, s.parts);
+        EXPECT_EQ(s.views[v].canvas, alone[v].canvas) << "view " << v;
+        EXPECT_NE(s.At(v, m.Vertices[std::size_t(first)]), Rgb32(kWhite)) << "view " << v;
+    }
 }
 
 TEST(RedrawView, SelectedVertexInComplementColourAndDummyCircles)

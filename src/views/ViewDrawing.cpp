@@ -160,6 +160,8 @@ void RedrawOrthoViews(const DrawContext& ctx, const PartSelection& parts)
         DrawDummies(ctx);
 }
 
+} // namespace
+
 // ---------------------------------------------------------------------------
 // The texture-map view
 
@@ -304,8 +306,6 @@ void ReDrawUVVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour
         }
     }
 }
-
-} // namespace
 
 void RedrawView(const DrawContext& ctx, const PartSelection& parts)
 {

@@ -7,6 +7,7 @@
 #include "FileCommands.h"
 #include "FileInf.h"
 #include "KeysHelp.h"
+#include "Layout.h"
 #include "MenuAction.h"
 #include "PartsPanel.h"
 #include "TextureCommands.h"
@@ -51,7 +52,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     // The lists and editors take a new model first, so that the views draw
     // it once with the part selection in place.
     parts_ = new PartsPanel(*doc_, dialogs_, client_);
-    views_ = new ViewsPanel(*doc_, dialogs_, client_);
+    views_ = new ViewsPanel(*doc_, client_);
     editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
     views_->ListenToDocument();
     files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);

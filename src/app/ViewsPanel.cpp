@@ -1,6 +1,7 @@
 #include "ViewsPanel.h"
 
 #include "FileInfoReport.h"
+#include "Layout.h"
 #include "Latin1.h"
 #include "MenuAction.h"
 #include "PartsDummies.h"
@@ -40,8 +41,7 @@ bool IsOrtho(int view)
 
 } // namespace
 
-ViewsPanel::ViewsPanel(Document& doc, DialogService& dialogs, QWidget* client)
-    : QObject(client), doc_(doc), dialogs_(dialogs), client_(client)
+ViewsPanel::ViewsPanel(Document& doc, QWidget* client) : QObject(client), doc_(doc), client_(client)
 {
     BuildToolBar(client);
     BuildViews(client);

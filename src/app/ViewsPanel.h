@@ -5,7 +5,6 @@
 // keys in the views. It draws what the document announces and turns what
 // the user does with the mouse and keys into document edits.
 
-#include "DialogService.h"
 #include "document/Document.h"
 
 #include "ViewEditing.h"
@@ -33,7 +32,7 @@ namespace mobrix::app {
 class ViewsPanel : public QObject {
     Q_OBJECT
 public:
-    ViewsPanel(Document& doc, DialogService& dialogs, QWidget* client);
+    ViewsPanel(Document& doc, QWidget* client);
 
     QFrame* ToolBar() const { return toolBar_; }
 
@@ -121,7 +120,6 @@ private:
     int NudgeView() const;
 
     Document& doc_;
-    DialogService& dialogs_;
     QWidget* client_;
     views::ViewSurfaces surfaces_;
     views::ViewMouse mouse_;

@@ -1,6 +1,7 @@
 #include "EditRecord.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace mobrix {
 
@@ -78,6 +79,46 @@ Table FallbackTable(const ModelSlice& slice, Fallback fallback, std::size_t coun
     return Table(count);
 }
 
+// Whether a table runs along the vertices or along the triangles.
+enum class Rows { Vertices, Triangles };
+
+struct Sizes {
+    std::size_t vertices = 0;
+    std::size_t triangles = 0;
+    std::size_t Of(Rows rows) const { return rows == Rows::Vertices ? vertices : triangles; }
+};
+
+Sizes SizesOf(const CarModel& model)
+{
+    return Sizes{model.Vertices.size(), model.Triangles.size()};
+}
+
+// The first row and the row count of a window, along vertices or triangles.
+std::pair<std::size_t, std::size_t> Span(const TableWindow& w, Rows rows)
+{
+    return rows == Rows::Vertices ? std::pair{w.firstVertex, w.vertices} : std::pair{w.firstTriangle, w.triangles};
+}
+
+// Calls f(table, copy, fallback, bit, rows) on every table the extent
+// covers; each table has a bit of its own in ModelSlice::held.
+template <class F>
+void ForEachSliceTable(EditExtent extent, F&& f)
+{
+    std::uint32_t bit = 1;
+    if (extent != EditExtent::Header) {
+        ForEachVertexTable([&](auto table, auto copy, Fallback fallback) {
+            f(table, copy, fallback, bit, Rows::Vertices);
+            bit <<= 1;
+        });
+    }
+    if (extent == EditExtent::Mesh) {
+        ForEachTriangleTable([&](auto table, auto copy, Fallback fallback) {
+            f(table, copy, fallback, bit, Rows::Triangles);
+            bit <<= 1;
+        });
+    }
+}
+
 } // namespace
 
 TableWindow PartWindow(const CarModel& model, int part)
@@ -125,61 +166,33 @@ ModelSlice TakeSlice(const CarModel& model, EditExtent extent, TableWindow windo
     slice.header = model.Header;
     slice.currentPart = model.CurrentPart;
     slice.currentDummy = model.CurrentDummy;
-    std::uint32_t bit = 1;
-    if (extent != EditExtent::Header) {
-        ForEachVertexTable([&](auto table, auto copy, Fallback) {
-            const auto& source = model.*table;
-            if (Holds(source, model.Vertices.size(), window.firstVertex, window.vertices)) {
-                slice.*copy = CopyOut(source, window.firstVertex, window.vertices);
-                slice.held |= bit;
-            }
-            bit <<= 1;
-        });
-    }
-    if (extent == EditExtent::Mesh) {
-        ForEachTriangleTable([&](auto table, auto copy, Fallback) {
-            const auto& source = model.*table;
-            if (Holds(source, model.Triangles.size(), window.firstTriangle, window.triangles)) {
-                slice.*copy = CopyOut(source, window.firstTriangle, window.triangles);
-                slice.held |= bit;
-            }
-            bit <<= 1;
-        });
-    }
+    const Sizes sizes = SizesOf(model);
+    ForEachSliceTable(extent, [&](auto table, auto copy, Fallback, std::uint32_t bit, Rows rows) {
+        const auto& source = model.*table;
+        const auto [first, count] = Span(window, rows);
+        if (Holds(source, sizes.Of(rows), first, count)) {
+            slice.*copy = CopyOut(source, first, count);
+            slice.held |= bit;
+        }
+    });
     return slice;
 }
 
 void PutSlice(CarModel& model, const ModelSlice& slice, TableWindow current)
 {
-    std::uint32_t bit = 1;
-    if (slice.extent != EditExtent::Header) {
-        const std::size_t vertices = model.Vertices.size();
-        ForEachVertexTable([&](auto table, auto copy, Fallback fallback) {
-            auto& target = model.*table;
-            using Table = std::remove_reference_t<decltype(target)>;
-            if (Holds(target, vertices, slice.window.firstVertex, current.vertices)) {
-                const Table& with = (slice.held & bit) != 0
-                                        ? slice.*copy
-                                        : FallbackTable<Table>(slice, fallback, slice.window.vertices);
-                Splice(target, slice.window.firstVertex, current.vertices, with);
-            }
-            bit <<= 1;
-        });
-    }
-    if (slice.extent == EditExtent::Mesh) {
-        const std::size_t triangles = model.Triangles.size();
-        ForEachTriangleTable([&](auto table, auto copy, Fallback fallback) {
-            auto& target = model.*table;
-            using Table = std::remove_reference_t<decltype(target)>;
-            if (Holds(target, triangles, slice.window.firstTriangle, current.triangles)) {
-                const Table& with = (slice.held & bit) != 0
-                                        ? slice.*copy
-                                        : FallbackTable<Table>(slice, fallback, slice.window.triangles);
-                Splice(target, slice.window.firstTriangle, current.triangles, with);
-            }
-            bit <<= 1;
-        });
-    }
+    // The main tables change length as they are put back: every table is
+    // judged by the lengths they had before.
+    const Sizes sizes = SizesOf(model);
+    ForEachSliceTable(slice.extent, [&](auto table, auto copy, Fallback fallback, std::uint32_t bit, Rows rows) {
+        auto& target = model.*table;
+        using Table = std::remove_reference_t<decltype(target)>;
+        const auto [first, oldCount] = Span(current, rows);
+        const std::size_t newCount = Span(slice.window, rows).second;
+        if (!Holds(target, sizes.Of(rows), first, oldCount))
+            return;
+        const Table& with = (slice.held & bit) != 0 ? slice.*copy : FallbackTable<Table>(slice, fallback, newCount);
+        Splice(target, first, oldCount, with);
+    });
     model.Header = slice.header;
     model.CurrentPart = slice.currentPart;
     model.CurrentDummy = slice.currentDummy;

@@ -237,7 +237,12 @@ void RedrawTextureView(const DrawContext& ctx, const PartSelection& parts)
     DrawUV(ctx, current, kWhite);
 }
 
-void DrawUV(const DrawContext& ctx, int part, Rgb colour)
+namespace {
+
+// Calls f(raster, t, corners) for every triangle t of the part with its
+// corners' pixels in the texture-map view, when that view is shown.
+template <class F>
+void ForEachUvTriangle(const DrawContext& ctx, int part, F&& f)
 {
     ViewSurface* s = TextureSurface(ctx);
     const CarModel& m = ctx.model;
@@ -247,34 +252,33 @@ void DrawUV(const DrawContext& ctx, int part, Rgb colour)
     Raster raster(s->canvas);
     const PixelMapping map = MappingOf(ctx, ViewUV);
     const IndexRange tris = PartTriangleRange(m, part);
+    for (std::int64_t t = tris.begin; t < tris.end; ++t)
+        f(raster, t, CornersOf(map, m.Triangles[static_cast<std::size_t>(t)]));
+}
+
+} // namespace
+
+void DrawUV(const DrawContext& ctx, int part, Rgb colour)
+{
     const bool markCorners = !ctx.options.Modes.Triangle;
-    for (std::int64_t t = tris.begin; t < tris.end; ++t) {
-        const UvPixels uv = CornersOf(map, m.Triangles[static_cast<std::size_t>(t)]);
+    ForEachUvTriangle(ctx, part, [&](Raster& raster, std::int64_t t, const UvPixels& uv) {
         DrawTriangleEdges(raster, uv.corner[0], uv.corner[1], uv.corner[2], colour);
         if (!markCorners)
-            continue;
+            return;
         for (int k = 0; k < 3; ++k) {
-            const Rgb mark = CornerSelected(m, t, k) ? Complement(QBColor(12)) : QBColor(12);
+            const Rgb mark = CornerSelected(ctx.model, t, k) ? Complement(QBColor(12)) : QBColor(12);
             raster.Pixel(uv.corner[k].x, uv.corner[k].y, mark);
         }
-    }
+    });
 }
 
 void DrawUVVerts(const DrawContext& ctx, int part, Rgb colour)
 {
-    ViewSurface* s = TextureSurface(ctx);
-    const CarModel& m = ctx.model;
-    if (s == nullptr || !IsPart(m, part))
-        return;
-    s->MarkDrawn();
-    Raster raster(s->canvas);
-    const PixelMapping map = MappingOf(ctx, ViewUV);
-    const IndexRange tris = PartTriangleRange(m, part);
-    for (std::int64_t t = tris.begin; t < tris.end; ++t) {
-        const UvPixels uv = CornersOf(map, m.Triangles[static_cast<std::size_t>(t)]);
+    ForEachUvTriangle(ctx, part, [&](Raster& raster, std::int64_t t, const UvPixels& uv) {
         for (int k = 0; k < 3; ++k)
-            raster.Point(uv.corner[k].x, uv.corner[k].y, 3, CornerSelected(m, t, k) ? Complement(colour) : colour);
-    }
+            raster.Point(uv.corner[k].x, uv.corner[k].y, 3,
+                         CornerSelected(ctx.model, t, k) ? Complement(colour) : colour);
+    });
 }
 
 void ReDrawUVVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour, Rgb selectedColour,

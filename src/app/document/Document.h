@@ -8,7 +8,6 @@
 #include "CarModel.h"
 #include "EditRecord.h"
 #include "FceFiles.h"
-#include "Layout.h"
 #include "RecentFiles.h"
 #include "RemapSections.h"
 #include "ViewDrawing.h"

@@ -255,6 +255,7 @@ bool FileCommands::WriteModelFile(const std::string& path, FceVariant variant)
     const std::int32_t partsBefore = model.Header.NumParts;
     {
         BusyPointer busy;
+        PrepareForSave(model, variant);
         failure = SaveFCEAs(model, path, variant);
     }
     // Writing a converted model as NFSIII keeps only the parts that variant

@@ -194,6 +194,7 @@ int ExchangeRefused(ExchangeCommand command, const std::string& path, const Exch
 
 bool SaveModel(CarModel& model, const std::string& path, FceVariant variant)
 {
+    PrepareForSave(model, variant);
     if (auto failure = SaveFCEAs(model, path, variant)) {
         PrintError(path + ": " + OneLineSaveFailureMessage(*failure));
         return false;

@@ -14,9 +14,9 @@
 // under scripts/with-display, which provides a private Xvfb.
 
 #include "FceFiles.h"
-#include "EditorPanel.h"
+#include "panels/EditorPanel.h"
 #include "Form1.h"
-#include "ViewsPanel.h"
+#include "panels/ViewsPanel.h"
 #include "TorusPart.h"
 #include "ViewEditing.h"
 
@@ -157,7 +157,7 @@ void BM_Window_RemoveVert5000(benchmark::State& state)
         state.PauseTiming();
         w.Reload();
         state.ResumeTiming();
-        w.form->Editors().Command3_Click();
+        w.form->Editors().RemoveVert_Click();
     }
 }
 BENCHMARK(BM_Window_RemoveVert5000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
@@ -181,7 +181,7 @@ void BM_Window_RemovePoly10000(benchmark::State& state)
         state.PauseTiming();
         ChooseTriangles(w);
         state.ResumeTiming();
-        w.form->Editors().Command4_Click();
+        w.form->Editors().RemovePoly_Click();
     }
 }
 BENCHMARK(BM_Window_RemovePoly10000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
@@ -192,7 +192,7 @@ void BM_Window_UndoRemovePoly(benchmark::State& state)
 {
     Window& w = TheWindow(state);
     ChooseTriangles(w);
-    w.form->Editors().Command4_Click();
+    w.form->Editors().RemovePoly_Click();
     QAction* undo = w.form->findChild<QAction*>("mnuUndo");
     QAction* redo = w.form->findChild<QAction*>("mnuRedo");
     for (auto _ : state) {
@@ -210,7 +210,7 @@ void BM_Window_RedoRemovePoly(benchmark::State& state)
 {
     Window& w = TheWindow(state);
     ChooseTriangles(w);
-    w.form->Editors().Command4_Click();
+    w.form->Editors().RemovePoly_Click();
     QAction* undo = w.form->findChild<QAction*>("mnuUndo");
     QAction* redo = w.form->findChild<QAction*>("mnuRedo");
     for (auto _ : state) {

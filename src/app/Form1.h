@@ -13,7 +13,7 @@
 //  - DamageColourCommands: damage and the colour dialogs;
 //  - PreviewCommands: the "3D View" menu and the preview in the fourth view.
 
-#include "DialogService.h"
+#include "dialogs/DialogService.h"
 #include "document/Document.h"
 
 #include <QMainWindow>

@@ -52,15 +52,17 @@ void DamageColourCommands::mnuRDamage_Click()
     ChangeDamage("Reset Damage", [](CarModel& model, int part) { return ResetDamage(model, part); });
 }
 
-// The dialog writes the model while the user works; afterwards the tables
-// go back to how they were and the document applies the result, so that
-// the whole opening is one step.
+// The dialog writes the colour tables while the user works, into a copy of
+// the header; the document then applies the result, so that the whole
+// opening is one step.
 void DamageColourCommands::mnuCols_Click()
 {
-    const std::optional<ColourDialogEdit> edit = ShowColourDialog(doc_.Model(), dialogs_, window_);
+    CarModel working;
+    working.Header = doc_.Model().Header;
+    working.FileFormat = doc_.Model().FileFormat;
+    const std::optional<ColourDialogEdit> edit = ShowColourDialog(working, dialogs_, window_);
     if (!edit || !edit->Changed())
         return;
-    SetColourTables(doc_.Model().Header, edit->before);
     doc_.EditHeader(kEditColoursStep, Change{.colours = true}, [&](CarModel& model) {
         SetColourTables(model.Header, edit->after);
         return true;

@@ -149,34 +149,22 @@ void ExchangeCommands::mnuConv3DS_Click()
         if (!QFileInfo(chosen.path).isFile()) {
             dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
         } else {
-            ExchangeStatus failure;
-            {
-                BusyPointer busy;
-                failure = Convert3DS(doc_.Model(), LocalPath(chosen.path));
-            }
-            if (failure)
-                ShowExchangeFailure(ExchangeCommand::Convert3DS, *failure);
-            else
-                ShowConvertedModel(LocalPath(chosen.path), true);
+            const std::string path = LocalPath(chosen.path);
+            if (std::optional<CarModel> model = Convert(ExchangeCommand::Convert3DS, path, &Convert3DS))
+                ShowConvertedModel(std::move(*model), path, true);
         }
     }
     // The conversion leaves the editing commands on whatever it ended with.
-    if (doc_.State().ModelExists && enableEditing)
-        enableEditing(true);
+    if (doc_.State().ModelExists)
+        emit saveOffered();
 }
 
 // A conversion replaced the model: it has no FCE file of its own yet, so
 // "&Save" must ask for one instead of writing over the file opened before.
-void ExchangeCommands::ShowConvertedModel(const std::string& sourcePath, bool withSave)
+void ExchangeCommands::ShowConvertedModel(CarModel model, const std::string& sourcePath, bool withSave)
 {
-    DocumentState& state = doc_.State();
-    state.SaveVariant.reset();
-    state.ModelExists = true;
-    state.ReportPath = sourcePath;
-    state.ReportAppends = false;
-    if (enableEditing)
-        enableEditing(withSave);
-    doc_.ModelWasReplaced();
+    doc_.ReplaceModel(std::move(model), {.saveVariant = std::nullopt, .reportPath = sourcePath,
+                                         .reportAppends = false, .offersSave = withSave});
 }
 
 void ExchangeCommands::mnuConv3DSPRT_Click()
@@ -249,27 +237,34 @@ std::optional<std::string> ExchangeCommands::ChooseSource(const QString& initial
     return LocalPath(chosen.path);
 }
 
-// Runs a conversion that replaces the model; says why when it is refused.
-bool ExchangeCommands::Convert(ExchangeCommand command, const std::string& path,
-                               ExchangeStatus (*convert)(CarModel&, const std::string&))
+// Runs a conversion on a copy of the model (some keep parts of the model
+// they replace); says why when it is refused.
+std::optional<CarModel> ExchangeCommands::Convert(ExchangeCommand command, const std::string& path,
+                                                  ExchangeStatus (*convert)(CarModel&, const std::string&))
 {
+    CarModel model = doc_.Model();
     ExchangeStatus failure;
     {
         BusyPointer busy;
-        failure = convert(doc_.Model(), path);
+        failure = convert(model, path);
     }
-    if (failure)
+    if (failure) {
         ShowExchangeFailure(command, *failure);
-    return !failure;
+        return std::nullopt;
+    }
+    return model;
 }
 
 void ExchangeCommands::mnuConvX_Click()
 {
     const auto path = ChooseSource(QString(), kXFilter);
-    if (!path || !Convert(ExchangeCommand::ConvertX, *path, &ConvertX))
+    if (!path)
+        return;
+    std::optional<CarModel> model = Convert(ExchangeCommand::ConvertX, *path, &ConvertX);
+    if (!model)
         return;
     dialogs_.Plain(kProgramTitle, kXFinishedMessage);
-    ShowConvertedModel(*path, false);
+    ShowConvertedModel(std::move(*model), *path, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -278,8 +273,10 @@ void ExchangeCommands::mnuConvX_Click()
 void ExchangeCommands::mnuConvObj_Click()
 {
     const auto path = ChooseSource(kObjInitialName, kObjFilter);
-    if (path && Convert(ExchangeCommand::ConvertObj, *path, &ConvertObj))
-        ShowConvertedModel(*path, true);
+    if (!path)
+        return;
+    if (std::optional<CarModel> model = Convert(ExchangeCommand::ConvertObj, *path, &ConvertObj))
+        ShowConvertedModel(std::move(*model), *path, true);
 }
 
 void ExchangeCommands::mnuExObj_Click()

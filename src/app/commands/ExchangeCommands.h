@@ -10,7 +10,6 @@
 
 #include <QObject>
 
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -37,14 +36,17 @@ public:
     void mnuConvObj_Click();
     void mnuExObj_Click();
 
-    std::function<void(bool withSave)> enableEditing;
+signals:
+    // A conversion that ended, refused or not, while a model was there
+    // turns "&Save" on, whatever it ended with.
+    void saveOffered();
 
 private:
     void ShowExchangeFailure(ExchangeCommand command, const ExchangeFailure& failure);
     std::optional<std::string> ChooseSource(const QString& initialName, const char* filter);
-    bool Convert(ExchangeCommand command, const std::string& path,
-                 ExchangeStatus (*convert)(CarModel&, const std::string&));
-    void ShowConvertedModel(const std::string& sourcePath, bool withSave);
+    std::optional<CarModel> Convert(ExchangeCommand command, const std::string& path,
+                                    ExchangeStatus (*convert)(CarModel&, const std::string&));
+    void ShowConvertedModel(CarModel model, const std::string& sourcePath, bool withSave);
 
     Document& doc_;
     DialogService& dialogs_;

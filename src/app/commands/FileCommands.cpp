@@ -29,7 +29,11 @@ QString Path(const std::string& path)
 FileCommands::FileCommands(Document& doc, DialogService& dialogs, std::string iniPath, QObject* parent)
     : QObject(parent), doc_(doc), dialogs_(dialogs), iniPath_(std::move(iniPath))
 {
-    doc_.State().RecentFiles = ReadRecentFile(iniPath_);
+    doc_.SetRecentFiles(ReadRecentFile(iniPath_));
+    connect(&doc_, &Document::recentFilesChanged, this, [this] {
+        if (mnuQuickSep_ != nullptr)
+            UpdateQLoad();
+    });
 }
 
 void FileCommands::BuildItems(QMenu* file)
@@ -85,21 +89,16 @@ void FileCommands::UpdateQLoad()
 
 void FileCommands::mnuNew_Click()
 {
-    CarModel& model = doc_.Model();
-    if (!model.FileName.empty() && !dialogs_.AskYesNo("Are you sure?", "Start new file?"))
+    if (!doc_.Model().FileName.empty() && !dialogs_.AskYesNo("Are you sure?", "Start new file?"))
         return;
+    // What a new model keeps of the one before is NewFCE's to say.
+    CarModel model = doc_.Model();
     NewFCE(model);
     model.Header.PartNames.assign(kPartSlots, MakeName(""));
     model.FileFormat = ModelOrigin::Nfs3;
     AddPartSlot(model, "Part1");
-    DocumentState& state = doc_.State();
-    state.SaveVariant.reset();
-    state.ModelExists = true;
-    state.ReportPath.clear();
-    state.ReportAppends = true;
-    if (enableEditing)
-        enableEditing(false);
-    doc_.ModelWasReplaced();
+    doc_.ReplaceModel(std::move(model), {.saveVariant = std::nullopt, .reportPath = {}, .reportAppends = true,
+                                         .offersSave = false});
 }
 
 void FileCommands::mnuOpen_Click()
@@ -136,10 +135,10 @@ void FileCommands::OpenFromCommandLine(const QString& path)
 // The file just read goes to the top of the recent list.
 void FileCommands::RememberRecent(const std::string& path, FceVariant variant)
 {
-    RecentSlots& recent = doc_.State().RecentFiles;
+    RecentSlots recent = doc_.State().RecentFiles;
     recent[kRecentCount] = RecentEntry(path, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
     if (AddRecent(recent))
-        UpdateQLoad();
+        doc_.SetRecentFiles(recent);
 }
 
 void FileCommands::mnuQuickLoad_Click(int index)
@@ -160,30 +159,25 @@ void FileCommands::mnuQuickLoad_Click(int index)
     ReadModelFile(path, variant);
 }
 
-// Reads the file into the model with the reader of the variant. The readers
-// change nothing when they fail, so a refused file leaves the model, the
-// lists and the views as they were.
+// Reads the file with the reader of the variant into a copy of the model
+// (an NFSIII file keeps the NFSIV-only fields the model held) that replaces
+// it. A refused file leaves the model, the lists and the views as they were.
 FileCommands::ReadOutcome FileCommands::ReadModelFile(const std::string& path, FceVariant variant)
 {
+    CarModel model = doc_.Model();
     LoadStatus failure;
     {
         BusyPointer busy;
-        failure = OpenFCE(doc_.Model(), path, variant);
+        failure = OpenFCE(model, path, variant);
     }
     if (failure) {
         ShowLoadFailure(*failure);
         return ReadOutcome::Failed;
     }
     BusyPointer busy;
-    DocumentState& state = doc_.State();
-    state.SaveVariant = variant;
-    state.ModelExists = true;
-    state.ReportPath = path;
-    state.ReportAppends = false;
-    doc_.Model().FileName = path;
-    if (enableEditing)
-        enableEditing(true);
-    doc_.ModelWasReplaced();
+    model.FileName = path;
+    doc_.ReplaceModel(std::move(model), {.saveVariant = variant, .reportPath = path, .reportAppends = false,
+                                         .offersSave = true});
     return ReadOutcome::Read;
 }
 
@@ -205,8 +199,10 @@ void FileCommands::mnuSave_Click()
         mnuSaveAs_Click();
         return;
     }
-    if (WriteModelFile(doc_.Model().FileName, *state.SaveVariant))
-        doc_.MarkSaved();
+    const std::string path = doc_.Model().FileName;
+    const FceVariant variant = *state.SaveVariant;
+    if (WriteModelFile(path, variant))
+        doc_.Saved(path, variant);
 }
 
 // An NFSIII file cannot keep the damaged and second undamaged sets or the
@@ -235,33 +231,18 @@ void FileCommands::mnuSaveAs_Click()
     const FceVariant variant = chosen.filterIndex == 2 ? FceVariant::Nfs4 : FceVariant::Nfs3;
     if (!ConfirmNfs3Save(variant) || !WriteModelFile(path, variant))
         return;
-    // "&Save" must now write this variant, or it would put the other
-    // variant's bytes into the file just saved.
-    doc_.State().SaveVariant = variant;
-    // An NFSIV save gave the model its three vertex sets; from now on
-    // the editing routines keep them in step.
-    if (variant == FceVariant::Nfs4)
-        doc_.Model().FileFormat = ModelOrigin::Nfs4;
-    doc_.Model().FileName = path;
     mnuSave_->setEnabled(true);
-    doc_.MarkSaved();
-    doc_.AnnounceVertexSet();
+    doc_.Saved(path, variant);
 }
 
 bool FileCommands::WriteModelFile(const std::string& path, FceVariant variant)
 {
-    CarModel& model = doc_.Model();
     SaveStatus failure;
-    const std::int32_t partsBefore = model.Header.NumParts;
     {
         BusyPointer busy;
-        PrepareForSave(model, variant);
-        failure = SaveFCEAs(model, path, variant);
+        doc_.PrepareForSave(variant);
+        failure = SaveFCEAs(doc_.Model(), path, variant);
     }
-    // Writing a converted model as NFSIII keeps only the parts that variant
-    // can name; the lists and views must not go on offering the others.
-    if (model.Header.NumParts != partsBefore)
-        doc_.StructureChangedOutsideHistory();
     if (failure) {
         dialogs_.Plain(kProgramTitle, FromLatin1(SaveFailureMessage(*failure)));
         return false;

@@ -40,9 +40,6 @@ public:
     void mnuSaveAs_Click();
     void mnuQuickLoad_Click(int index);
 
-    // The shell turns the editing menus on: with or without "&Save".
-    std::function<void(bool withSave)> enableEditing;
-
 private:
     enum class ReadOutcome { Read, Failed };
     ReadOutcome ReadModelFile(const std::string& path, FceVariant variant);

@@ -5,7 +5,6 @@
 #include "PreviewGL.h"
 #include "PreviewWire.h"
 #include "ViewWidget.h"
-#include "panels/ViewsPanel.h"
 
 #include <QActionGroup>
 #include <QEvent>
@@ -14,8 +13,8 @@
 
 namespace mobrix::app {
 
-PreviewCommands::PreviewCommands(Document& doc, ViewsPanel& views, QObject* parent)
-    : QObject(parent), doc_(doc), views_(views), host_(views.View(views::View3D))
+PreviewCommands::PreviewCommands(Document& doc, StatusLine& status, QWidget* host, QWidget* fileInfo, QObject* parent)
+    : QObject(parent), doc_(doc), status_(status), host_(host), fileInfo_(fileInfo)
 {
     host_->installEventFilter(this);
     ListenToDocument();
@@ -54,9 +53,16 @@ void PreviewCommands::BuildItems(QMenu* view)
 // ---------------------------------------------------------------------------
 // The menu
 
+void PreviewCommands::ResetPerspectiveScale()
+{
+    views::ViewState state = doc_.Views().State;
+    state.PerspScale = 1.0f;
+    doc_.SetViewFit(state);
+}
+
 void PreviewCommands::mnuPView_Click()
 {
-    doc_.Views().State.PerspScale = 1.0f;
+    ResetPerspectiveScale();
     if (!mnuPView_->isChecked()) {
         TurnGlOff();
     } else if (!TurnGlOn()) {
@@ -67,7 +73,7 @@ void PreviewCommands::mnuPView_Click()
 
 void PreviewCommands::mnuPView2_Click()
 {
-    doc_.Views().State.PerspScale = 1.0f;
+    ResetPerspectiveScale();
     if (!mnuPView2_->isChecked()) {
         TurnWireOff();
     } else {
@@ -156,7 +162,8 @@ void PreviewCommands::TurnWireOff()
 
 void PreviewCommands::ShowFileInfoUnlessPreviewing()
 {
-    views_.FileInfo()->setVisible(!gl_ && !wire_);
+    if (fileInfo_)
+        fileInfo_->setVisible(!gl_ && !wire_);
 }
 
 // The OpenGL picture sits inside the view's border, as the list does; the
@@ -201,7 +208,7 @@ void PreviewCommands::ListenToDocument()
     });
     // Every fit of the views (model, zoom, pan, window size, aspect) gives
     // the wireframe its extent again.
-    connect(&views_, &ViewsPanel::rescaled, this, [this] {
+    connect(&doc_, &Document::viewsFitted, this, [this] {
         if (wire_)
             wire_->SetScale(doc_.Views().State.Scale[views::View3D]);
     });
@@ -238,8 +245,7 @@ void PreviewCommands::VerticesMoved(int part)
 
 void PreviewCommands::Status(const QString& text)
 {
-    if (setStatus)
-        setStatus(text);
+    status_.Show(text);
 }
 
 } // namespace mobrix::app

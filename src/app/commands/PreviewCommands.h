@@ -6,6 +6,7 @@
 // moved vertices, the part selection, the texture and the views' fit.
 
 #include "SoftwarePreview.h"
+#include "dialogs/StatusLine.h"
 #include "document/Document.h"
 
 #include <QObject>
@@ -25,12 +26,12 @@ class PreviewWire;
 
 namespace mobrix::app {
 
-class ViewsPanel;
 
 class PreviewCommands : public QObject {
     Q_OBJECT
 public:
-    PreviewCommands(Document& doc, ViewsPanel& views, QObject* parent);
+    // The previews sit in `host`, the fourth view, in place of `fileInfo`.
+    PreviewCommands(Document& doc, StatusLine& status, QWidget* host, QWidget* fileInfo, QObject* parent);
     // Stops watching the fourth view, which may outlive the commands.
     ~PreviewCommands() override;
 
@@ -41,14 +42,13 @@ public:
     void mnuPView2_Click();
     void mnuRender_Click(int index);
 
-    // The shell's status line.
-    std::function<void(const QString&)> setStatus;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ListenToDocument();
+    void ResetPerspectiveScale();
     bool TurnGlOn();
     void TurnGlOff();
     void TurnWireOn();
@@ -62,9 +62,10 @@ private:
     void Status(const QString& text);
 
     Document& doc_;
-    ViewsPanel& views_;
+    StatusLine& status_;
     // The fourth view, which the previews sit in; watched for its size.
     QPointer<QWidget> host_;
+    QPointer<QWidget> fileInfo_;
     // The preview that is on, if any; the other is null.
     QPointer<preview::PreviewGL> gl_;
     QPointer<preview::PreviewWire> wire_;

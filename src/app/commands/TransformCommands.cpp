@@ -55,8 +55,8 @@ constexpr Change kWholeCar{.parts = true, .dummies = true, .allMesh = true};
 
 } // namespace
 
-TransformCommands::TransformCommands(Document& doc, DialogService& dialogs, QWidget* window)
-    : QObject(window), doc_(doc), dialogs_(dialogs), window_(window)
+TransformCommands::TransformCommands(Document& doc, DialogService& dialogs, StatusLine& status, QWidget* window)
+    : QObject(window), doc_(doc), status_(status), dialogs_(dialogs), window_(window)
 {
 }
 
@@ -102,8 +102,8 @@ std::vector<int> TransformCommands::SelectedParts() const
 
 void TransformCommands::ShowStatus(const std::string& text)
 {
-    if (!text.empty() && setStatus)
-        setStatus(QString::fromStdString(text));
+    if (!text.empty())
+        status_.Show(QString::fromStdString(text));
 }
 
 // ---------------------------------------------------------------------------

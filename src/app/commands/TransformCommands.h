@@ -9,6 +9,7 @@
 #include "CleanUp.h"
 #include "dialogs/DialogService.h"
 #include "Transforms.h"
+#include "dialogs/StatusLine.h"
 #include "document/Document.h"
 
 #include <QObject>
@@ -25,7 +26,7 @@ class TransformCommands : public QObject {
     Q_OBJECT
 public:
     // `window` parents the dialogs.
-    TransformCommands(Document& doc, DialogService& dialogs, QWidget* window);
+    TransformCommands(Document& doc, DialogService& dialogs, StatusLine& status, QWidget* window);
 
     void BuildEditItems(QMenu* edit);
     void BuildToolItems(QMenu* tools);
@@ -42,7 +43,6 @@ public:
     void mnuRVerts_Click();
     void mnuFuse_Click();
 
-    std::function<void(const QString&)> setStatus;
 
 private:
     // The parts selected in the part list together with the current part,
@@ -53,6 +53,7 @@ private:
     void ShowStatus(const std::string& text);
 
     Document& doc_;
+    StatusLine& status_;
     DialogService& dialogs_;
     QWidget* window_;
 };

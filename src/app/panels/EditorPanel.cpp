@@ -5,7 +5,6 @@
 #include "support/NumberListModel.h"
 #include "panels/RemapPanel.h"
 #include "VertexEditor.h"
-#include "panels/ViewsPanel.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -31,8 +30,8 @@ void ShowNumber(QLineEdit* field, float value)
 
 } // namespace
 
-EditorPanel::EditorPanel(Document& doc, DialogService& dialogs, ViewsPanel& views, QWidget* client)
-    : QObject(client), doc_(doc), dialogs_(dialogs), views_(views), client_(client)
+EditorPanel::EditorPanel(Document& doc, DialogService& dialogs, StatusLine& status, QWidget* client)
+    : QObject(client), doc_(doc), status_(status), dialogs_(dialogs), client_(client)
 {
     Build(client);
     ListenToDocument();
@@ -42,7 +41,6 @@ EditorPanel::EditorPanel(Document& doc, DialogService& dialogs, ViewsPanel& view
 // into the panel, so they go with it.
 EditorPanel::~EditorPanel()
 {
-    views_.remapBandSection = nullptr;
     delete objWindow_;
 }
 
@@ -138,7 +136,7 @@ void EditorPanel::BuildEditors()
 void EditorPanel::BuildRemapper()
 {
     TriangleEditorWidgets& t = editors_->triangle;
-    remap_ = new RemapPanel(doc_, dialogs_, views_, t.TriSide[1]);
+    remap_ = new RemapPanel(doc_, dialogs_, t.TriSide[1]);
     t.CmdTriSide[1]->show();
     remap_->chosenTriangle = [this] {
         const int row = TriListRow();
@@ -151,7 +149,6 @@ void EditorPanel::BuildRemapper()
         if (objWindow_->isVisible() && editFrame_[1]->isVisible())
             triList_->setFocus();
     };
-    views_.remapBandSection = [this] { return remap_->BandSection(); };
 }
 
 void EditorPanel::ListenToDocument()
@@ -169,7 +166,7 @@ void EditorPanel::ListenToDocument()
             VertList_Click();
     });
     connect(&doc_, &Document::vertexSetChanged, this, [this] { VertList_Click(); });
-    connect(&doc_, &Document::viewStateChanged, this, [this] { ShowModePanel(); });
+    connect(&doc_, &Document::displayOptionsChanged, this, [this] { ShowModePanel(); });
 }
 
 // The Vertex Editor shows the vertex panel and the Triangle Editor the
@@ -275,12 +272,7 @@ void EditorPanel::VertList_Click()
 
 void EditorPanel::VertSel_Click()
 {
-    CarModel& model = doc_.Model();
-    const int row = VertListRow();
-    if (!SetVertexMark(model, model.CurrentPart, row, editors_->vertex.VertSel->isChecked()))
-        return;
-    doc_.EndMerge();
-    views_.RedrawVertex(static_cast<int>(PartVertexRange(model, model.CurrentPart).begin + row));
+    doc_.SetVertexMark(doc_.Model().CurrentPart, VertListRow(), editors_->vertex.VertSel->isChecked());
 }
 
 void EditorPanel::cmdApply_Click()
@@ -377,7 +369,7 @@ void EditorPanel::TriList_Click()
     // The highlight moves to the chosen triangle, and the section list
     // follows it (or, locked, gives it its section).
     const int triangle = static_cast<int>(PartTriangleRange(model, model.CurrentPart).begin + row);
-    views_.HighlightTriangle(triangle);
+    doc_.HighlightTriangle(triangle);
     remap_->TriangleChosen(triangle);
 }
 
@@ -445,8 +437,7 @@ void EditorPanel::RemovePoly_Click()
         rows.push_back(index.row());
     if (!rows.empty()) {
         // The entries go from the highest down; the last one named is the lowest.
-        if (setStatus)
-            setStatus("Removing poly " + QString::number(*std::min_element(rows.begin(), rows.end()) + 1));
+        status_.Show("Removing poly " + QString::number(*std::min_element(rows.begin(), rows.end()) + 1));
         MeshEditStatus status = MeshEditStatus::Done;
         {
             BusyPointer busy;
@@ -458,8 +449,7 @@ void EditorPanel::RemovePoly_Click()
         if (!EditablePartOrSay(status))
             return;
     }
-    if (setStatus)
-        setStatus("Done.");
+    status_.Show("Done.");
 }
 
 void EditorPanel::CmdTriSide_Click(int index)

@@ -8,6 +8,7 @@
 #include "dialogs/DialogService.h"
 #include "panels/EditorPanels.h"
 #include "MeshEdit.h"
+#include "dialogs/StatusLine.h"
 #include "document/Document.h"
 
 #include <QObject>
@@ -26,12 +27,11 @@ namespace mobrix::app {
 
 class NumberListModel;
 class RemapPanel;
-class ViewsPanel;
 
 class EditorPanel : public QObject {
     Q_OBJECT
 public:
-    EditorPanel(Document& doc, DialogService& dialogs, ViewsPanel& views, QWidget* client);
+    EditorPanel(Document& doc, DialogService& dialogs, StatusLine& status, QWidget* client);
     ~EditorPanel() override;
 
     QFrame* ObjWindow() const { return objWindow_; }
@@ -57,7 +57,6 @@ public:
     void SetVertListRow(int row);
     void SetTriListRow(int row);
 
-    std::function<void(const QString&)> setStatus;
 
 private:
     void Build(QWidget* client);
@@ -71,8 +70,8 @@ private:
     int TriListRow() const;
 
     Document& doc_;
+    StatusLine& status_;
     DialogService& dialogs_;
-    ViewsPanel& views_;
     QWidget* client_;
     bool fillingLists_ = false;
     bool applying_ = false; // "Apply" is moving the vertex its fields show

@@ -16,8 +16,8 @@
 
 namespace mobrix::app {
 
-PartsPanel::PartsPanel(Document& doc, DialogService& dialogs, QWidget* client)
-    : QObject(client), doc_(doc), dialogs_(dialogs), client_(client)
+PartsPanel::PartsPanel(Document& doc, DialogService& dialogs, StatusLine& status, QWidget* client)
+    : QObject(client), doc_(doc), status_(status), dialogs_(dialogs), client_(client)
 {
     Build(client);
     connect(&doc_, &Document::modelReplaced, this, [this] {
@@ -26,6 +26,7 @@ PartsPanel::PartsPanel(Document& doc, DialogService& dialogs, QWidget* client)
     });
     connect(&doc_, &Document::partsChanged, this, [this] { RefreshPartList(); });
     connect(&doc_, &Document::dummiesChanged, this, [this] { FillDummyList(); });
+    connect(&doc_, &Document::currentDummyChanged, this, &PartsPanel::ShowCurrentDummy);
 }
 
 PartsPanel::~PartsPanel()
@@ -88,18 +89,30 @@ void PartsPanel::Build(QWidget* client)
 // ---------------------------------------------------------------------------
 // Lists
 
-// A new model: every part listed, the first one selected alone.
+// A new model: every part listed, showing the place the document opened
+// it at (the first part selected alone).
 void PartsPanel::FillPartList()
 {
     fillingLists_ = true;
     partList_->clear();
     for (const std::string& name : PartListNames(doc_.Model()))
         partList_->addItem(FromLatin1(name));
+    ShowPartSelection();
     fillingLists_ = false;
     if (partList_->count() > 0)
-        SelectListedPart(0);
-    else
-        SyncPartSelection();
+        client_->setFocus();
+}
+
+void PartsPanel::ShowPartSelection()
+{
+    const std::vector<bool>& shown = doc_.Views().Parts.Shown;
+    const int current = doc_.Model().CurrentPart;
+    if (current >= 0 && current < partList_->count())
+        partList_->setCurrentRow(current, QItemSelectionModel::Current);
+    for (int i = 0; i < partList_->count(); ++i) {
+        const auto k = static_cast<std::size_t>(i);
+        partList_->item(i)->setSelected(k < shown.size() && shown[k]);
+    }
 }
 
 // The parts changed under the list (added, removed, renamed, or an undo):
@@ -141,7 +154,7 @@ void PartsPanel::FillDummyList()
         dummyList_->setCurrentIndex(current >= 0 && current < dummyList_->count() ? current : 0);
     fillingLists_ = false;
     if (dummyList_->currentIndex() >= 0)
-        doc_.Model().CurrentDummy = static_cast<std::int16_t>(dummyList_->currentIndex());
+        doc_.SetCurrentDummy(dummyList_->currentIndex());
 }
 
 void PartsPanel::SelectListedPart(int index)
@@ -152,12 +165,17 @@ void PartsPanel::SelectListedPart(int index)
     TakePartListSelection();
 }
 
-void PartsPanel::SyncPartSelection()
+std::vector<bool> PartsPanel::ListedSelection() const
 {
-    std::vector<bool>& shown = doc_.Views().Parts.Shown;
-    shown.assign(static_cast<std::size_t>(partList_->count()), false);
+    std::vector<bool> shown(static_cast<std::size_t>(partList_->count()), false);
     for (int i = 0; i < partList_->count(); ++i)
         shown[static_cast<std::size_t>(i)] = partList_->item(i)->isSelected();
+    return shown;
+}
+
+void PartsPanel::SyncPartSelection()
+{
+    doc_.SetShownParts(ListedSelection());
 }
 
 // ---------------------------------------------------------------------------
@@ -172,15 +190,7 @@ void PartsPanel::PartList_Click()
 // parts drawn grey; every mark is cleared.
 void PartsPanel::TakePartListSelection()
 {
-    CarModel& model = doc_.Model();
-    for (TriStateRecord& t : model.TriState)
-        t.Selected = 0;
-    std::fill(model.VertSelected.begin(), model.VertSelected.end(), std::int16_t{0});
-    if (partList_->currentRow() >= 0)
-        model.CurrentPart = static_cast<std::int16_t>(partList_->currentRow());
-    SyncPartSelection();
-    doc_.EndMerge();
-    doc_.AnnounceSelection();
+    doc_.SelectParts(partList_->currentRow(), ListedSelection());
     client_->setFocus();
 }
 
@@ -247,8 +257,7 @@ void PartsPanel::RemovePart_Click()
         return;
     }
     BusyPointer busy;
-    if (setStatus)
-        setStatus("Removing Vertices" + QString(removal.progressDots, '.'));
+    status_.Show("Removing Vertices" + QString(removal.progressDots, '.'));
     // Selecting the first part runs the list's click as any selection does:
     // the marks of the removed part's neighbours are cleared with it.
     if (partList_->count() > 0)
@@ -260,7 +269,10 @@ void PartsPanel::RemovePart_Click()
 bool PartsPanel::RenameField(const char* stepName, const std::function<Name64&(CarModel&)>& fieldOf,
                              const QString& prompt, const QString& title, const char* tooLong, const Change& change)
 {
-    Name64 trimmed = fieldOf(doc_.Model());
+    // The name as stored, read through the same field on a copy of the header.
+    CarModel names;
+    names.Header = doc_.Model().Header;
+    Name64 trimmed = fieldOf(names);
     const std::string offered = PrepareRename(trimmed);
     const std::string answer = ToLatin1(dialogs_.Input({prompt, title, FromLatin1(offered)}));
     if (CheckTypedName(answer) == NameCheck::TooLong) {
@@ -278,7 +290,7 @@ bool PartsPanel::RenameField(const char* stepName, const std::function<Name64&(C
 
 void PartsPanel::NamePart_Click()
 {
-    CarModel& model = doc_.Model();
+    const CarModel& model = doc_.Model();
     const int part = model.CurrentPart;
     if (part < 0 || part >= UsablePartCount(model.Header) ||
         static_cast<std::size_t>(part) >= model.Header.PartNames.size())
@@ -294,9 +306,7 @@ void PartsPanel::NamePart_Click()
 void PartsPanel::DummyList_Click()
 {
     if (dummyList_->currentIndex() >= 0)
-        doc_.Model().CurrentDummy = static_cast<std::int16_t>(dummyList_->currentIndex());
-    if (doc_.Views().Options.Dummies)
-        doc_.AnnounceSelection();
+        doc_.SetCurrentDummy(dummyList_->currentIndex());
 }
 
 void PartsPanel::ShowCurrentDummy(int dummy)
@@ -356,7 +366,7 @@ void PartsPanel::RemoveDummy_Click()
 
 void PartsPanel::NameDummy_Click()
 {
-    CarModel& model = doc_.Model();
+    const CarModel& model = doc_.Model();
     const int dummy = model.CurrentDummy;
     if (dummy < 0 || dummy >= UsableDummyCount(model.Header))
         return;

@@ -5,6 +5,7 @@
 // step each. The lists follow what the document announces.
 
 #include "dialogs/DialogService.h"
+#include "dialogs/StatusLine.h"
 #include "document/Document.h"
 
 #include <QObject>
@@ -22,7 +23,7 @@ namespace mobrix::app {
 class PartsPanel : public QObject {
     Q_OBJECT
 public:
-    PartsPanel(Document& doc, DialogService& dialogs, QWidget* client);
+    PartsPanel(Document& doc, DialogService& dialogs, StatusLine& status, QWidget* client);
     // The tool window's widgets call back into the panel, so they go with it.
     ~PartsPanel() override;
 
@@ -45,7 +46,6 @@ public:
     // The mouse made a dummy current: the list shows it.
     void ShowCurrentDummy(int dummy);
 
-    std::function<void(const QString&)> setStatus;
 
 private:
     void Build(QWidget* client);
@@ -55,10 +55,13 @@ private:
     void TakePartListSelection();
     void AddPartNamed(const std::string& name);
     void SyncPartSelection();
+    void ShowPartSelection();
+    std::vector<bool> ListedSelection() const;
     bool RenameField(const char* stepName, const std::function<Name64&(CarModel&)>& fieldOf, const QString& prompt,
                      const QString& title, const char* tooLong, const Change& change);
 
     Document& doc_;
+    StatusLine& status_;
     DialogService& dialogs_;
     QWidget* client_;
     bool fillingLists_ = false;

@@ -5,9 +5,9 @@
 #include "dialogs/ModalDialog.h"
 #include "dialogs/RemapEdit.h"
 #include "RemapFile.h"
-#include "panels/ViewsPanel.h"
 
 #include <QCheckBox>
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -38,10 +38,13 @@ TableWindow AllTriangles(const CarModel& model)
 
 } // namespace
 
-RemapPanel::RemapPanel(Document& doc, DialogService& dialogs, ViewsPanel& views, QGroupBox* page)
-    : QObject(page), doc_(doc), dialogs_(dialogs), views_(views), page_(page)
+RemapPanel::RemapPanel(Document& doc, DialogService& dialogs, QGroupBox* page)
+    : QObject(page), doc_(doc), dialogs_(dialogs), page_(page)
 {
     Build(page);
+    // The page showing or hiding, by itself or with the editing window,
+    // turns the band on and off.
+    page_->installEventFilter(this);
     // The list follows the chosen triangle's section when it changes under
     // it (a load, an undo).
     connect(&doc_, &Document::meshChanged, this, [this] {
@@ -97,6 +100,7 @@ void RemapPanel::Build(QGroupBox* page)
         UVList_->addItem(entry);
     UVList_->setCurrentRow(0);
     connect(UVList_, &QListWidget::currentRowChanged, this, [this] {
+        doc_.SetBandSection(BandSection());
         if (!settingList_)
             UVList_Click();
     });
@@ -106,6 +110,13 @@ void RemapPanel::Build(QGroupBox* page)
 int RemapPanel::BandSection() const
 {
     return page_->isVisible() ? UVList_->currentRow() : -1;
+}
+
+bool RemapPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == page_ && (event->type() == QEvent::Show || event->type() == QEvent::Hide))
+        doc_.SetBandSection(BandSection());
+    return QObject::eventFilter(watched, event);
 }
 
 void RemapPanel::Remap_Click()
@@ -180,8 +191,9 @@ void RemapPanel::EditSections_Click()
 void RemapPanel::remapVis_Click(int index)
 {
     const auto k = static_cast<std::size_t>(index);
-    doc_.Views().Options.RemapVisible[k] = remapVis_[k]->isChecked();
-    views_.RedrawView();
+    views::DisplayOptions options = doc_.Views().Options;
+    options.RemapVisible[k] = remapVis_[k]->isChecked();
+    doc_.SetDisplayOptions(options);
 }
 
 void RemapPanel::UVList_Click()

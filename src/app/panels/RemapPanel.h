@@ -20,13 +20,12 @@ class QPushButton;
 
 namespace mobrix::app {
 
-class ViewsPanel;
 
 class RemapPanel : public QObject {
     Q_OBJECT
 public:
     // Fills `page` (its layout is an empty row) with the controls.
-    RemapPanel(Document& doc, DialogService& dialogs, ViewsPanel& views, QGroupBox* page);
+    RemapPanel(Document& doc, DialogService& dialogs, QGroupBox* page);
 
     // Handlers.
     void Remap_Click();
@@ -42,13 +41,16 @@ public:
     void TriangleChosen(int triangle);
 
     // The section the triangle rubber band assigns: the list's entry while
-    // the page shows, else -1 (no band).
+    // the page shows, else -1 (no band). The document holds it for the views.
     int BandSection() const;
 
     // The triangle the triangle list has chosen (index into Triangles, -1
     // for none), and giving the keyboard back to that list.
     std::function<int()> chosenTriangle;
     std::function<void()> returnFocus;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Build(QGroupBox* page);
@@ -60,7 +62,6 @@ private:
 
     Document& doc_;
     DialogService& dialogs_;
-    ViewsPanel& views_;
     QGroupBox* page_ = nullptr;
     QListWidget* UVList_ = nullptr;
     QCheckBox* UVLock_ = nullptr;

@@ -1,14 +1,14 @@
 #pragma once
 // The views of the main window: the tool bar with the view and vertex-set
 // buttons, the five views with the file information list in the fourth,
-// the View menu's display toggles, the Edit menu's modes, and the mouse and
-// keys in the views. It draws what the document announces and turns what
-// the user does with the mouse and keys into document edits.
+// the View menu's display toggles and the Edit menu's modes. It draws what
+// the document announces; the mouse and keys in the views are ViewInput's.
 
+#include "dialogs/StatusLine.h"
 #include "document/Document.h"
 
+#include "ViewDrawing.h"
 #include "ViewEditing.h"
-#include "ViewMouse.h"
 
 #include <QObject>
 
@@ -17,11 +17,9 @@
 
 class QAction;
 class QFrame;
-class QKeyEvent;
 class QListWidget;
 class QMenu;
 class QPushButton;
-class QWheelEvent;
 
 namespace mobrix::views {
 class ViewWidget;
@@ -32,7 +30,7 @@ namespace mobrix::app {
 class ViewsPanel : public QObject {
     Q_OBJECT
 public:
-    ViewsPanel(Document& doc, QWidget* client);
+    ViewsPanel(Document& doc, StatusLine& status, QWidget* client);
     // The tool bar and the views call back into the panel and draw on its
     // canvases, so they go with it.
     ~ViewsPanel() override;
@@ -40,8 +38,7 @@ public:
     QFrame* ToolBar() const { return toolBar_; }
 
     // The views listen to the document after the lists and editors, so that
-    // they draw once what those set up (the part selection, the highlighted
-    // triangle) for a new model.
+    // a change is drawn once those have shown it.
     void ListenToDocument();
     views::ViewWidget* View(int v) const { return viewWidgets_[static_cast<std::size_t>(v)]; }
     QListWidget* FileInfo() const { return fileInfo_; }
@@ -59,7 +56,7 @@ public:
     // The vertex editor's mark and the triangle list's highlight, drawn
     // where they changed.
     void RedrawVertex(int vertex);
-    void HighlightTriangle(int triangle);
+    void HighlightTriangle(int triangle, const std::vector<int>& before);
 
     // Handlers.
     void cmdView_Click(int index);
@@ -68,68 +65,39 @@ public:
     void mnuVEdit_Click();
     void mnuDEdit_Click();
     void mnuUVEdit_Click();
-    void View_MouseDown(int view, int button, int shift, float h, float v);
-    void View_MouseMove(int view, int button, int shift, float h, float v);
-    void View_MouseUp(int view, int button, int shift, float h, float v);
-    void Form_KeyDown(int keyCode, int shift);
+
+    // Drawing for the view input: the context, the canvases to the screen,
+    // which views show.
+    views::DrawContext Drawing();
+    void ShowCanvases();
+    views::ViewVisibility VisibleViews() const;
+    void ShowViews(const views::ViewVisibility& shown);
+    // While the input draws a drag or nudge as it goes, moves it announces
+    // are not drawn again.
+    void SetLiveDrawing(bool on) { liveDrawing_ = on; }
 
     // The file information list shows the report of the model, after the
     // report shown or in its place.
     void FillFileInfo(const std::string& fileName, bool append);
 
-    // The shell's hooks: lay the window out again, show a status text, and
-    // the rename boxes the keys open.
-    std::function<void()> relayout;
-    std::function<void(const QString&)> setStatus;
-    std::function<void()> renamePart;
-    std::function<void()> renameDummy;
-    // The remap section the Triangle Editor's rubber band assigns, -1 for
-    // none (the section list is not showing).
-    std::function<int()> remapBandSection;
-
 signals:
-    // The mouse chose an entry of the vertex or triangle list, or a dummy.
-    void vertexRowChosen(int row);
-    void triangleRowChosen(int row);
-    void dummyChosen(int dummy);
-    // The fields of the vertex editor must show the vertex again.
-    void vertexFieldsStale();
-    // The views were fitted again (model, zoom, pan, size or aspect):
-    // view 3's scale rectangle may have changed.
-    void rescaled();
+    // The canvases were drawn afresh: a rubber band on them is gone.
+    void canvasesRedrawn();
 
 private:
     void BuildToolBar(QWidget* client);
     void BuildViews(QWidget* client);
-    void ConnectViewInput(views::ViewWidget* view);
-    views::DrawContext Drawing();
-    void ShowCanvases();
-    views::ViewVisibility VisibleViews() const;
-    void ShowViews(const views::ViewVisibility& shown);
-    void ToggleOption(bool views::DisplayOptions::*option, QAction* action, bool refit);
-    void SetEditMode(bool views::EditModes::*mode, const QString& name);
+    void ToggleOption(bool views::DisplayOptions::*option, QAction* action);
+    void SetEditMode(views::DisplayOptions options, bool views::EditModes::*mode, const QString& name);
     void SetVertTypeButtons();
-    void ApplyMouseOutcome(const views::MouseOutcome& outcome);
-    void AssignSections(const views::SectionRequest& request);
-    void PickTexture(const views::TexturePickRequest& request);
     void LoadTexture();
-    void DragStep(const views::DragRequest& request);
-    void RunKeyCommand(const views::KeyCommand& command);
-    void NudgeVertices(int dh, int dv);
-    void NudgeDummy(int dh, int dv);
-    void Zoom(bool in);
-    void Wheel(int view, QWheelEvent* event);
-    void PanBy(int view, double dx, double dy);
-    int NudgeView() const;
 
     Document& doc_;
+    StatusLine& status_;
     QWidget* client_;
     views::ViewSurfaces surfaces_;
-    views::ViewMouse mouse_;
     views::TextureMap texture_;
-    bool dragging_ = false;   // a drag of ours is moving vertices
-    int pointerView_ = 0;     // the view the pointer was last in
-    std::optional<QPointF> panFrom_; // a middle-button pan in progress
+    bool liveDrawing_ = false;
 
     QFrame* toolBar_ = nullptr;
     std::array<QPushButton*, 6> cmdView_{};

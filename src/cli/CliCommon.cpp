@@ -183,7 +183,7 @@ Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant varian
     return std::nullopt;
 }
 
-Outcome WithModel(const Arguments& a, const std::function<Outcome(CarModel&)>& use)
+Outcome WithModel(const Arguments& a, const std::function<Outcome(const CarModel&)>& use)
 {
     Result<LoadedModel> in = LoadModelArg(a, a.files[0]);
     if (!in)

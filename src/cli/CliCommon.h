@@ -110,7 +110,7 @@ Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path);
 Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant);
 
 // Reads the model files[0] and hands it to `use`.
-Outcome WithModel(const Arguments& a, const std::function<Outcome(CarModel&)>& use);
+Outcome WithModel(const Arguments& a, const std::function<Outcome(const CarModel&)>& use);
 // Reads the model files[0], changes it with `edit` and saves it as `out` in
 // the variant it was read in.
 Outcome EditModel(const Arguments& a, const std::string& out, const std::function<Outcome(CarModel&)>& edit);

@@ -146,7 +146,7 @@ const char* const kImportObjHelp =
 int ExtractPartCommand(const CommandArgs& args)
 {
     return RunCommand(args, {"extract-part", kExtractPartHelp, 3, kVariantFlags, {}}, [](const Arguments& a) {
-        return WithModel(a, [&](CarModel& model) {
+        return WithModel(a, [&](const CarModel& model) {
             const std::optional<int> part = FindPart(model, a.files[1]);
             if (!part)
                 return Outcome(BadUsage("the model has no part '" + a.files[1] + "'"));
@@ -193,7 +193,7 @@ int ThreeDsToPrtCommand(const CommandArgs& args)
 int Export3dsCommand(const CommandArgs& args)
 {
     return RunCommand(args, {"export-3ds", kExport3dsHelp, 2, kVariantFlags, {}}, [](const Arguments& a) {
-        return WithModel(a, [&](CarModel& model) {
+        return WithModel(a, [&](const CarModel& model) {
             return ExchangeOutcome(ExchangeCommand::Export3DS, a.files[1], Write3DS(model, a.files[1]));
         });
     });
@@ -207,7 +207,7 @@ int ImportXCommand(const CommandArgs& args)
 int ExportObjCommand(const CommandArgs& args)
 {
     return RunCommand(args, {"export-obj", kExportObjHelp, 2, kVariantFlags, {"--texture"}}, [](const Arguments& a) {
-        return WithModel(a, [&](CarModel& model) {
+        return WithModel(a, [&](const CarModel& model) {
             return ExchangeOutcome(ExchangeCommand::ExportObj, a.files[1],
                                    WriteObj(model, a.files[1], a.Value("--texture").value_or(std::string())));
         });

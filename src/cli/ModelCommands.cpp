@@ -38,7 +38,7 @@ const char* const kConvertHelp =
 int InfoCommand(const CommandArgs& args)
 {
     return RunCommand(args, {"info", kInfoHelp, 1, kVariantFlags, {}}, [](const Arguments& a) {
-        return WithModel(a, [&](CarModel& model) -> Outcome {
+        return WithModel(a, [&](const CarModel& model) -> Outcome {
             if (!PrintLines(FileInfoReport(model, a.files[0])))
                 return Refused("could not write the report");
             return std::nullopt;

@@ -1,4 +1,5 @@
-// Writes the sample cars into a folder: sample-nfs3.fce and sample-nfs4.fce.
+// Writes the sample cars into a folder: sample-nfs3.fce, sample-nfs4.fce and
+// sample-fce4m.fce.
 // `make samples` runs it over samples/; a test checks that the committed
 // files are exactly what it makes.
 
@@ -22,8 +23,9 @@ int main(int argc, char** argv)
         const char* name;
         FceVariant variant;
     };
-    for (const Output& out : {Output{"sample-nfs3.fce", FceVariant::Nfs3}, Output{"sample-nfs4.fce", FceVariant::Nfs4}}) {
-        CarModel model = BuildSampleCar();
+    for (const Output& out : {Output{"sample-nfs3.fce", FceVariant::Nfs3}, Output{"sample-nfs4.fce", FceVariant::Nfs4},
+                              Output{"sample-fce4m.fce", FceVariant::Fce4m}}) {
+        CarModel model = out.variant == FceVariant::Fce4m ? BuildFce4mSampleCar() : BuildSampleCar();
         const std::string path = folder + "/" + out.name;
         if (auto failure = SaveFCEAs(model, path, out.variant)) {
             std::fprintf(stderr, "samplegen: %s: %s\n", path.c_str(), failure->detail.c_str());

@@ -32,7 +32,7 @@ const char* DamageRefusalText(DamageStatus status)
 
 bool HasDamageSets(const CarModel& model)
 {
-    return model.FileFormat == ModelOrigin::Nfs4;
+    return HoldsNfs4Tables(model);
 }
 
 namespace {

@@ -28,6 +28,7 @@ void ForEachVertexTable(F&& f)
     f(&CarModel::VertReservedA, &ModelSlice::VertReservedA, Fallback::Blank);
     f(&CarModel::VertReservedB, &ModelSlice::VertReservedB, Fallback::Blank);
     f(&CarModel::VertFlags, &ModelSlice::VertFlags, Fallback::Blank);
+    f(&CarModel::VertReservedC, &ModelSlice::VertReservedC, Fallback::Blank);
     f(&CarModel::VertSelected, &ModelSlice::VertSelected, Fallback::Blank);
 }
 

@@ -54,6 +54,7 @@ struct ModelSlice {
     std::vector<Reserved12> Reserved2, Reserved3;
     std::vector<Vec3> NormalVerts, NormalNorms, Undamaged2Verts, Undamaged2Norms, DamagedVerts, DamagedNorms;
     std::vector<Reserved4> VertReservedA, VertReservedB, VertFlags;
+    std::vector<ReservedByte> VertReservedC;
     std::vector<std::int16_t> VertSelected;
     // Per-triangle tables.
     std::vector<Triangle> Triangles;

@@ -125,6 +125,8 @@ MeshEditStatus AddVertex(CarModel& model, int part, float x, float y, float z)
         model.VertReservedB[n] = Reserved4{};
         model.VertFlags[n][0] = 4;
     }
+    if (HoldsFce4mTables(model))
+        model.VertReservedC[n] = ReservedByte{};
     ShiftVertexCounts(model.Header, part, 1);
     model.VertSelected.assign(static_cast<std::size_t>(model.Header.NumVertices), 0);
     model.VertSelected[n] = -1;

@@ -2,7 +2,8 @@
 // The lists of parallel tables the editing code walks together: every
 // per-vertex table, every per-triangle table, the vertex sets and the normal
 // sets. The NFSIV tables belong to a model only while it came from an NFSIV
-// file; otherwise a later NFSIV save builds them from the working set.
+// or FCE4M file (see HoldsNfs4Tables); otherwise a later NFSIV save builds
+// them from the working set.
 
 #include "CarModel.h"
 
@@ -10,11 +11,6 @@
 #include <optional>
 
 namespace mobrix {
-
-inline bool HoldsNfs4Tables(const CarModel& m)
-{
-    return m.FileFormat == ModelOrigin::Nfs4;
-}
 
 // Calls f on every per-vertex table that moves with the vertices. The
 // selection marks are visited only when asked: adding a vertex re-creates
@@ -40,6 +36,8 @@ void ForEachVertexTable(Model& m, bool withSelection, F&& f)
         f(m.VertReservedB);
         f(m.VertFlags);
     }
+    if (HoldsFce4mTables(m))
+        f(m.VertReservedC);
 }
 
 template <class Model, class F>

@@ -305,7 +305,9 @@ void ReserveForParts(CarModel& model, std::size_t vertices, std::size_t triangle
     Reserve(model.VertSelected, newVertices);
     Reserve(model.Triangles, newTriangles);
     Reserve(model.TriState, newTriangles);
-    if (model.FileFormat == ModelOrigin::Nfs4) {
+    if (HoldsFce4mTables(model))
+        Reserve(model.VertReservedC, newVertices);
+    if (HoldsNfs4Tables(model)) {
         for (VertexSet set : {VertexSet::Normal, VertexSet::Undamaged2, VertexSet::Damaged}) {
             Reserve(SetVertices(model, set), newVertices);
             Reserve(SetNormals(model, set), newVertices);
@@ -328,7 +330,7 @@ void AppendPart(CarModel& model, const Name64& name, PartTables&& tables, Reserv
     const std::size_t triangles = tables.triangles.size();
     const std::size_t newVertices = oldVertices + vertices;
     const std::size_t newTriangles = oldTriangles + triangles;
-    const bool nfs4 = model.FileFormat == ModelOrigin::Nfs4;
+    const bool nfs4 = HoldsNfs4Tables(model);
     tables.normals.resize(vertices);
 
     // Claim every byte first: after this nothing below allocates.
@@ -366,6 +368,8 @@ void AppendPart(CarModel& model, const Name64& name, PartTables&& tables, Reserv
         KeepThenGrow(model.VertFlags, oldVertices, newVertices);
         KeepThenGrow(model.TriReserved, oldTriangles, newTriangles);
     }
+    if (HoldsFce4mTables(model))
+        KeepThenGrow(model.VertReservedC, oldVertices, newVertices);
 
     if (h.PartNames.size() <= part)
         h.PartNames.resize(part + 1, MakeName(""));

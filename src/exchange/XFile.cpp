@@ -336,7 +336,7 @@ ExchangeStatus ConvertX(CarModel& model, std::span<const std::uint8_t> file, con
         model.VertSelected = std::move(vertSelected);
         model.TriState = std::move(triState);
         ClearNfs4Tables(model);
-        if (model.FileFormat == ModelOrigin::Nfs4)
+        if (HoldsNfs4Tables(model))
             model.FileFormat = ModelOrigin::Nfs3;
 
         h.NumVertices = static_cast<std::int32_t>(n);

@@ -47,6 +47,7 @@ void ClearNfs4Tables(CarModel& model)
     model.VertReservedB.clear();
     model.VertFlags.clear();
     model.TriReserved.clear();
+    model.VertReservedC.clear();
     model.ActiveVertexSet = VertexSet::Normal;
 }
 
@@ -209,7 +210,9 @@ void CheckTableLengths(const CarModel& m, ProblemList& out)
     out.RequireLength(m.VertSelected, n, "VertSelected");
     out.RequireLength(m.Triangles, t, "Triangles");
     out.RequireLength(m.TriState, t, "TriState");
-    if (m.FileFormat == ModelOrigin::Nfs4) {
+    if (HoldsFce4mTables(m))
+        out.RequireLength(m.VertReservedC, n, "VertReservedC");
+    if (HoldsNfs4Tables(m)) {
         out.RequireLength(m.NormalVerts, n, "NormalVerts");
         out.RequireLength(m.NormalNorms, n, "NormalNorms");
         out.RequireLength(m.Undamaged2Verts, n, "Undamaged2Verts");

@@ -11,7 +11,8 @@
 //  - a vertex's absolute position is its Vertices entry plus PartPos of its part;
 //  - every per-vertex table is exactly NumVertices long and every per-triangle
 //    table exactly NumTriangles long (the NFSIV tables only while FileFormat
-//    says the model came from an NFSIV file).
+//    says the model came from an NFSIV or FCE4M file, VertReservedC only
+//    while it says FCE4M).
 //
 // A model read from a file may break the part and corner rules; the readers
 // accept such files because the file itself is still faithfully held.
@@ -75,13 +76,15 @@ using Name64 = std::array<char, kNameLength>;
 using Reserved32 = std::array<std::uint8_t, 32>;
 using Reserved12 = std::array<std::uint8_t, 12>;
 using Reserved4 = std::array<std::uint8_t, 4>;
+using ReservedByte = std::array<std::uint8_t, 1>;
 
-// Where the model came from; decides the writer "Save" uses and whether
-// the NFSIV tables are kept up to date.
+// Where the model came from; decides whether the NFSIV tables (and the
+// FCE4M bytes) are kept up to date.
 enum class ModelOrigin : std::int16_t {
     Nfs3 = 0,    // an NFSIII file or a new model
     Nfs4 = 1,    // an NFSIV file
     From3ds = 2, // converted from a 3DS file
+    Fce4m = 3,   // an FCE4M file: the NFSIV tables and one more byte per vertex
 };
 
 // The three NFSIV vertex sets; the working Vertices/Normals hold a copy of one.
@@ -161,9 +164,13 @@ struct CarModel {
     std::vector<Reserved12> TriReserved;
     VertexSet ActiveVertexSet = VertexSet::Normal;
 
-    // The whole NFSIV header as last read or written. Only an NFSIV read
-    // replaces it and only an NFSIV save rewrites it, so its two fill areas
-    // come from the last NFSIV file read (zero if none).
+    // FCE4M extension: the byte per vertex that follows TriReserved in the
+    // file, kept as read.
+    std::vector<ReservedByte> VertReservedC;
+
+    // The whole NFSIV header as last read or written. Only an NFSIV or FCE4M
+    // read replaces it and only such a save rewrites it, so its two fill
+    // areas come from the last such file read (zero if none).
     std::array<std::uint8_t, kNfs4HeaderSize> Fce4Header{};
 
     // Document and selection state.
@@ -184,7 +191,18 @@ struct CarModel {
 // are empty (their length is their count, zero).
 void NewFCE(CarModel& model);
 
-// Empties the NFSIV per-vertex and per-triangle tables; used when the model
+// Whether the model holds the NFSIV vertex sets and tables (it came from an
+// NFSIV or FCE4M file, or was saved as one), and the FCE4M bytes.
+inline bool HoldsNfs4Tables(const CarModel& model)
+{
+    return model.FileFormat == ModelOrigin::Nfs4 || model.FileFormat == ModelOrigin::Fce4m;
+}
+inline bool HoldsFce4mTables(const CarModel& model)
+{
+    return model.FileFormat == ModelOrigin::Fce4m;
+}
+
+// Empties the NFSIV (and FCE4M) per-vertex and per-triangle tables; used when the model
 // is replaced by one that did not come from an NFSIV file, so that a later
 // NFSIV save starts from clean tables instead of another car's leftovers.
 void ClearNfs4Tables(CarModel& model);

@@ -99,36 +99,53 @@ Layout BackToBack(std::int64_t n, std::int64_t m)
     return l;
 }
 
+struct Blocks {
+    Block vertices, normals, triangles, reserved1, reserved2, reserved3;
+};
+
+Blocks BlocksOf(const ModelHeader& h)
+{
+    const std::int64_t n = h.NumVertices;
+    const std::int64_t m = h.NumTriangles;
+    return {{"vertex", h.VerticesOffset, n, kVec3Size},    {"normal", h.NormalsOffset, n, kVec3Size},
+            {"triangle", h.TrianglesOffset, m, kTriangleSize}, {"reserved 1", h.Reserved1Offset, n, 32},
+            {"reserved 2", h.Reserved2Offset, n, 12},          {"reserved 3", h.Reserved3Offset, n, 12}};
+}
+
+LoadFailure ShorterThanHeader(std::uint64_t fileSize)
+{
+    return Absurd("the file is " + std::to_string(fileSize) + " bytes long, shorter than the " +
+                  std::to_string(kFce3HeaderSize) + "-byte header");
+}
+
+// The size rules of the variant: sound counts, and every block inside a
+// file of `fileSize` bytes.
+LoadStatus CheckLayout(const ModelHeader& h, std::uint64_t fileSize)
+{
+    if (auto failure = CheckHeaderCounts(h))
+        return failure;
+    const Blocks b = BlocksOf(h);
+    return CheckBlocks(static_cast<std::size_t>(fileSize), kFce3HeaderSize,
+                       {b.vertices, b.normals, b.triangles, b.reserved1, b.reserved2, b.reserved3});
+}
+
 std::variant<Fce3Contents, LoadFailure> Parse(std::span<const std::uint8_t> file)
 {
     le::ByteReader in(file);
     if (!in.Fits(0, kFce3HeaderSize))
-        return Absurd("the file is " + std::to_string(file.size()) + " bytes long, shorter than the " +
-                      std::to_string(kFce3HeaderSize) + "-byte header");
+        return ShorterThanHeader(file.size());
     Fce3Contents c;
     c.header = ReadHeader(in);
-    const ModelHeader& h = c.header;
-    if (auto failure = CheckHeaderCounts(h))
+    if (auto failure = CheckLayout(c.header, file.size()))
         return *failure;
 
-    const std::int64_t n = h.NumVertices;
-    const std::int64_t m = h.NumTriangles;
-    const Block vertices{"vertex", h.VerticesOffset, n, kVec3Size};
-    const Block normals{"normal", h.NormalsOffset, n, kVec3Size};
-    const Block triangles{"triangle", h.TrianglesOffset, m, kTriangleSize};
-    const Block reserved1{"reserved 1", h.Reserved1Offset, n, 32};
-    const Block reserved2{"reserved 2", h.Reserved2Offset, n, 12};
-    const Block reserved3{"reserved 3", h.Reserved3Offset, n, 12};
-    if (auto failure =
-            CheckBlocks(file.size(), kFce3HeaderSize, {vertices, normals, triangles, reserved1, reserved2, reserved3}))
-        return *failure;
-
-    c.vertices = ReadVec3s(in, vertices, kFce3HeaderSize);
-    c.normals = ReadVec3s(in, normals, kFce3HeaderSize);
-    c.triangles = ReadTriangles(in, triangles, kFce3HeaderSize, VStorage::AsIs);
-    c.reserved1 = ReadOpaque<32>(in, reserved1, kFce3HeaderSize);
-    c.reserved2 = ReadOpaque<12>(in, reserved2, kFce3HeaderSize);
-    c.reserved3 = ReadOpaque<12>(in, reserved3, kFce3HeaderSize);
+    const Blocks b = BlocksOf(c.header);
+    c.vertices = ReadVec3s(in, b.vertices, kFce3HeaderSize);
+    c.normals = ReadVec3s(in, b.normals, kFce3HeaderSize);
+    c.triangles = ReadTriangles(in, b.triangles, kFce3HeaderSize, VStorage::AsIs);
+    c.reserved1 = ReadOpaque<32>(in, b.reserved1, kFce3HeaderSize);
+    c.reserved2 = ReadOpaque<12>(in, b.reserved2, kFce3HeaderSize);
+    c.reserved3 = ReadOpaque<12>(in, b.reserved3, kFce3HeaderSize);
     if (in.failed())
         return Absurd("a read went past the end of the file");
     return c;
@@ -165,6 +182,14 @@ std::int32_t Nfs3PartCount(const CarModel& model)
 }
 
 } // namespace
+
+bool codec::Nfs3SizeRulesHold(std::span<const std::uint8_t> head, std::uint64_t fileSize)
+{
+    if (head.size() < static_cast<std::size_t>(kFce3HeaderSize) || fileSize < static_cast<std::uint64_t>(kFce3HeaderSize))
+        return false;
+    le::ByteReader in(head);
+    return !CheckLayout(ReadHeader(in), fileSize);
+}
 
 LoadStatus ReadFCE3(std::span<const std::uint8_t> file, CarModel& model)
 {

@@ -1,6 +1,10 @@
 // The NFSIV variant: a magic number, an 8248-byte header, three vertex and
 // normal sets, per-vertex flags, extra reserved blocks, one-byte colour
 // components in four tables, and texture V stored as 1 - V.
+//
+// FCE4M, the variant of the later game, has the same header and tables; its
+// version word differs (and may be 0) and the triangles' reserved table,
+// the last block, is followed by one more byte per vertex.
 
 #include "FceCodec.h"
 #include "FceFiles.h"
@@ -9,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <span>
 #include <variant>
 
@@ -80,9 +85,22 @@ Offsets BackToBack(std::int64_t n, std::int64_t m)
     return o;
 }
 
-std::int64_t DataBytes(std::int64_t n, std::int64_t m)
+bool IsFce4m(FceVariant variant)
 {
-    return 140 * n + 68 * m;
+    return variant == FceVariant::Fce4m;
+}
+
+std::int64_t DataBytes(std::int64_t n, std::int64_t m, FceVariant variant)
+{
+    return (IsFce4m(variant) ? 141 : 140) * n + 68 * m;
+}
+
+// The word at 0x0000; none in a file shorter than a word.
+std::optional<std::uint32_t> VersionWord(std::span<const std::uint8_t> file)
+{
+    if (file.size() < 4)
+        return std::nullopt;
+    return le::Load<std::uint32_t>(file.data());
 }
 
 void ReadByteColours(le::ByteReader& in, int at, std::array<Colour, kColourSlots>& colours)
@@ -124,6 +142,7 @@ struct Fce4Contents {
     std::vector<Reserved32> reserved1;
     std::vector<Reserved12> reserved2, reserved3, triReserved;
     std::vector<Reserved4> vertReservedA, vertReservedB, vertFlags;
+    std::vector<ReservedByte> vertReservedC;
 };
 
 ModelHeader ReadHeader(le::ByteReader& in, Offsets& offsets)
@@ -160,10 +179,41 @@ LoadFailure NotNfs4()
     return {LoadError::NotNfs4File, ErrorCode::NotNfs4File, "the file does not start with 14 10 10 00"};
 }
 
-std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file)
+LoadFailure NotFce4m(std::string detail)
 {
-    if (!HasNfs4Magic(file))
-        return NotNfs4();
+    return {LoadError::NotFce4mFile, ErrorCode::NotFce4mFile, std::move(detail)};
+}
+
+LoadFailure NotFce4mWord()
+{
+    return NotFce4m("the file starts with neither 15 10 10 00 nor 00 00 00 00");
+}
+
+LoadStatus CheckVersionWord(std::span<const std::uint8_t> file, FceVariant variant)
+{
+    if (!IsFce4m(variant))
+        return HasNfs4Magic(file) ? std::nullopt : LoadStatus(NotNfs4());
+    const std::optional<std::uint32_t> word = VersionWord(file);
+    return word == kFce4mVersion || word == 0 ? std::nullopt : LoadStatus(NotFce4mWord());
+}
+
+// A file whose version word is 0 is known as FCE4M only by its size.
+LoadStatus CheckUnversionedSize(std::span<const std::uint8_t> file, FceVariant variant, const ModelHeader& h)
+{
+    if (!IsFce4m(variant) || VersionWord(file) != 0)
+        return std::nullopt;
+    const std::int64_t expected = Fce4mFileSize(h.NumVertices, h.NumTriangles);
+    if (static_cast<std::int64_t>(file.size()) == expected)
+        return std::nullopt;
+    return NotFce4m("the version word is 0 and the file is " + std::to_string(file.size()) + " bytes long, not the " +
+                    std::to_string(expected) + " bytes of an FCE4M file of " + std::to_string(h.NumVertices) +
+                    " vertices and " + std::to_string(h.NumTriangles) + " triangles");
+}
+
+std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file, FceVariant variant)
+{
+    if (auto failure = CheckVersionWord(file, variant))
+        return *failure;
     le::ByteReader in(file);
     if (!in.Fits(0, kFce4HeaderSize))
         return Absurd("the file is " + std::to_string(file.size()) + " bytes long, shorter than the " +
@@ -176,6 +226,8 @@ std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file
     c.header = ReadHeader(in, o);
     const ModelHeader& h = c.header;
     if (auto failure = CheckHeaderCounts(h))
+        return *failure;
+    if (auto failure = CheckUnversionedSize(file, variant, h))
         return *failure;
 
     const std::int64_t n = h.NumVertices;
@@ -194,10 +246,12 @@ std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file
     const Block vertReservedB{"vertex reserved B", o.vertReservedB, n, 4};
     const Block triReserved{"triangle reserved", o.triReserved, m, 12};
     const Block vertFlags{"vertex flags", o.vertFlags, n, 4};
+    const Block vertReservedC{"triangle reserved tail", std::int64_t{o.triReserved} + 12 * m, IsFce4m(variant) ? n : 0,
+                              1};
     if (auto failure = CheckBlocks(file.size(), kFce4HeaderSize,
                                    {normalVerts, undamaged2Verts, damagedVerts, normalNorms, undamaged2Norms,
                                     damagedNorms, triangles, reserved1, reserved2, reserved3, vertReservedA,
-                                    vertReservedB, triReserved, vertFlags}))
+                                    vertReservedB, triReserved, vertFlags, vertReservedC}))
         return *failure;
 
     c.normalVerts = ReadVec3s(in, normalVerts, kFce4HeaderSize);
@@ -214,12 +268,13 @@ std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file
     c.vertReservedB = ReadOpaque<4>(in, vertReservedB, kFce4HeaderSize);
     c.triReserved = ReadOpaque<12>(in, triReserved, kFce4HeaderSize);
     c.vertFlags = ReadOpaque<4>(in, vertFlags, kFce4HeaderSize);
+    c.vertReservedC = ReadOpaque<1>(in, vertReservedC, kFce4HeaderSize);
     if (in.failed())
         return Absurd("a read went past the end of the file");
     return c;
 }
 
-void Commit(Fce4Contents&& c, CarModel& model)
+void Commit(Fce4Contents&& c, CarModel& model, FceVariant variant)
 {
     // The NFSIV header has no place for the NFSIII header tail; it keeps
     // what it held. Everything that allocates comes before the first change
@@ -245,24 +300,26 @@ void Commit(Fce4Contents&& c, CarModel& model)
     model.VertReservedB = std::move(c.vertReservedB);
     model.VertFlags = std::move(c.vertFlags);
     model.TriReserved = std::move(c.triReserved);
+    model.VertReservedC = std::move(c.vertReservedC);
     model.ActiveVertexSet = VertexSet::Normal;
-    model.FileFormat = ModelOrigin::Nfs4;
+    model.FileFormat = IsFce4m(variant) ? ModelOrigin::Fce4m : ModelOrigin::Nfs4;
     model.CurrentPart = 0;
     model.CurrentDummy = 0;
     AdoptSelection(model, std::move(selection));
 }
 
-// The tables an NFSIV save writes, taken from the model as PrepareNfs4Save
-// leaves it, so that encoding never has to change the model: a model that
-// did not come from an NFSIV file writes its working set as all three sets,
-// flags byte 4 and zeroed NFSIV reserved blocks; the working set stands in
-// for the active set.
+// The tables an NFSIV or FCE4M save writes, taken from the model as
+// PrepareNfs4Save leaves it, so that encoding never has to change the model:
+// a model without the NFSIV tables writes its working set as all three sets,
+// flags byte 4 and zeroed NFSIV reserved blocks, a model without the FCE4M
+// bytes zeros for them; the working set stands in for the active set.
 struct Nfs4Tables {
     std::array<std::span<const Vec3>, 3> vertices; // by VertexSet
     std::array<std::span<const Vec3>, 3> normals;
     std::span<const Reserved32> reserved1;
     std::span<const Reserved12> reserved2, reserved3, triReserved;
     std::span<const Reserved4> vertReservedA, vertReservedB, vertFlags;
+    std::span<const ReservedByte> vertReservedC; // FCE4M only
     bool defaultFlags = false; // every vertex's flags byte is written as 4
 };
 
@@ -271,7 +328,7 @@ constexpr std::uint8_t kDefaultVertexFlags = 4;
 
 Nfs4Tables TablesToWrite(const CarModel& model)
 {
-    const bool ownTables = model.FileFormat == ModelOrigin::Nfs4;
+    const bool ownTables = HoldsNfs4Tables(model);
     const std::int64_t n = std::max(0, model.Header.NumVertices);
     Nfs4Tables t;
     for (VertexSet set : kVertexSets) {
@@ -299,6 +356,8 @@ Nfs4Tables TablesToWrite(const CarModel& model)
         t.vertReservedB = model.VertReservedB;
         t.triReserved = model.TriReserved;
     }
+    if (model.FileFormat == ModelOrigin::Fce4m)
+        t.vertReservedC = model.VertReservedC;
     return t;
 }
 
@@ -315,23 +374,36 @@ void WriteDefaultFlags(le::ByteWriter& out, std::span<const Reserved4> flags, st
         bytes[i] = kDefaultVertexFlags;
 }
 
-// The header record: its two fill areas come from the last NFSIV file read,
-// everything else is rebuilt from the model.
-std::variant<std::array<std::uint8_t, kFce4HeaderSize>, SaveFailure> BuildHeader(const CarModel& model,
-                                                                                 const Nfs4Tables& tables)
+using HeaderRecord = std::array<std::uint8_t, kFce4HeaderSize>;
+
+// The word an FCE4M save starts with: 0 stays 0 in a model read from such a
+// file, anything else is written as the version.
+std::uint32_t WrittenFce4mWord(const CarModel& model)
+{
+    const bool unversioned = model.FileFormat == ModelOrigin::Fce4m && VersionWord(model.Fce4Header) == 0;
+    return unversioned ? 0 : kFce4mVersion;
+}
+
+// The header record: its two fill areas come from the last NFSIV or FCE4M
+// file read, everything else is rebuilt from the model.
+std::variant<HeaderRecord, SaveFailure> BuildHeader(const CarModel& model, const Nfs4Tables& tables,
+                                                    FceVariant variant)
 {
     const ModelHeader& h = model.Header;
     const std::int64_t n = std::max(0, h.NumVertices);
     const std::int64_t m = std::max(0, h.NumTriangles);
-    if (!BlocksFitOffsets(DataBytes(n, m)))
+    if (!BlocksFitOffsets(DataBytes(n, m, variant)))
         return OffsetOverflow();
     for (const auto* table : {&h.PriColours, &h.IntColours, &h.SecColours, &h.HairColours}) {
         if (!ComponentsFitBytes(*table))
             return SaveFailure{ErrorCode::Overflow, "a colour component lies outside 0..255"};
     }
-    std::array<std::uint8_t, kFce4HeaderSize> header = model.Fce4Header;
+    HeaderRecord header = model.Fce4Header;
     le::ByteWriter head(header);
-    head.Bytes(kFce4Magic);
+    if (IsFce4m(variant))
+        head.U32(WrittenFce4mWord(model));
+    else
+        head.Bytes(kFce4Magic);
     head.Chars(std::span<const char>(h.HeaderTag));
     head.I32(h.NumTriangles);
     head.I32(h.NumVertices);
@@ -354,6 +426,50 @@ std::variant<std::array<std::uint8_t, kFce4HeaderSize>, SaveFailure> BuildHeader
     return header;
 }
 
+LoadStatus ReadNfs4Family(std::span<const std::uint8_t> file, CarModel& model, FceVariant variant)
+{
+    return ParseThenCommit<Fce4Contents>(
+        file, model, [variant](std::span<const std::uint8_t> bytes) { return Parse(bytes, variant); },
+        [variant](Fce4Contents&& c, CarModel& m) { Commit(std::move(c), m, variant); });
+}
+
+EncodedFile EncodeNfs4Family(const CarModel& model, FceVariant variant)
+{
+    const Nfs4Tables t = TablesToWrite(model);
+    auto header = BuildHeader(model, t, variant);
+    if (auto* failure = std::get_if<SaveFailure>(&header))
+        return {{}, *failure};
+    const std::int64_t n = std::max(0, model.Header.NumVertices);
+    const std::int64_t m = std::max(0, model.Header.NumTriangles);
+    auto set = [](VertexSet s) { return static_cast<std::size_t>(s); };
+
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kFce4HeaderSize + DataBytes(n, m, variant)));
+    le::ByteWriter out(bytes);
+    out.Bytes(std::get<HeaderRecord>(header));
+    WriteVec3s(out, t.vertices[set(VertexSet::Normal)], n);
+    WriteVec3s(out, t.normals[set(VertexSet::Normal)], n);
+    WriteTriangles(out, model.Triangles, m, VStorage::Flipped);
+    WriteOpaque(out, t.reserved1, n);
+    WriteOpaque(out, t.reserved2, n);
+    WriteOpaque(out, t.reserved3, n);
+    WriteVec3s(out, t.vertices[set(VertexSet::Undamaged2)], n);
+    WriteVec3s(out, t.normals[set(VertexSet::Undamaged2)], n);
+    WriteVec3s(out, t.vertices[set(VertexSet::Damaged)], n);
+    WriteVec3s(out, t.normals[set(VertexSet::Damaged)], n);
+    WriteOpaque(out, t.vertReservedA, n);
+    if (t.defaultFlags)
+        WriteDefaultFlags(out, t.vertFlags, n);
+    else
+        WriteOpaque(out, t.vertFlags, n);
+    WriteOpaque(out, t.vertReservedB, n);
+    WriteOpaque(out, t.triReserved, m);
+    if (IsFce4m(variant))
+        WriteOpaque(out, t.vertReservedC, n);
+    if (auto failure = CheckFilled(out, static_cast<std::int64_t>(bytes.size())))
+        return {{}, failure};
+    return {std::move(bytes), std::nullopt};
+}
+
 } // namespace
 
 bool HasNfs4Magic(std::span<const std::uint8_t> head)
@@ -363,7 +479,12 @@ bool HasNfs4Magic(std::span<const std::uint8_t> head)
 
 LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model)
 {
-    return ParseThenCommit<Fce4Contents>(file, model, Parse, Commit);
+    return ReadNfs4Family(file, model, FceVariant::Nfs4);
+}
+
+LoadStatus ReadFCE4M(std::span<const std::uint8_t> file, CarModel& model)
+{
+    return ReadNfs4Family(file, model, FceVariant::Fce4m);
 }
 
 LoadStatus LoadFCE4(CarModel& model, const std::string& path)
@@ -376,7 +497,16 @@ LoadStatus LoadFCE4(CarModel& model, const std::string& path)
     return status;
 }
 
-void codec::PrepareNfs4Save(CarModel& model)
+LoadStatus LoadFCE4M(CarModel& model, const std::string& path)
+{
+    LoadStatus status = LoadWith(model, path, ReadFCE4M);
+    if (status && status->code == ErrorCode::OutOfMemory &&
+        CheckVersionWord(ReadFileHead(path, 4), FceVariant::Fce4m))
+        return NotFce4mWord();
+    return status;
+}
+
+void codec::PrepareNfs4Save(CarModel& model, FceVariant variant)
 {
     if (model.FileFormat == ModelOrigin::From3ds) {
         BlankReservedBlocks(model);
@@ -399,51 +529,39 @@ void codec::PrepareNfs4Save(CarModel& model)
         model.VertReservedB.assign(n, Reserved4{});
         model.TriReserved.assign(m, Reserved12{});
     }
+    // An FCE4M save of a model without the extra bytes writes zeros for them.
+    if (IsFce4m(variant) && model.FileFormat != ModelOrigin::Fce4m)
+        model.VertReservedC.assign(n, ReservedByte{});
     SetVertices(model, model.ActiveVertexSet) = model.Vertices;
     SetNormals(model, model.ActiveVertexSet) = model.Normals;
-    auto header = BuildHeader(model, TablesToWrite(model));
-    if (auto* built = std::get_if<std::array<std::uint8_t, kFce4HeaderSize>>(&header))
+    auto header = BuildHeader(model, TablesToWrite(model), variant);
+    if (auto* built = std::get_if<HeaderRecord>(&header))
         model.Fce4Header = *built;
 }
 
 EncodedFile EncodeFCE4(const CarModel& model)
 {
-    const Nfs4Tables t = TablesToWrite(model);
-    auto header = BuildHeader(model, t);
-    if (auto* failure = std::get_if<SaveFailure>(&header))
-        return {{}, *failure};
-    const std::int64_t n = std::max(0, model.Header.NumVertices);
-    const std::int64_t m = std::max(0, model.Header.NumTriangles);
-    auto set = [](VertexSet s) { return static_cast<std::size_t>(s); };
+    return EncodeNfs4Family(model, FceVariant::Nfs4);
+}
 
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kFce4HeaderSize + DataBytes(n, m)));
-    le::ByteWriter out(bytes);
-    out.Bytes(std::get<0>(header));
-    WriteVec3s(out, t.vertices[set(VertexSet::Normal)], n);
-    WriteVec3s(out, t.normals[set(VertexSet::Normal)], n);
-    WriteTriangles(out, model.Triangles, m, VStorage::Flipped);
-    WriteOpaque(out, t.reserved1, n);
-    WriteOpaque(out, t.reserved2, n);
-    WriteOpaque(out, t.reserved3, n);
-    WriteVec3s(out, t.vertices[set(VertexSet::Undamaged2)], n);
-    WriteVec3s(out, t.normals[set(VertexSet::Undamaged2)], n);
-    WriteVec3s(out, t.vertices[set(VertexSet::Damaged)], n);
-    WriteVec3s(out, t.normals[set(VertexSet::Damaged)], n);
-    WriteOpaque(out, t.vertReservedA, n);
-    if (t.defaultFlags)
-        WriteDefaultFlags(out, t.vertFlags, n);
-    else
-        WriteOpaque(out, t.vertFlags, n);
-    WriteOpaque(out, t.vertReservedB, n);
-    WriteOpaque(out, t.triReserved, m);
-    if (auto failure = CheckFilled(out, static_cast<std::int64_t>(bytes.size())))
-        return {{}, failure};
-    return {std::move(bytes), std::nullopt};
+EncodedFile EncodeFCE4M(const CarModel& model)
+{
+    return EncodeNfs4Family(model, FceVariant::Fce4m);
 }
 
 SaveStatus SaveFCE4(const CarModel& model, const std::string& path)
 {
     return SaveWith(model, path, EncodeFCE4);
+}
+
+SaveStatus SaveFCE4M(const CarModel& model, const std::string& path)
+{
+    return SaveWith(model, path, EncodeFCE4M);
+}
+
+std::int64_t Fce4mFileSize(std::int64_t vertices, std::int64_t triangles)
+{
+    return kFce4HeaderSize + DataBytes(vertices, triangles, FceVariant::Fce4m);
 }
 
 } // namespace mobrix

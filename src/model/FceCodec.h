@@ -1,5 +1,5 @@
 #pragma once
-// Pieces shared by the NFSIII and NFSIV readers and writers: the checks of
+// Pieces shared by the readers and writers of the variants: the checks of
 // counts and block positions, and the element codecs. Internal to the
 // model library.
 
@@ -24,7 +24,7 @@ inline constexpr int kTriangleSize = 56;
 // One data block as the header describes it.
 struct Block {
     const char* name;
-    std::int32_t offset;  // relative to the end of the header
+    std::int64_t offset;  // relative to the end of the header
     std::int64_t count;   // elements
     int elementSize;      // bytes per element
     std::int64_t position(int headerSize) const { return std::int64_t{headerSize} + offset; }
@@ -152,8 +152,14 @@ SaveStatus SaveWith(const CarModel& model, const std::string& path, EncodedFile 
 // converted from 3DS have none of their own).
 void BlankReservedBlocks(CarModel& model);
 
-// What a save of each variant changes in the model (see PrepareForSave).
+// What a save of each variant changes in the model (see PrepareForSave);
+// NFSIV and FCE4M share theirs.
 void PrepareNfs3Save(CarModel& model);
-void PrepareNfs4Save(CarModel& model);
+void PrepareNfs4Save(CarModel& model, FceVariant variant);
+
+// Whether a file of `fileSize` bytes starting with `head` meets the NFSIII
+// reader's size rules: the header fits, its counts are sound, and every
+// block lies inside the file.
+bool Nfs3SizeRulesHold(std::span<const std::uint8_t> head, std::uint64_t fileSize);
 
 } // namespace mobrix::codec

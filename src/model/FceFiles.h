@@ -1,5 +1,5 @@
 #pragma once
-// Readers and writers of the two FCE variants.
+// Readers and writers of the three FCE variants: NFSIII, NFSIV and FCE4M.
 //
 // Readers parse into locals, check every count and block position against
 // the file before allocating, and change the model only on success: after a
@@ -27,7 +27,9 @@ inline constexpr int kFce3HeaderSize = 0x1F04; // 7940
 inline constexpr int kFce4HeaderSize = kNfs4HeaderSize; // 8248
 inline constexpr std::array<std::uint8_t, 4> kFce4Magic{0x14, 0x10, 0x10, 0x00};
 
-enum class FceVariant { Nfs3, Nfs4 };
+inline constexpr std::uint32_t kFce4mVersion = 0x00101015;
+
+enum class FceVariant { Nfs3, Nfs4, Fce4m };
 
 // --- NFSIII --------------------------------------------------------------
 
@@ -66,12 +68,39 @@ SaveStatus SaveFCE4(const CarModel& model, const std::string& path);
 
 EncodedFile EncodeFCE4(const CarModel& model);
 
-// --- Both ----------------------------------------------------------------
+// --- FCE4M ---------------------------------------------------------------
+
+// Reads an FCE4M file as ReadFCE4 reads an NFSIV file: the same header and
+// tables, plus the byte per vertex after the triangles' reserved table
+// (VertReservedC). FileFormat is FCE4M. The file starts with the version
+// word 15 10 10 00, or with 0 when it is exactly Fce4mFileSize long; any
+// colour count is accepted, and the header record (with its version word
+// and the field at 0x0924) is kept as read.
+LoadStatus LoadFCE4M(CarModel& model, const std::string& path);
+LoadStatus ReadFCE4M(std::span<const std::uint8_t> file, CarModel& model);
+
+// Writes the model as an FCE4M file, laid out as SaveFCE4 lays out an NFSIV
+// file with the extra bytes last (zeros for a model that did not come from
+// an FCE4M file). The version word is 15 10 10 00, or 0 when the model was
+// read from a file that held 0 there.
+SaveStatus SaveFCE4M(const CarModel& model, const std::string& path);
+EncodedFile EncodeFCE4M(const CarModel& model);
+
+// The length of an FCE4M file: 0x2038 + 141 V + 68 T bytes.
+std::int64_t Fce4mFileSize(std::int64_t vertices, std::int64_t triangles);
+
+// --- All -----------------------------------------------------------------
 
 bool HasNfs4Magic(std::span<const std::uint8_t> head);
 
-// NFSIV when the file starts with the NFSIV magic, NFSIII otherwise
-// (including files that cannot be read; the reader then reports why).
+// The variant of a file by its first word and its size: 14 10 10 00 is
+// NFSIV, 15 10 10 00 FCE4M. Any other file is NFSIII when its header and
+// blocks fit the NFSIII layout, FCE4M when its word is 0 and its size is
+// Fce4mFileSize of the counts at 0x08 and 0x0C; a file that is neither is
+// never guessed: it goes to the NFSIII reader, which refuses it and says
+// why. `head` is the start of the file (at least the NFSIII header when the
+// file is that long).
+FceVariant DetectVariantOf(std::span<const std::uint8_t> head, std::uint64_t fileSize);
 FceVariant DetectVariant(const std::string& path);
 
 // What "Open" does with the model: the reader of the chosen variant.
@@ -90,5 +119,6 @@ void PrepareForSave(CarModel& model, FceVariant variant);
 // What "Save As" does with the model after PrepareForSave: the writer of the
 // chosen variant.
 SaveStatus SaveFCEAs(const CarModel& model, const std::string& path, FceVariant variant);
+EncodedFile EncodeFCEAs(const CarModel& model, FceVariant variant);
 
 } // namespace mobrix

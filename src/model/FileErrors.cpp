@@ -25,6 +25,7 @@ std::string LoadFailureMessage(const LoadFailure& failure)
     case LoadError::IndexOutOfRange: return kNotNfs3Message;
     case LoadError::CorruptedData: return kCorruptedMessage;
     case LoadError::NotNfs4File: return kNotNfs4Message;
+    case LoadError::NotFce4mFile: return kNotFce4mMessage;
     case LoadError::Other: break;
     }
     return GeneralErrorMessage(kLoadingError, failure.code);
@@ -66,6 +67,7 @@ std::string ErrorCodeDescription(int code)
     case ErrorCode::PathFileAccessError: return "Path/File access error";
     case ErrorCode::PathNotFound: return "Path not found";
     case ErrorCode::NotNfs4File: return "Not an NFSIV File";
+    case ErrorCode::NotFce4mFile: return "Not an FCE4M File";
     default: return "Application-defined or object-defined error";
     }
 }

@@ -17,6 +17,9 @@ enum class LoadError {
     CorruptedData,
     // The NFSIV magic is missing: "Not an NFSIV File!".
     NotNfs4File,
+    // Neither the FCE4M version word nor 0 with the FCE4M size:
+    // "Not an FCE4M File!".
+    NotFce4mFile,
     // Anything else (file missing, unreadable, ...), shown with its code.
     Other,
 };
@@ -37,6 +40,7 @@ inline constexpr int PermissionDenied = 70;
 inline constexpr int PathFileAccessError = 75;
 inline constexpr int PathNotFound = 76;
 inline constexpr int NotNfs4File = 32000;
+inline constexpr int NotFce4mFile = 32001;
 } // namespace ErrorCode
 
 struct LoadFailure {
@@ -58,6 +62,7 @@ using SaveStatus = std::optional<SaveFailure>;
 inline constexpr const char* kNotNfs3Message = "Not an NFSIII File!";
 inline constexpr const char* kCorruptedMessage = "This file appears to contain corrupted data.";
 inline constexpr const char* kNotNfs4Message = "Not an NFSIV File!";
+inline constexpr const char* kNotFce4mMessage = "Not an FCE4M File!";
 inline constexpr const char* kFileFormatTitle = "Error in file format";
 inline constexpr const char* kContactAddress = "the Mobrix issue tracker";
 // The icon of a message box: critical for limits and bad input, exclamation

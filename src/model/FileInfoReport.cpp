@@ -1,5 +1,7 @@
 #include "FileInfoReport.h"
 
+#include "VariantConversion.h"
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -75,6 +77,45 @@ std::vector<std::string> RawLines(const Table& table, std::int64_t count)
     return lines;
 }
 
+std::string Hex32(std::uint32_t value)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text = "0x";
+    for (int shift = 28; shift >= 0; shift -= 4)
+        text += kDigits[(value >> shift) & 0xF];
+    return text;
+}
+
+std::uint32_t HeaderWord(const CarModel& model, std::size_t at)
+{
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        value |= std::uint32_t{model.Fce4Header[at + i]} << (8 * i);
+    return value;
+}
+
+// The fields only FCE4M gives a meaning to, or none, shown as read.
+void AddFce4mFields(std::vector<std::string>& lines, const CarModel& model)
+{
+    constexpr std::size_t kFieldAt0924 = 0x0924;
+    lines.emplace_back("Variant: FCE4M");
+    lines.push_back("Version: " + Hex32(HeaderWord(model, 0)));
+    lines.push_back("Field at 0x0924: " +
+                    FormatInteger(static_cast<std::int32_t>(HeaderWord(model, kFieldAt0924))));
+}
+
+// What an FCE4M file holds that the game may not expect.
+void AddFce4mWarnings(std::vector<std::string>& lines, const CarModel& model)
+{
+    const std::int32_t colours = model.Header.NumPriColours;
+    if (colours < 0 || colours > kColourSlots)
+        lines.push_back("Warning: the colour count at 0x0820 is " + FormatInteger(colours) + ", outside 0-16");
+    for (PartRole wheel : {PartRole::LeftFrontWheel, PartRole::LeftRearWheel}) {
+        if (!FindPartWithRole(model, wheel, FceVariant::Fce4m))
+            lines.push_back("Warning: there is no part " + std::string(PartNameOf(wheel, FceVariant::Fce4m)));
+    }
+}
+
 } // namespace
 
 std::vector<std::string> FileInfoReport(const CarModel& model, const std::string& fileName)
@@ -87,6 +128,9 @@ std::vector<std::string> FileInfoReport(const CarModel& model, const std::string
 
     std::vector<std::string> lines;
     lines.push_back("File information for '" + fileName + "'");
+    const bool fce4m = model.FileFormat == ModelOrigin::Fce4m;
+    if (fce4m)
+        AddFce4mFields(lines, model);
     lines.push_back("Unknown: " + std::string(h.HeaderTag.begin(), h.HeaderTag.end()));
     lines.push_back("Number of Triangles: " + FormatInteger(h.NumTriangles));
     lines.push_back("Number of Vertices: " + FormatInteger(h.NumVertices));
@@ -122,6 +166,8 @@ std::vector<std::string> FileInfoReport(const CarModel& model, const std::string
         const auto slot = static_cast<std::size_t>(p);
         lines.push_back(Entry(p, slot < h.PartNames.size() ? TrimmedName(h.PartNames[slot]) : std::string()));
     }
+    if (fce4m)
+        AddFce4mWarnings(lines, model);
     return lines;
 }
 

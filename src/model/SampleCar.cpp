@@ -1,5 +1,7 @@
 #include "SampleCar.h"
 
+#include "VariantConversion.h"
+
 #include <cmath>
 #include <iterator>
 #include <utility>
@@ -317,6 +319,14 @@ CarModel BuildSampleCar()
     model.FileFormat = ModelOrigin::Nfs4;
     model.ActiveVertexSet = VertexSet::Normal;
     ResetSelection(model);
+    return model;
+}
+
+CarModel BuildFce4mSampleCar()
+{
+    CarModel model = BuildSampleCar();
+    ConvertToVariant(model, FceVariant::Fce4m);
+    RenamePartsForVariant(model, FceVariant::Nfs4, FceVariant::Fce4m);
     return model;
 }
 

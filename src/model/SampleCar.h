@@ -11,4 +11,7 @@ namespace mobrix {
 // The sample car as an NFSIV model (FileFormat NFSIV, working set 0).
 CarModel BuildSampleCar();
 
+// The same car as an FCE4M model, its parts named by the FCE4M conventions.
+CarModel BuildFce4mSampleCar();
+
 } // namespace mobrix

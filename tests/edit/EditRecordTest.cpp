@@ -38,7 +38,7 @@ Edited EditWithin(CarModel& m, EditExtent extent, TableWindow window, const std:
 
 TEST(EditRecord, SlicesUndoAndRedoEditsThatGrowAndShrinkAPart)
 {
-    for (const ModelOrigin origin : {ModelOrigin::Nfs3, ModelOrigin::Nfs4}) {
+    for (const ModelOrigin origin : {ModelOrigin::Nfs3, ModelOrigin::Nfs4, ModelOrigin::Fce4m}) {
         const std::vector<std::function<void(CarModel&)>> edits{
             [](CarModel& m) { AddVertex(m, 1, 1, 2, 3); },
             [](CarModel& m) { RemoveVertex(m, 1, 0); },

@@ -217,7 +217,7 @@ TEST(PartFileBinary, HoldsTheRecordsAtTheirOffsets)
 
 TEST(PartFileBinary, RoundTripsThePartByteForByte)
 {
-    for (ModelOrigin origin : {ModelOrigin::Nfs3, ModelOrigin::Nfs4}) {
+    for (ModelOrigin origin : {ModelOrigin::Nfs3, ModelOrigin::Nfs4, ModelOrigin::Fce4m}) {
         CarModel model = RandomModel(11, {.vertices = 80, .triangles = 120, .parts = 5, .origin = origin});
         model.VertSelected[3] = -1;
         model.TriState[2].RemapGroup = 4;
@@ -245,7 +245,7 @@ TEST(PartFileBinary, RoundTripsThePartByteForByte)
                 EXPECT_EQ(r, Reserved32{});
             for (const Reserved12& r : model.Reserved3)
                 EXPECT_EQ(r, Reserved12{});
-            if (origin == ModelOrigin::Nfs4) {
+            if (origin != ModelOrigin::Nfs3) {
                 const auto first = static_cast<std::size_t>(before.Header.NumVertices);
                 EXPECT_EQ(model.DamagedVerts[first], model.Vertices[first]);
                 EXPECT_EQ(model.Undamaged2Norms[first], model.Normals[first]);

@@ -161,3 +161,32 @@ TEST(FileInfoReport, Nfs4ReadGivesTheSameLinesAsTheModelHeader)
     EXPECT_EQ(lines[14], "Number of Dummies: 2");
     EXPECT_EQ(lines.size(), 26u + 2 * 2 + 3 * 6);
 }
+
+// An FCE4M model names its variant and its own fields after the title and
+// ends with what the game may not expect; other models show neither.
+TEST(FileInfoReport, Fce4mFieldsAndWarnings)
+{
+    using ::testing::Contains;
+    using ::testing::Not;
+    CarModel model = testing_support::RandomModel(13, {.vertices = 20, .triangles = 10, .parts = 3, .dummies = 0,
+                                                       .origin = ModelOrigin::Fce4m});
+    model.Header.PartNames[0] = MakeName(":PPLFwheel");
+    model.Header.PartNames[1] = MakeName(":Hbody");
+    model.Header.NumPriColours = model.Header.NumSecColours = 17;
+    model.Fce4Header[0x924] = 0xFE;
+    model.Fce4Header[0x927] = 0xFF;
+    const std::vector<std::string> lines = FileInfoReport(model, "m.fce");
+    EXPECT_THAT(std::vector(lines.begin() + 1, lines.begin() + 4),
+                ElementsAre("Variant: FCE4M", "Version: 0x00101015", "Field at 0x0924: -16776962"));
+    EXPECT_THAT(std::vector(lines.end() - 2, lines.end()),
+                ElementsAre("Warning: the colour count at 0x0820 is 17, outside 0-16",
+                            "Warning: there is no part :PPLRwheel"));
+
+    model.Header.PartNames[2] = MakeName(":pplrwheel");
+    model.Header.NumPriColours = 16;
+    EXPECT_THAT(FileInfoReport(model, "m.fce"), Not(Contains(::testing::StartsWith("Warning"))));
+    model.FileFormat = ModelOrigin::Nfs4;
+    model.Header.NumPriColours = 17;
+    EXPECT_THAT(FileInfoReport(model, "m.fce"), Not(Contains(::testing::StartsWith("Variant"))));
+    EXPECT_THAT(FileInfoReport(model, "m.fce"), Not(Contains(::testing::StartsWith("Warning"))));
+}

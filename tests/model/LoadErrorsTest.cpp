@@ -44,20 +44,34 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-enum class Reader { Nfs3, Nfs4 };
+enum class Reader { Nfs3, Nfs4, Fce4m };
+
+LoadStatus ReadWith(Reader reader, const std::vector<std::uint8_t>& bytes, CarModel& model)
+{
+    switch (reader) {
+    case Reader::Nfs4: return ReadFCE4(bytes, model);
+    case Reader::Fce4m: return ReadFCE4M(bytes, model);
+    case Reader::Nfs3: break;
+    }
+    return ReadFCE3(bytes, model);
+}
 
 // Reads `bytes` into a model that already holds another car and checks the
-// error kind and that the model did not change.
+// error kind (and the detail, when one is given) and that the model did not
+// change.
 void ExpectRefused(Reader reader, const std::vector<std::uint8_t>& bytes, LoadError kind, int code,
-                   const std::string& what)
+                   const std::string& what, const std::string& detail = {})
 {
     CarModel model = RandomModel(99);
     const CarModel before = model;
-    const LoadStatus status = reader == Reader::Nfs3 ? ReadFCE3(bytes, model) : ReadFCE4(bytes, model);
+    const LoadStatus status = ReadWith(reader, bytes, model);
     ASSERT_TRUE(status) << what << ": accepted";
     EXPECT_EQ(status->kind, kind) << what << ": " << status->detail;
     EXPECT_EQ(status->code, code) << what;
     EXPECT_FALSE(status->detail.empty()) << what;
+    if (!detail.empty()) {
+        EXPECT_EQ(status->detail, detail) << what;
+    }
     EXPECT_EQ(model, before) << what << ": the model changed";
 }
 
@@ -165,6 +179,60 @@ TEST(LoadErrors, Nfs4MagicCountsAndPositions)
                   "flags block over the end");
 }
 
+TEST(LoadErrors, Fce4mWordCountsAndEveryTable)
+{
+    const auto good = EncodeFCE4M(RandomModel(7, {.origin = ModelOrigin::Fce4m})).bytes;
+    const int notFce4m = ErrorCode::NotFce4mFile;
+    const std::string wrongWord = "the file starts with neither 15 10 10 00 nor 00 00 00 00";
+    ExpectRefused(Reader::Fce4m, ValidNfs4(), LoadError::NotFce4mFile, notFce4m, "an NFSIV file", wrongWord);
+    ExpectRefused(Reader::Fce4m, With(good, 0, 0x00101016), LoadError::NotFce4mFile, notFce4m, "unknown word",
+                  wrongWord);
+    ExpectRefused(Reader::Fce4m, {0x15, 0x10, 0x10}, LoadError::NotFce4mFile, notFce4m, "three bytes", wrongWord);
+    ExpectRefused(Reader::Fce4m, {good.begin(), good.begin() + 0x2037}, LoadError::IndexOutOfRange, kAbsurd,
+                  "header cut short", "the file is 8247 bytes long, shorter than the 8248-byte header");
+
+    const auto size = static_cast<std::int64_t>(good.size());
+    const std::int64_t tailAt = 8248 + GetI32(good, 0x48) + 12 * GetI32(good, 0x08);
+    ExpectRefused(Reader::Fce4m, {good.begin(), good.end() - 1}, LoadError::IndexOutOfRange, kAbsurd,
+                  "last byte missing",
+                  "triangle reserved tail block at file position " + std::to_string(tailAt) + " needs " +
+                      std::to_string(size - tailAt) + " bytes; the file ends after " +
+                      std::to_string(size - tailAt - 1));
+    ExpectRefused(Reader::Fce4m, With(good, 0x0C, 2'000'000'000), LoadError::IndexOutOfRange, kAbsurd,
+                  "two billion vertices");
+    ExpectRefused(Reader::Fce4m, With(good, 0x08, -1), LoadError::IndexOutOfRange, kAbsurd, "negative triangles",
+                  "negative number of triangles (-1)");
+    ExpectRefused(Reader::Fce4m, With(good, 0x11C, 65), LoadError::IndexOutOfRange, kAbsurd, "65 parts",
+                  "number of parts 65 is outside 0..64");
+    ExpectRefused(Reader::Fce4m, With(good, 0x58, 17), LoadError::IndexOutOfRange, kAbsurd, "17 dummies",
+                  "number of dummies 17 is outside 0..16");
+
+    // Every table, placed past the end of the file or running over it.
+    const std::pair<std::size_t, const char*> tables[] = {
+        {0x14, "vertex"},           {0x18, "normal"},
+        {0x1C, "triangle"},         {0x20, "reserved 1"},
+        {0x24, "reserved 2"},       {0x28, "reserved 3"},
+        {0x2C, "second undamaged vertex"}, {0x30, "second undamaged normal"},
+        {0x34, "damaged vertex"},   {0x38, "damaged normal"},
+        {0x3C, "vertex reserved A"}, {0x40, "vertex flags"},
+        {0x44, "vertex reserved B"}, {0x48, "triangle reserved"},
+    };
+    const auto end = static_cast<std::int32_t>(size - 8248);
+    for (const auto& [field, name] : tables) {
+        ExpectRefused(Reader::Fce4m, With(good, field, end + 1), LoadError::CorruptedData, kBadRecord,
+                      std::string(name) + " past the end",
+                      std::string(name) + " block at file position " + std::to_string(size + 1) +
+                          " lies outside the file of " + std::to_string(size) + " bytes");
+        ExpectRefused(Reader::Fce4m, With(good, field, end - 1), LoadError::IndexOutOfRange, kAbsurd,
+                      std::string(name) + " over the end");
+    }
+
+    // The colour count means nothing in FCE4M: any value is read.
+    CarModel model;
+    EXPECT_FALSE(ReadFCE4M(With(good, 0x820, 1000), model));
+    EXPECT_EQ(model.Header.NumPriColours, 1000);
+}
+
 TEST(LoadErrors, AbsurdCountsAreRefusedBeforeAnythingLargeIsAllocated)
 {
     auto claim = ValidNfs4();
@@ -219,6 +287,7 @@ TEST(LoadErrors, EachKindHasItsMessage)
     EXPECT_EQ(LoadFailureMessage({LoadError::CorruptedData, 63, ""}),
               "This file appears to contain corrupted data.");
     EXPECT_EQ(LoadFailureMessage({LoadError::NotNfs4File, 32000, ""}), "Not an NFSIV File!");
+    EXPECT_EQ(LoadFailureMessage({LoadError::NotFce4mFile, 32001, ""}), "Not an FCE4M File!");
     EXPECT_EQ(LoadFailureMessage({LoadError::Other, 53, ""}),
               "An error has occurred during the loading process. The error code reported was:\r53\r"
               "Report this error to: the Mobrix issue tracker\r"

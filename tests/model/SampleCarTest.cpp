@@ -20,9 +20,10 @@ const std::string kSamples = MOBRIX_SAMPLES_DIR;
 TEST(SampleCar, RegeneratingGivesTheCommittedBytes)
 {
     TempDir dir;
-    for (FceVariant variant : {FceVariant::Nfs3, FceVariant::Nfs4}) {
-        const std::string name = variant == FceVariant::Nfs3 ? "sample-nfs3.fce" : "sample-nfs4.fce";
-        CarModel model = BuildSampleCar();
+    const std::pair<FceVariant, std::string> samples[] = {
+        {FceVariant::Nfs3, "sample-nfs3.fce"}, {FceVariant::Nfs4, "sample-nfs4.fce"}, {FceVariant::Fce4m, "sample-fce4m.fce"}};
+    for (const auto& [variant, name] : samples) {
+        CarModel model = variant == FceVariant::Fce4m ? BuildFce4mSampleCar() : BuildSampleCar();
         ASSERT_FALSE(SaveFCEAs(model, dir.File(name), variant));
         EXPECT_EQ(ReadBytes(dir.File(name)), ReadBytes(kSamples + "/" + name))
             << name << " differs from the generator's output; run `make samples`";
@@ -43,7 +44,7 @@ TEST(SampleCar, IsASoundCarWithADentedDamagedSet)
     EXPECT_GT(dented, 0);
     EXPECT_LT(dented, static_cast<int>(car.NormalVerts.size()) / 4);
 
-    for (const char* name : {"/sample-nfs3.fce", "/sample-nfs4.fce"}) {
+    for (const char* name : {"/sample-nfs3.fce", "/sample-nfs4.fce", "/sample-fce4m.fce"}) {
         CarModel read;
         ASSERT_FALSE(OpenFCE(read, kSamples + name, DetectVariant(kSamples + name))) << name;
         EXPECT_THAT(CheckModel(read), IsEmpty()) << name;

@@ -131,7 +131,7 @@ CarModel RandomModel(std::uint32_t seed, const RandomModelShape& shape)
     m.Reserved2 = Table<Reserved12>(n, [&r] { return r.Bytes<12>(); });
     m.Reserved3 = Table<Reserved12>(n, [&r] { return r.Bytes<12>(); });
     m.FileFormat = shape.origin;
-    if (shape.origin == ModelOrigin::Nfs4) {
+    if (HoldsNfs4Tables(m)) {
         m.NormalVerts = m.Vertices;
         m.NormalNorms = m.Normals;
         m.Undamaged2Verts = Table<Vec3>(n, point);
@@ -142,6 +142,11 @@ CarModel RandomModel(std::uint32_t seed, const RandomModelShape& shape)
         m.VertReservedB = Table<Reserved4>(n, [&r] { return r.Bytes<4>(); });
         m.VertFlags = Table<Reserved4>(n, [&r] { return r.Bytes<4>(); });
         m.TriReserved = Table<Reserved12>(shape.triangles, [&r] { return r.Bytes<12>(); });
+    }
+    if (HoldsFce4mTables(m)) {
+        m.VertReservedC = Table<ReservedByte>(n, [&r] { return r.Bytes<1>(); });
+        const std::array<std::uint8_t, 4> version{0x15, 0x10, 0x10, 0x00};
+        std::copy(version.begin(), version.end(), m.Fce4Header.begin());
     }
     ResetSelection(m);
     return m;

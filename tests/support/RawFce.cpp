@@ -156,17 +156,16 @@ RawFce BuildRawFce3(std::uint32_t seed, const RawFceShape& shape)
     return raw;
 }
 
-RawFce BuildRawFce4(std::uint32_t seed, const RawFceShape& shape)
+namespace {
+
+RawFce BuildNfs4Layout(std::uint32_t seed, const RawFceShape& shape, std::uint32_t word, std::int64_t triTail)
 {
     std::mt19937 rng(seed);
     std::vector<std::uint8_t> header(0x2038);
     FillRandom(rng, header, 0, header.size());
     const std::int64_t n = shape.vertices;
     const std::int64_t m = shape.triangles;
-    header[0] = 0x14;
-    header[1] = 0x10;
-    header[2] = 0x10;
-    header[3] = 0x00;
+    PutI32(header, 0, static_cast<std::int32_t>(word));
     PutI32(header, 0x08, shape.triangles);
     PutI32(header, 0x0C, shape.vertices);
     PutI32(header, 0x58, shape.dummies);
@@ -177,13 +176,25 @@ RawFce BuildRawFce4(std::uint32_t seed, const RawFceShape& shape)
         {"reserved1", 0x20, 32 * n},       {"reserved2", 0x24, 12 * n},       {"reserved3", 0x28, 12 * n},
         {"undamaged2Verts", 0x2C, 12 * n}, {"undamaged2Norms", 0x30, 12 * n}, {"damagedVerts", 0x34, 12 * n},
         {"damagedNorms", 0x38, 12 * n},    {"vertReservedA", 0x3C, 4 * n},    {"vertFlags", 0x40, 4 * n},
-        {"vertReservedB", 0x44, 4 * n},    {"triReserved", 0x48, 12 * m},
+        {"vertReservedB", 0x44, 4 * n},    {"triReserved", 0x48, 12 * m + triTail},
     };
     RawFce raw = Place(rng, std::move(header), specs, shape.shuffleBlocks);
     raw.vertices = shape.vertices;
     raw.triangles = shape.triangles;
     WriteStructure(rng, raw, shape, 0x420);
     return raw;
+}
+
+} // namespace
+
+RawFce BuildRawFce4(std::uint32_t seed, const RawFceShape& shape)
+{
+    return BuildNfs4Layout(seed, shape, 0x00101014, 0);
+}
+
+RawFce BuildRawFce4m(std::uint32_t seed, const RawFceShape& shape, bool unversioned)
+{
+    return BuildNfs4Layout(seed, shape, unversioned ? 0 : 0x00101015, shape.vertices);
 }
 
 } // namespace testing_support

@@ -42,6 +42,10 @@ RawFce BuildRawFce3(std::uint32_t seed, const RawFceShape& shape);
 // "triReserved".
 RawFce BuildRawFce4(std::uint32_t seed, const RawFceShape& shape);
 
+// An FCE4M file: as BuildRawFce4 with the version word 15 10 10 00 (or 0
+// with `unversioned`) and "triReserved" 12 T + V bytes long.
+RawFce BuildRawFce4m(std::uint32_t seed, const RawFceShape& shape, bool unversioned = false);
+
 // Little-endian field access for checks on raw files.
 std::int32_t GetI32(const std::vector<std::uint8_t>& bytes, std::size_t at);
 float GetF32(const std::vector<std::uint8_t>& bytes, std::size_t at);

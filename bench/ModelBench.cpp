@@ -1,6 +1,7 @@
 // Reading and writing FCE files of the large case (100,000 vertices,
 // 200,000 triangles) against a plain read and write of the same number of
-// bytes, and fcetool info on a real-size car as a whole process.
+// bytes, FCE4M against NFSIV, a million-triangle FCE4M round trip, and
+// fcetool info on a real-size car as a whole process.
 //
 // Prints Google Benchmark's table, then the ratios measured in this run.
 
@@ -9,6 +10,7 @@
 #include "Process.h"
 #include "RandomModel.h"
 #include "TestFiles.h"
+#include "VariantConversion.h"
 
 #include "BenchSupport.h"
 
@@ -41,8 +43,10 @@ struct Fixture {
     TempDir dir;
     std::string nfs3 = dir.File("large3.fce");
     std::string nfs4 = dir.File("large4.fce");
+    std::string fce4m = dir.File("large4m.fce");
     std::string car = dir.File("car4.fce");
     std::string out = dir.File("out.fce");
+    std::vector<std::uint8_t> nfs4Bytes, fce4mBytes;
 
     Fixture()
     {
@@ -51,6 +55,10 @@ struct Fixture {
         CarModel copy = large;
         SaveFCE3(copy, nfs3);
         SaveFCE4(large, nfs4);
+        nfs4Bytes = EncodeFCE4(large).bytes;
+        ConvertToVariant(large, FceVariant::Fce4m);
+        SaveFCE4M(large, fce4m);
+        fce4mBytes = EncodeFCE4M(large).bytes;
         CarModel real = RandomModel(2, {.vertices = kCarVertices, .triangles = kCarTriangles, .parts = 20,
                                         .dummies = 10});
         SaveFCE4(real, car);
@@ -120,6 +128,66 @@ void BM_Nfs4_Load(benchmark::State& state)
         benchmark::DoNotOptimize(LoadFCE4(model, Files().nfs4));
 }
 
+void BM_Fce4m_LoadSave(benchmark::State& state)
+{
+    CarModel& model = WarmModel();
+    for (auto _ : state) {
+        if (LoadFCE4M(model, Files().fce4m) || SaveFCE4M(model, Files().out))
+            state.SkipWithError("read or write failed");
+    }
+}
+
+void BM_Fce4m_Load(benchmark::State& state)
+{
+    CarModel& model = WarmModel();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(LoadFCE4M(model, Files().fce4m));
+}
+
+// In memory, without the disk: the codecs alone.
+void InMemoryRead(benchmark::State& state, const std::vector<std::uint8_t>& bytes,
+                  LoadStatus (*read)(std::span<const std::uint8_t>, CarModel&))
+{
+    CarModel& model = WarmModel();
+    for (auto _ : state) {
+        if (read(bytes, model))
+            state.SkipWithError("read failed");
+    }
+}
+
+void InMemoryEncode(benchmark::State& state, const std::vector<std::uint8_t>& bytes,
+                    LoadStatus (*read)(std::span<const std::uint8_t>, CarModel&), EncodedFile (*encode)(const CarModel&))
+{
+    CarModel model;
+    if (read(bytes, model))
+        state.SkipWithError("read failed");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(encode(model).bytes.data());
+}
+
+void BM_Nfs4_Read(benchmark::State& s) { InMemoryRead(s, Files().nfs4Bytes, ReadFCE4); }
+void BM_Fce4m_Read(benchmark::State& s) { InMemoryRead(s, Files().fce4mBytes, ReadFCE4M); }
+void BM_Nfs4_Encode(benchmark::State& s) { InMemoryEncode(s, Files().nfs4Bytes, ReadFCE4, EncodeFCE4); }
+void BM_Fce4m_Encode(benchmark::State& s) { InMemoryEncode(s, Files().fce4mBytes, ReadFCE4M, EncodeFCE4M); }
+
+// A million triangles: NFSIV -> FCE4M -> NFSIV and FCE4M -> FCE4M give the
+// same bytes; one iteration reads and writes the FCE4M file in memory.
+void BM_Fce4m_MillionRoundTrip(benchmark::State& state)
+{
+    CarModel model = RandomModel(3, {.vertices = 500'000, .triangles = 1'000'000, .parts = 40, .dummies = 8});
+    const std::vector<std::uint8_t> nfs4 = EncodeFCE4(model).bytes;
+    ConvertToVariant(model, FceVariant::Fce4m);
+    const std::vector<std::uint8_t> fce4m = EncodeFCE4M(model).bytes;
+    CarModel read;
+    for (auto _ : state) {
+        if (ReadFCE4M(fce4m, read) || EncodeFCE4M(read).bytes != fce4m)
+            state.SkipWithError("FCE4M -> FCE4M changed the file");
+    }
+    ConvertToVariant(read, FceVariant::Nfs4);
+    if (EncodeFCE4(read).bytes != nfs4)
+        state.SkipWithError("NFSIV -> FCE4M -> NFSIV changed the file");
+}
+
 void BM_PlainRead_Nfs4Size(benchmark::State& state)
 {
     for (auto _ : state)
@@ -183,9 +251,16 @@ BENCHMARK(BM_Nfs3_LoadSave)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainCopy_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainCopySynced_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Nfs4_LoadSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Fce4m_LoadSave)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PlainRead_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Nfs3_Load)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Nfs4_Load)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Fce4m_Load)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Nfs4_Read)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Fce4m_Read)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Nfs4_Encode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Fce4m_Encode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Fce4m_MillionRoundTrip)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 BENCHMARK(BM_Process_DdCopy_Nfs3Size)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process_Convert_Nfs3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Process_DdCopy_Nfs4Size)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -205,6 +280,11 @@ void PrintRatios(const bench_support::RatioReporter& r)
     r.Ratio("NFSIV load + save", "BM_Nfs4_LoadSave", "BM_PlainCopy_Nfs4Size", "plain read + write");
     r.Ratio("NFSIII load", "BM_Nfs3_Load", "BM_PlainRead_Nfs4Size", "plain read of the NFSIV size");
     r.Ratio("NFSIV load", "BM_Nfs4_Load", "BM_PlainRead_Nfs4Size", "plain read");
+    std::printf("FCE4M against NFSIV, the same model (goal: at most 1.3):\n");
+    r.Ratio("FCE4M load + save", "BM_Fce4m_LoadSave", "BM_Nfs4_LoadSave", "NFSIV load + save");
+    r.Ratio("FCE4M load", "BM_Fce4m_Load", "BM_Nfs4_Load", "NFSIV load");
+    r.Ratio("FCE4M read in memory", "BM_Fce4m_Read", "BM_Nfs4_Read", "NFSIV read in memory");
+    r.Ratio("FCE4M write in memory", "BM_Fce4m_Encode", "BM_Nfs4_Encode", "NFSIV write in memory");
     std::printf("Whole fresh process, cold memory:\n");
     r.Ratio("fcetool convert NFSIII", "BM_Process_Convert_Nfs3", "BM_Process_DdCopy_Nfs3Size", "dd conv=fdatasync");
     r.Ratio("fcetool convert NFSIV", "BM_Process_Convert_Nfs4", "BM_Process_DdCopy_Nfs4Size", "dd conv=fdatasync");

@@ -38,6 +38,12 @@ inline void ExerciseModel(mobrix::CarModel& model)
     CarModel back4;
     Require(!ReadFCE4(nfs4.bytes, back4));
     Require(EncodeFCE4(back4).bytes == nfs4.bytes);
+
+    const EncodedFile fce4m = EncodeFCE4M(model);
+    Require(!fce4m.failure);
+    CarModel back4m;
+    Require(!ReadFCE4M(fce4m.bytes, back4m));
+    Require(EncodeFCE4M(back4m).bytes == fce4m.bytes);
 }
 
 // A failed read must leave the model exactly as it was.

@@ -69,8 +69,7 @@ void ThroughTheEditor(const fs::path& folder)
     CarModel model;
     if (OpenFCE(model, input, variant))
         return;
-    CarModel copy = model;
-    const EncodedFile expected = variant == FceVariant::Nfs4 ? EncodeFCE4(copy) : EncodeFCE3(copy);
+    const EncodedFile expected = EncodeFCEAs(model, variant);
     // Once over a file that exists, once through the link to it.
     for (const char* name : {"saved.fce", "link.fce"}) {
         CarModel saving = model;

@@ -442,11 +442,37 @@ VivStatus WriteEncoded(const std::string& path, VivEncoded&& encoded)
     return std::nullopt;
 }
 
+// The entry of that name (the first ".fce" one for an empty name).
+std::variant<std::size_t, VivFailure> NamedEntry(const VivArchive& archive, const std::string& archivePath,
+                                                 const std::string& entryName)
+{
+    const std::optional<std::size_t> index = entryName.empty() ? FirstFceEntry(archive) : FindEntry(archive, entryName);
+    if (index)
+        return *index;
+    return Fail(VivError::NoSuchEntry, ErrorCode::FileNotFound,
+                archivePath + ": " +
+                    (entryName.empty() ? std::string("no .fce entry in the archive")
+                                       : "no entry " + Shown(entryName) + " in the archive"));
+}
+
 } // namespace
 
 VivStatus SaveViv(const std::string& path, std::span<const VivFileView> files)
 {
     return WriteEncoded(path, EncodeViv(files));
+}
+
+VivStatus ReplaceEntryInArchive(const std::string& path, const std::string& entryName,
+                                std::span<const std::uint8_t> replacement)
+{
+    auto loaded = LoadViv(path);
+    if (auto* failure = std::get_if<VivFailure>(&loaded))
+        return std::move(*failure);
+    const LoadedViv& viv = std::get<LoadedViv>(loaded);
+    auto found = NamedEntry(viv.archive, path, entryName);
+    if (auto* failure = std::get_if<VivFailure>(&found))
+        return std::move(*failure);
+    return WriteEncoded(path, ReplaceEntry(viv.bytes, viv.archive, std::get<std::size_t>(found), replacement));
 }
 
 std::variant<std::vector<std::string>, VivFailure> ExtractViv(std::span<const std::uint8_t> file,
@@ -480,23 +506,6 @@ std::variant<std::vector<std::string>, VivFailure> ExtractViv(std::span<const st
 
 // --- Models inside archives -----------------------------------------------
 
-namespace {
-
-// The entry a model is read from or written to.
-std::variant<std::size_t, VivFailure> ModelEntry(const VivArchive& archive, const std::string& archivePath,
-                                                 const std::string& entryName)
-{
-    const std::optional<std::size_t> index = entryName.empty() ? FirstFceEntry(archive) : FindEntry(archive, entryName);
-    if (index)
-        return *index;
-    return Fail(VivError::NoSuchEntry, ErrorCode::FileNotFound,
-                archivePath + ": " +
-                    (entryName.empty() ? std::string("no .fce entry in the archive")
-                                       : "no entry " + Shown(entryName) + " in the archive"));
-}
-
-} // namespace
-
 std::variant<ArchiveModel, VivFailure> LoadModelFromArchive(CarModel& model, const std::string& archivePath,
                                                             const std::string& entryName,
                                                             std::optional<FceVariant> variant)
@@ -505,7 +514,7 @@ std::variant<ArchiveModel, VivFailure> LoadModelFromArchive(CarModel& model, con
     if (auto* failure = std::get_if<VivFailure>(&loaded))
         return std::move(*failure);
     const LoadedViv& viv = std::get<LoadedViv>(loaded);
-    auto found = ModelEntry(viv.archive, archivePath, entryName);
+    auto found = NamedEntry(viv.archive, archivePath, entryName);
     if (auto* failure = std::get_if<VivFailure>(&found))
         return std::move(*failure);
     const std::size_t index = std::get<std::size_t>(found);
@@ -531,7 +540,7 @@ VivStatus SaveModelIntoArchive(CarModel& model, const std::string& archivePath, 
     if (auto* failure = std::get_if<VivFailure>(&loaded))
         return std::move(*failure);
     const LoadedViv& viv = std::get<LoadedViv>(loaded);
-    auto found = ModelEntry(viv.archive, archivePath, entryName);
+    auto found = NamedEntry(viv.archive, archivePath, entryName);
     if (auto* failure = std::get_if<VivFailure>(&found))
         return std::move(*failure);
     const std::size_t index = std::get<std::size_t>(found);

@@ -36,7 +36,8 @@
 //  - save a car: SaveModelIntoArchive(model, path, entryName, variant)
 //    writes the encoded model into that entry, keeping every other entry's
 //    bytes and the directory order;
-//  - texture: FindEntry(archive, "car00.tga") and EntryBytes(...);
+//  - texture: FindEntry(archive, "car00.tga") and EntryBytes(...), and
+//    ReplaceEntryInArchive(path, "car00.tga", bytes) to put a new one in;
 //  - extract: ExtractViv(...) writes every entry under a folder, refusing
 //    names that would leave it (SafeExtractPath).
 
@@ -171,6 +172,12 @@ VivEncoded ReplaceEntry(std::span<const std::uint8_t> file, const VivArchive& ar
 // Encodes `files` and replaces the archive at `path` atomically; on failure
 // the file at `path` is untouched.
 VivStatus SaveViv(const std::string& path, std::span<const VivFileView> files);
+
+// Replaces the bytes of the archive's entry `entryName` (letter case
+// ignored; the first ".fce" entry when empty) in the archive at `path`, keeping every other entry's bytes and
+// the order; the archive is replaced atomically, in the plain layout.
+VivStatus ReplaceEntryInArchive(const std::string& path, const std::string& entryName,
+                                std::span<const std::uint8_t> replacement);
 
 // Writes every entry of `file` under `folder` (made when missing), each
 // atomically, at SafeExtractPath of its name. Refuses the whole archive,

@@ -360,6 +360,14 @@ TEST(Viv, ModelsOpenFromAndSaveIntoTheirArchive)
     const auto textureBytes = EntryBytes(saved, archive.entries[0]);
     EXPECT_EQ(Bytes(textureBytes.begin(), textureBytes.end()), texture);
     EXPECT_EQ(archive.entries[2].size, 5u);
+    // A new texture leaves the saved model as it is.
+    ASSERT_FALSE(ReplaceEntryInArchive(path, "CAR00.tga", Text("new texture")));
+    const Bytes retextured = ReadBytes(path);
+    const VivArchive now = Read(retextured);
+    const auto modelBytes = EntryBytes(retextured, now.entries[1]);
+    const auto savedModel = EntryBytes(saved, archive.entries[1]);
+    EXPECT_TRUE(std::equal(modelBytes.begin(), modelBytes.end(), savedModel.begin(), savedModel.end()));
+    EXPECT_EQ(now.entries[0].size, 11u);
     CarModel back;
     opened = LoadModelFromArchive(back, path, "car.fce");
     ASSERT_TRUE(std::holds_alternative<ArchiveModel>(opened));
@@ -378,7 +386,7 @@ TEST(Viv, ModelsOpenFromAndSaveIntoTheirArchive)
     EXPECT_EQ(back.Vertices, model.Vertices);
     EXPECT_EQ(std::get<VivFailure>(LoadModelFromArchive(back, path, "car01.fce")).kind, VivError::NoSuchEntry);
     EXPECT_EQ(SaveModelIntoArchive(back, path, "car01.fce", FceVariant::Nfs4).value().kind, VivError::NoSuchEntry);
-    EXPECT_EQ(ReadBytes(path), saved);
+    EXPECT_EQ(ReadBytes(path), retextured);
 }
 
 TEST(Viv, TheCommittedSampleArchiveIsWhatTheGeneratorMakes)

@@ -536,22 +536,11 @@ std::variant<ArchiveModel, VivFailure> LoadModelFromArchive(CarModel& model, con
 VivStatus SaveModelIntoArchive(CarModel& model, const std::string& archivePath, const std::string& entryName,
                                FceVariant variant)
 {
-    auto loaded = LoadViv(archivePath);
-    if (auto* failure = std::get_if<VivFailure>(&loaded))
-        return std::move(*failure);
-    const LoadedViv& viv = std::get<LoadedViv>(loaded);
-    auto found = NamedEntry(viv.archive, archivePath, entryName);
-    if (auto* failure = std::get_if<VivFailure>(&found))
-        return std::move(*failure);
-    const std::size_t index = std::get<std::size_t>(found);
-
     const EncodedFile encoded = variant == FceVariant::Nfs4 ? EncodeFCE4(model) : EncodeFCE3(model);
     if (encoded.failure)
         return Fail(VivError::ModelUnwritable, encoded.failure->code,
-                    archivePath + ": " + Shown(viv.archive.entries[index].name) + ": " +
-                        OneLineSaveFailureMessage(*encoded.failure),
-                    static_cast<std::int64_t>(index));
-    return WriteEncoded(archivePath, ReplaceEntry(viv.bytes, viv.archive, index, encoded.bytes));
+                    archivePath + ": " + Shown(entryName) + ": " + OneLineSaveFailureMessage(*encoded.failure));
+    return ReplaceEntryInArchive(archivePath, entryName, encoded.bytes);
 }
 
 } // namespace mobrix

@@ -182,7 +182,8 @@ VivStatus ReplaceEntryInArchive(const std::string& path, const std::string& entr
 // Writes every entry of `file` under `folder` (made when missing), each
 // atomically, at SafeExtractPath of its name. Refuses the whole archive,
 // before writing anything, when any name is unsafe. Returns the paths
-// written, in directory order (a later entry of the same path wins).
+// written, in directory order (a later entry of the same path wins). A
+// write that fails stops there; the files written before it stay.
 std::variant<std::vector<std::string>, VivFailure> ExtractViv(std::span<const std::uint8_t> file,
                                                                const VivArchive& archive, const std::string& folder);
 

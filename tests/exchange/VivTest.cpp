@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -88,17 +87,8 @@ void PutBig(Bytes& file, std::size_t at, std::uint32_t v)
         file[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
 }
 
-std::string FindPython()
-{
-    const char* path = std::getenv("PATH");
-    std::stringstream dirs(path ? path : "/usr/bin");
-    for (std::string dir; std::getline(dirs, dir, ':');) {
-        const std::string candidate = dir + "/python3";
-        if (::access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return {};
-}
+// Debian's own interpreter, which the project's packages bring.
+constexpr const char* kPython = "/usr/bin/python3";
 
 // Written from the published layout alone: `write OUT NAME FILE...` packs
 // the files into a plain archive, `read IN FOLDER` writes entry i's bytes to
@@ -135,9 +125,8 @@ else:
 
 TEST(Viv, WriterAndAnIndependentPythonPackerReadEachOther)
 {
-    const std::string python = FindPython();
-    if (python.empty())
-        GTEST_SKIP() << "python3 is not installed";
+    if (::access(kPython, X_OK) != 0)
+        GTEST_SKIP() << kPython << " is not installed";
     TempDir dir;
     const std::vector<File> files = SomeFiles();
 
@@ -147,7 +136,7 @@ TEST(Viv, WriterAndAnIndependentPythonPackerReadEachOther)
         WriteBytes(dir.File("in" + std::to_string(i)), files[i].bytes);
         args.insert(args.end(), {files[i].name, dir.File("in" + std::to_string(i))});
     }
-    const ProcessResult packed = RunProcess(python, args);
+    const ProcessResult packed = RunProcess(kPython, args);
     ASSERT_EQ(packed.exitCode, 0) << packed.err;
     const Bytes fromPython = ReadBytes(dir.File("py.viv"));
     ExpectHolds(fromPython, files);
@@ -156,7 +145,8 @@ TEST(Viv, WriterAndAnIndependentPythonPackerReadEachOther)
     // The writer packs, Python unpacks.
     ASSERT_FALSE(SaveViv(dir.File("ours.viv"), Views(files)));
     std::filesystem::create_directory(dir.File("out"));
-    const ProcessResult unpacked = RunProcess(python, {"-c", kPythonArchive, "read", dir.File("ours.viv"), dir.File("out")});
+    const ProcessResult unpacked =
+        RunProcess(kPython, {"-c", kPythonArchive, "read", dir.File("ours.viv"), dir.File("out")});
     ASSERT_EQ(unpacked.exitCode, 0) << unpacked.err;
     std::istringstream listing(unpacked.out);
     const VivArchive archive = Read(ReadBytes(dir.File("ours.viv")));
@@ -341,7 +331,8 @@ TEST(Viv, ModelsOpenFromAndSaveIntoTheirArchive)
     CarModel car = BuildSampleCar();
     const EncodedFile fce = EncodeFCE4(car);
     const Bytes texture = BuildSampleTexture();
-    const VivFileView files[] = {{"Car00.TGA", texture}, {"CAR.FCE", fce.bytes}, {"carp.txt", Text("notes")}};
+    const Bytes notes = Text("notes");
+    const VivFileView files[] = {{"Car00.TGA", texture}, {"CAR.FCE", fce.bytes}, {"carp.txt", notes}};
     ASSERT_FALSE(SaveViv(path, files));
 
     CarModel model;
@@ -354,25 +345,13 @@ TEST(Viv, ModelsOpenFromAndSaveIntoTheirArchive)
     // Saving as NFSIII rewrites only that entry.
     model.Vertices[0].X += 1.0f;
     ASSERT_FALSE(SaveModelIntoArchive(model, path, "car.fce", FceVariant::Nfs3));
+    CarModel copy = model;
+    ExpectHolds(ReadBytes(path), {{"Car00.TGA", texture}, {"CAR.FCE", EncodeFCE3(copy).bytes}, {"carp.txt", notes}});
     const Bytes saved = ReadBytes(path);
-    const VivArchive archive = Read(saved);
-    ASSERT_EQ(archive.entries.size(), 3u);
-    const auto textureBytes = EntryBytes(saved, archive.entries[0]);
-    EXPECT_EQ(Bytes(textureBytes.begin(), textureBytes.end()), texture);
-    EXPECT_EQ(archive.entries[2].size, 5u);
-    // A new texture leaves the saved model as it is.
-    ASSERT_FALSE(ReplaceEntryInArchive(path, "CAR00.tga", Text("new texture")));
-    const Bytes retextured = ReadBytes(path);
-    const VivArchive now = Read(retextured);
-    const auto modelBytes = EntryBytes(retextured, now.entries[1]);
-    const auto savedModel = EntryBytes(saved, archive.entries[1]);
-    EXPECT_TRUE(std::equal(modelBytes.begin(), modelBytes.end(), savedModel.begin(), savedModel.end()));
-    EXPECT_EQ(now.entries[0].size, 11u);
     CarModel back;
     opened = LoadModelFromArchive(back, path, "car.fce");
     ASSERT_TRUE(std::holds_alternative<ArchiveModel>(opened));
     EXPECT_EQ(std::get<ArchiveModel>(opened).variant, FceVariant::Nfs3);
-    EXPECT_EQ(back.Vertices, model.Vertices);
 
     // A forced variant that does not fit carries the FCE reader's failure;
     // a missing entry names itself; a failed read leaves the model alone.
@@ -386,7 +365,7 @@ TEST(Viv, ModelsOpenFromAndSaveIntoTheirArchive)
     EXPECT_EQ(back.Vertices, model.Vertices);
     EXPECT_EQ(std::get<VivFailure>(LoadModelFromArchive(back, path, "car01.fce")).kind, VivError::NoSuchEntry);
     EXPECT_EQ(SaveModelIntoArchive(back, path, "car01.fce", FceVariant::Nfs4).value().kind, VivError::NoSuchEntry);
-    EXPECT_EQ(ReadBytes(path), retextured);
+    EXPECT_EQ(ReadBytes(path), saved);
 }
 
 TEST(Viv, TheCommittedSampleArchiveIsWhatTheGeneratorMakes)

@@ -51,15 +51,17 @@ bool IsSeparator(char c)
     return c == '/' || c == '\\';
 }
 
+bool IsControl(char c)
+{
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
 // The name as it may appear in a message: control characters shown as '?'.
 std::string Shown(std::string_view name)
 {
     std::string shown(name.substr(0, 60));
-    for (char& c : shown) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F)
-            c = '?';
-    }
+    std::replace_if(shown.begin(), shown.end(), IsControl, '?');
     return "'" + shown + (name.size() > 60 ? "...'" : "'");
 }
 
@@ -86,12 +88,10 @@ VivFailure EntryFail(VivError kind, int code, std::size_t index, std::string wha
 // The first control character of a name, if any.
 std::optional<unsigned char> ControlCharacter(std::string_view name)
 {
-    for (char c : name) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F)
-            return u;
-    }
-    return std::nullopt;
+    const auto found = std::find_if(name.begin(), name.end(), IsControl);
+    if (found == name.end())
+        return std::nullopt;
+    return static_cast<unsigned char>(*found);
 }
 
 std::string Hex(unsigned value)
@@ -114,7 +114,6 @@ VivStatus CheckName(std::string_view name, std::size_t index)
 
 struct Header {
     VivKind kind = VivKind::Bigf;
-    std::uint32_t archiveSize = 0;
     std::uint32_t count = 0;
     std::uint32_t headerSize = 0;
 };
@@ -149,7 +148,6 @@ std::variant<Header, VivFailure> ReadHeader(std::span<const std::uint8_t> head, 
         return Fail(VivError::SizeMismatch, ExchangeErrorCode::InputPastEndOfFile,
                     "the header gives an archive size of " + std::to_string(size) + " bytes, the file is " +
                         std::to_string(fileSize) + " bytes long");
-    h.archiveSize = static_cast<std::uint32_t>(fileSize);
     if (h.headerSize < kVivHeaderSize)
         return Fail(VivError::BadHeaderSize, ErrorCode::SubscriptOutOfRange,
                     "the header size " + std::to_string(h.headerSize) + " is smaller than the header");

@@ -562,7 +562,7 @@ std::variant<ArchiveModel, VivFailure> LoadModelFromArchive(CarModel& model, con
     return ArchiveModel{entry.name, chosen};
 }
 
-VivStatus SaveModelIntoArchive(CarModel& model, const std::string& archivePath, const std::string& entryName,
+VivStatus SaveModelIntoArchive(const CarModel& model, const std::string& archivePath, const std::string& entryName,
                                FceVariant variant)
 {
     const EncodedFile encoded = variant == FceVariant::Nfs4 ? EncodeFCE4(model) : EncodeFCE3(model);

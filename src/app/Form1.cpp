@@ -261,7 +261,7 @@ void Form1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    files_->WriteRecentList();
+    files_->WriteIni();
     event->accept();
 }
 

@@ -30,6 +30,7 @@ FileCommands::FileCommands(Document& doc, DialogService& dialogs, std::string in
     : QObject(parent), doc_(doc), dialogs_(dialogs), iniPath_(std::move(iniPath))
 {
     doc_.State().RecentFiles = ReadRecentFile(iniPath_);
+    doc_.Views().Options.ShowOtherParts = ReadSettingsFile(iniPath_).ShowOtherParts;
 }
 
 void FileCommands::BuildItems(QMenu* file)
@@ -58,9 +59,11 @@ void FileCommands::BuildQuickLoadItems(QMenu* file)
     UpdateQLoad();
 }
 
-void FileCommands::WriteRecentList()
+void FileCommands::WriteIni()
 {
-    WriteRecentFile(iniPath_, doc_.State().RecentFiles);
+    IniSettings settings;
+    settings.ShowOtherParts = doc_.Views().Options.ShowOtherParts;
+    WriteIniFile(iniPath_, doc_.State().RecentFiles, settings);
 }
 
 void FileCommands::UpdateQLoad()

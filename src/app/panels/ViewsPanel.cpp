@@ -169,6 +169,7 @@ void ViewsPanel::BuildViewMenu(QMenu* menu)
     mnuRes2_ = toggle("mnuRes2", "Reserved 2", &views::DisplayOptions::Reserved2, false);
     mnuDummies_ = toggle("mnuDummies", "&Dummies", &views::DisplayOptions::Dummies, false);
     mnuAspect_ = toggle("mnuAspect", "Maintain Aspect Ratio", &views::DisplayOptions::MaintainAspect, true);
+    mnuOtherParts_ = toggle("mnuOtherParts", "Show Other Parts", &views::DisplayOptions::ShowOtherParts, false);
 }
 
 void ViewsPanel::BuildModeItems(QMenu* menu)
@@ -340,6 +341,7 @@ void ViewsPanel::ToggleOption(bool views::DisplayOptions::*option, QAction* acti
     if (refit)
         RescaleView();
     RedrawView();
+    emit displayOptionsChanged();
 }
 
 void ViewsPanel::cmdView_Click(int index)
@@ -442,7 +444,7 @@ void ViewsPanel::ApplyMouseOutcome(const views::MouseOutcome& outcome)
             views::ReDrawVert(ctx, model.CurrentPart, i, views::QBColor(12), views::Complement(views::QBColor(12)),
                               views::kBlack);
             views::ReDrawUVVert(ctx, model.CurrentPart, i, views::QBColor(12),
-                                views::Complement(views::QBColor(12)), views::kWhite);
+                                views::Complement(views::QBColor(12)), views::CurrentUvOutlineColour(ctx));
         }
         doc_.EndMerge();
     }

@@ -97,6 +97,8 @@ signals:
     // The views were fitted again (model, zoom, pan, size or aspect):
     // view 3's scale rectangle may have changed.
     void rescaled();
+    // An item of the View menu changed the display options.
+    void displayOptionsChanged();
 
 private:
     void BuildToolBar(QWidget* client);
@@ -143,6 +145,7 @@ private:
     QAction* mnuRes2_ = nullptr;
     QAction* mnuDummies_ = nullptr;
     QAction* mnuAspect_ = nullptr;
+    QAction* mnuOtherParts_ = nullptr;
     QAction* mnuPEdit_ = nullptr;
     QAction* mnuVEdit_ = nullptr;
     QAction* mnuDEdit_ = nullptr;

@@ -254,7 +254,7 @@ void Form1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    files_->WriteRecentList();
+    files_->WriteIni();
     event->accept();
 }
 

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QUndoStack>
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 
@@ -56,6 +57,8 @@ struct Change {
 
 inline constexpr int kEveryPart = -2;
 
+inline constexpr const char* kOldStepsDroppedText = "Old undo steps were dropped to stay within the memory budget";
+
 class Document : public QObject {
     Q_OBJECT
 public:
@@ -70,6 +73,14 @@ public:
     ViewSettings& Views() { return views_; }
     const ViewSettings& Views() const { return views_; }
     QUndoStack& History() { return history_; }
+
+    // The history drops its oldest steps once its steps hold more than
+    // `bytes`; the newest step is kept even when it alone holds more, so
+    // that the last edit can always be undone.
+    void SetHistoryBudget(std::size_t bytes);
+    std::size_t HistoryBudget() const { return historyBudget_; }
+    // What the history's steps hold now, in bytes.
+    std::size_t HistoryBytes() const;
 
     // The UV remap section table. It belongs to the session, not to the
     // model: New and Open keep it; the section editor and the remap data
@@ -149,8 +160,15 @@ signals:
     void textureChanged();
     void vertexSetChanged();
     void sectionsChanged();
+    // Old steps left the history to keep it within its budget
+    // (kOldStepsDroppedText says so).
+    void oldStepsDropped();
 
 private:
+    void Push(QUndoCommand* step);
+    void KeepHistoryWithinBudget();
+    void DropOldestSteps(int drop);
+
     CarModel model_;
     DocumentState state_;
     ViewSettings views_;
@@ -158,6 +176,7 @@ private:
     QString texturePath_;
     QUndoStack history_;
     std::uint64_t mergeEpoch_ = 0;
+    std::size_t historyBudget_;
 };
 
 } // namespace mobrix::app

@@ -27,8 +27,7 @@ bool RemovePoly(Document& doc, int part, int triangles)
 TEST(DocumentHistory, OldStepsGiveWayToTheBudgetAndTheKeptOnesStillUndo)
 {
     Document doc;
-    doc.Model() = testing_support::RandomModel(3, {.vertices = 2000, .triangles = 8000, .parts = 4});
-    doc.ModelWasReplaced();
+    doc.ReplaceModel(testing_support::RandomModel(3, {.vertices = 2000, .triangles = 8000, .parts = 4}), {});
     constexpr std::size_t kBudget = 250'000;
     doc.SetHistoryBudget(kBudget);
     QSignalSpy dropped(&doc, &Document::oldStepsDropped);
@@ -41,7 +40,7 @@ TEST(DocumentHistory, OldStepsGiveWayToTheBudgetAndTheKeptOnesStillUndo)
         states.push_back(doc.Model());
         EXPECT_LE(doc.HistoryBytes(), kBudget) << "after edit " << k;
         if (k + 1 == kSavedAt)
-            doc.MarkSaved();
+            doc.Saved(doc.Model().FileName, FceVariant::Nfs4);
     }
     const int kept = doc.History().count();
     EXPECT_GT(dropped.count(), 0);

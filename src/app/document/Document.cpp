@@ -1,5 +1,7 @@
-#include "Document.h"
+#include "document/Document.h"
 
+#include "PartsDummies.h"
+#include "TexturePoints.h"
 #include "VertexEditor.h"
 
 #include <QSignalBlocker>
@@ -103,9 +105,9 @@ struct SliceContent {
 
 class SliceStep : public Step {
 public:
-    SliceStep(Document& doc, const QString& text, std::shared_ptr<SliceContent> content, QUndoCommand* parent = nullptr,
-              bool joinable = true)
-        : Step(text, parent, FirstRedo::Skip, joinable), doc_(doc), content_(std::move(content))
+    SliceStep(Document& doc, CarModel& model, const QString& text, std::shared_ptr<SliceContent> content,
+              QUndoCommand* parent = nullptr, bool joinable = true)
+        : Step(text, parent, FirstRedo::Skip, joinable), doc_(doc), model_(model), content_(std::move(content))
     {
     }
 
@@ -129,25 +131,26 @@ public:
     std::size_t Bytes() const override { return sizeof(SliceStep) + sizeof(SliceContent) + content_->record.Bytes(); }
     QUndoCommand* Rewrapped(QUndoCommand* parent, bool joinable) const override
     {
-        return new SliceStep(doc_, text(), content_, parent, joinable);
+        return new SliceStep(doc_, model_, text(), content_, parent, joinable);
     }
 
 protected:
     void Undo() override
     {
         doc_.UseVertexSet(content_->set);
-        UndoEdit(doc_.Model(), content_->record);
+        UndoEdit(model_, content_->record);
         doc_.Announce(content_->change);
     }
     void Redo() override
     {
         doc_.UseVertexSet(content_->set);
-        RedoEdit(doc_.Model(), content_->record);
+        RedoEdit(model_, content_->record);
         doc_.Announce(content_->change);
     }
 
 private:
     Document& doc_;
+    CarModel& model_;
     std::shared_ptr<SliceContent> content_;
 };
 
@@ -163,9 +166,9 @@ struct MoveContent {
 
 class MoveStep : public Step {
 public:
-    MoveStep(Document& doc, const QString& text, std::shared_ptr<MoveContent> content, QUndoCommand* parent = nullptr,
-             bool joinable = true)
-        : Step(text, parent, FirstRedo::Skip, joinable), doc_(doc), content_(std::move(content))
+    MoveStep(Document& doc, CarModel& model, const QString& text, std::shared_ptr<MoveContent> content,
+             QUndoCommand* parent = nullptr, bool joinable = true)
+        : Step(text, parent, FirstRedo::Skip, joinable), doc_(doc), model_(model), content_(std::move(content))
     {
     }
 
@@ -188,7 +191,7 @@ public:
     std::size_t Bytes() const override { return sizeof(MoveStep) + sizeof(MoveContent) + content_->moves.Bytes(); }
     QUndoCommand* Rewrapped(QUndoCommand* parent, bool joinable) const override
     {
-        return new MoveStep(doc_, text(), content_, parent, joinable);
+        return new MoveStep(doc_, model_, text(), content_, parent, joinable);
     }
 
 protected:
@@ -199,11 +202,12 @@ private:
     void Put(const std::vector<Vec3>& positions)
     {
         doc_.UseVertexSet(content_->set);
-        PutPositions(doc_.Model(), content_->moves.indices, positions);
+        PutPositions(model_, content_->moves.indices, positions);
         doc_.AnnounceMoved(content_->part, false);
     }
 
     Document& doc_;
+    CarModel& model_;
     std::shared_ptr<MoveContent> content_;
 };
 
@@ -336,30 +340,69 @@ void Document::SetTexturePath(const QString& path)
     emit textureChanged();
 }
 
-void Document::ModelWasReplaced()
+// The place a new model opens at: what choosing the first entry of the part
+// list and keeping the dummy list's entry did, so that no listener depends on
+// another having run first.
+void Document::ReplaceModel(CarModel model, const ModelSource& source)
 {
-    history_.clear();
+    model_ = std::move(model);
+    state_.SaveVariant = source.saveVariant;
+    state_.ModelExists = true;
+    state_.ReportPath = source.reportPath;
+    state_.ReportAppends = source.reportAppends;
+    state_.OffersSave = source.offersSave;
+    const std::size_t listed = PartListNames(model_).size();
+    views_.Parts.Shown.assign(listed, false);
+    if (listed > 0) {
+        ClearPartChoiceMarks(model_);
+        model_.CurrentPart = 0;
+        views_.Parts.Shown[0] = true;
+    }
+    const int dummies = static_cast<int>(DummyListNames(model_).size());
+    if (dummies > 0 && (model_.CurrentDummy < 0 || model_.CurrentDummy >= dummies))
+        model_.CurrentDummy = 0;
+    ResetHistory(false);
     history_.setClean();
-    EndMerge();
     emit modelReplaced();
 }
 
-void Document::MarkSaved()
+void Document::Saved(const std::string& path, FceVariant variant)
 {
+    const bool setsChanged = state_.SaveVariant != variant ||
+                             (variant == FceVariant::Nfs4 && model_.FileFormat != ModelOrigin::Nfs4);
+    // "&Save" must now write this variant, or it would put the other
+    // variant's bytes into the file just saved; an NFSIV save gave the model
+    // its three vertex sets, which the editing routines keep in step from
+    // now on.
+    state_.SaveVariant = variant;
+    if (variant == FceVariant::Nfs4)
+        model_.FileFormat = ModelOrigin::Nfs4;
+    model_.FileName = path;
     EndMerge();
     history_.setClean();
     emit saved();
+    if (setsChanged)
+        emit vertexSetChanged();
 }
 
-void Document::StructureChangedOutsideHistory()
+void Document::PrepareForSave(FceVariant variant)
 {
-    const bool clean = history_.isClean();
-    history_.clear();
-    if (!clean)
-        history_.resetClean();
-    EndMerge();
+    const std::int32_t partsBefore = model_.Header.NumParts;
+    mobrix::PrepareForSave(model_, variant);
+    if (model_.Header.NumParts == partsBefore)
+        return;
+    // The lists and views must not go on offering the parts cut.
+    ResetHistory(history_.isClean());
     emit partsChanged();
     emit meshChanged(kEveryPart);
+}
+
+void Document::ResetHistory(bool keepClean)
+{
+    history_.clear();
+    if (!keepClean)
+        history_.resetClean();
+    EndMerge();
 }
 
 bool Document::Edit(const QString& text, EditExtent extent, TableWindow window, const Change& announce,
@@ -377,7 +420,7 @@ bool Document::Edit(const QString& text, EditExtent extent, TableWindow window, 
         EndMerge();
     auto content = std::make_shared<SliceContent>(
         SliceContent{RecordEdit(before, model_, now), announce, model_.ActiveVertexSet, key, target, MergeEpoch()});
-    Push(new SliceStep(*this, text, std::move(content)));
+    Push(new SliceStep(*this, model_, text, std::move(content)));
     Announce(announce);
     return true;
 }
@@ -402,11 +445,149 @@ void Document::MoveVertices(const QString& text, int part, std::vector<std::int3
     moves.after = std::move(after);
     moves.indices = std::move(indices);
     PutPositions(model_, moves.indices, moves.after);
-    Push(new MoveStep(*this, text,
+    Push(new MoveStep(*this, model_, text,
                       std::make_shared<MoveContent>(
                           MoveContent{part, std::move(moves), key, model_.ActiveVertexSet, MergeEpoch()})));
     AnnounceMoved(part, true);
 }
+
+// ---------------------------------------------------------------------------
+// The user's place in the model
+
+void Document::SelectParts(int current, std::vector<bool> shown)
+{
+    ClearPartChoiceMarks(model_);
+    if (current >= 0)
+        model_.CurrentPart = static_cast<std::int16_t>(current);
+    views_.Parts.Shown = std::move(shown);
+    EndMerge();
+    emit selectionChanged();
+}
+
+void Document::SetShownParts(std::vector<bool> shown)
+{
+    if (shown == views_.Parts.Shown)
+        return;
+    views_.Parts.Shown = std::move(shown);
+    emit selectionChanged();
+}
+
+void Document::SetCurrentDummy(int dummy)
+{
+    if (dummy == model_.CurrentDummy)
+        return;
+    model_.CurrentDummy = static_cast<std::int16_t>(dummy);
+    EndMerge();
+    emit currentDummyChanged(dummy);
+}
+
+bool Document::SetVertexMark(int part, int row, bool selected)
+{
+    if (!mobrix::SetVertexMark(model_, part, row, selected))
+        return false;
+    EndMerge();
+    emit vertexMarkChanged(static_cast<int>(PartVertexRange(model_, part).begin + row));
+    return true;
+}
+
+void Document::SetVertexMarks(const std::vector<int>& vertices, bool selected)
+{
+    mobrix::SetVertexMarks(model_, vertices, selected);
+    EndMerge();
+    emit marksChanged();
+}
+
+void Document::ClearVertexMarks()
+{
+    DeselectAll(model_);
+    EndMerge();
+    emit marksChanged();
+}
+
+void Document::InvertVertexMarks()
+{
+    mobrix::InvertVertexMarks(model_);
+    EndMerge();
+    emit marksChanged();
+}
+
+int Document::PickTexturePoints(float u, float v, bool deselect)
+{
+    const int changed = mobrix::PickTexturePoints(model_, model_.CurrentPart, u, v, deselect);
+    if (changed > 0) {
+        EndMerge();
+        emit marksChanged();
+    }
+    return changed;
+}
+
+void Document::HighlightTriangle(int triangle)
+{
+    std::vector<int> before;
+    for (std::size_t t = 0; t < model_.TriState.size(); ++t) {
+        if (model_.TriState[t].Selected != 0) {
+            before.push_back(static_cast<int>(t));
+            model_.TriState[t].Selected = 0;
+        }
+    }
+    if (triangle >= 0 && static_cast<std::size_t>(triangle) < model_.TriState.size())
+        model_.TriState[static_cast<std::size_t>(triangle)].Selected = -1;
+    emit triangleHighlighted(triangle, before);
+}
+
+bool Document::SwitchVertexSet(VertexSet set)
+{
+    if (!mobrix::SwitchVertexSet(model_, set))
+        return false;
+    EndMerge();
+    emit vertexSetChanged();
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The views' settings
+
+void Document::SetDisplayOptions(const views::DisplayOptions& options)
+{
+    const bool refit = options.MaintainAspect != views_.Options.MaintainAspect;
+    views_.Options = options;
+    emit displayOptionsChanged(refit);
+}
+
+void Document::SetViewState(const views::ViewState& state)
+{
+    views_.State = state;
+    emit viewStateChanged();
+}
+
+void Document::SetViewFit(const views::ViewState& state)
+{
+    views_.State = state;
+    emit viewsFitted();
+}
+
+void Document::SetAllViews(bool all)
+{
+    views_.AllViews = all;
+    emit allViewsChanged();
+}
+
+void Document::SetBandSection(int section)
+{
+    if (section == state_.BandSection)
+        return;
+    state_.BandSection = section;
+    emit bandSectionChanged(section);
+}
+
+void Document::SetRecentFiles(const RecentSlots& recent)
+{
+    state_.RecentFiles = recent;
+    emit recentFilesChanged();
+}
+
+// ---------------------------------------------------------------------------
+// For the undo steps
 
 void Document::Announce(const Change& change)
 {
@@ -434,7 +615,7 @@ void Document::UseVertexSet(VertexSet set)
 {
     if (model_.ActiveVertexSet == set)
         return;
-    if (SwitchVertexSet(model_, set))
+    if (mobrix::SwitchVertexSet(model_, set))
         emit vertexSetChanged();
 }
 

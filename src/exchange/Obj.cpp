@@ -56,7 +56,9 @@ constexpr std::size_t kNumberLine = 256;
 
 char* Put(char* at, std::string_view text)
 {
-    std::memcpy(at, text.data(), text.size());
+    // An empty view may have no storage at all, which memcpy must not see.
+    if (!text.empty())
+        std::memcpy(at, text.data(), text.size());
     return at + text.size();
 }
 

@@ -1,9 +1,6 @@
-// Writes the sample cars into a folder: sample-nfs3.fce, sample-nfs4.fce and
-<<<<<<< HEAD
-// sample-fce4m.fce.
-=======
-// the car archive car.viv (the NFSIV car with its texture and notes).
->>>>>>> main
+// Writes the sample cars into a folder: sample-nfs3.fce, sample-nfs4.fce,
+// sample-fce4m.fce and the car archive car.viv (the NFSIV car with its
+// texture and notes).
 // `make samples` runs it over samples/; a test checks that the committed
 // files are exactly what it makes.
 

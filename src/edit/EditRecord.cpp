@@ -18,34 +18,7 @@ static_assert(kModelTableCount <= 32, "ModelSlice::held has a bit per table");
 
 std::uint32_t Bit(const TableInfo& info)
 {
-<<<<<<< HEAD
-    f(&CarModel::Vertices, &ModelSlice::Vertices, Fallback::Blank);
-    f(&CarModel::Normals, &ModelSlice::Normals, Fallback::Blank);
-    f(&CarModel::Reserved1, &ModelSlice::Reserved1, Fallback::Blank);
-    f(&CarModel::Reserved2, &ModelSlice::Reserved2, Fallback::Blank);
-    f(&CarModel::Reserved3, &ModelSlice::Reserved3, Fallback::Blank);
-    f(&CarModel::NormalVerts, &ModelSlice::NormalVerts, Fallback::Positions);
-    f(&CarModel::NormalNorms, &ModelSlice::NormalNorms, Fallback::Normals);
-    f(&CarModel::Undamaged2Verts, &ModelSlice::Undamaged2Verts, Fallback::Positions);
-    f(&CarModel::Undamaged2Norms, &ModelSlice::Undamaged2Norms, Fallback::Normals);
-    f(&CarModel::DamagedVerts, &ModelSlice::DamagedVerts, Fallback::Positions);
-    f(&CarModel::DamagedNorms, &ModelSlice::DamagedNorms, Fallback::Normals);
-    f(&CarModel::VertReservedA, &ModelSlice::VertReservedA, Fallback::Blank);
-    f(&CarModel::VertReservedB, &ModelSlice::VertReservedB, Fallback::Blank);
-    f(&CarModel::VertFlags, &ModelSlice::VertFlags, Fallback::Blank);
-    f(&CarModel::VertReservedC, &ModelSlice::VertReservedC, Fallback::Blank);
-    f(&CarModel::VertSelected, &ModelSlice::VertSelected, Fallback::Blank);
-}
-
-template <class F>
-void ForEachTriangleTable(F&& f)
-{
-    f(&CarModel::Triangles, &ModelSlice::Triangles, Fallback::Blank);
-    f(&CarModel::TriReserved, &ModelSlice::TriReserved, Fallback::Blank);
-    f(&CarModel::TriState, &ModelSlice::TriState, Fallback::Blank);
-=======
     return std::uint32_t{1} << info.index;
->>>>>>> main
 }
 
 // A table takes part when it runs parallel to its main table (a model
@@ -458,7 +431,7 @@ void PutRecord(CarModel& model, const EditRecord& record, bool towardAfter)
         if (!heldOnTarget(change)) {
             // An empty table of a model without vertices runs parallel too;
             // it is filled only when the model keeps such tables.
-            if (!table.empty() || info.group != TableGroup::Nfs4 || HoldsNfs4Tables(model))
+            if (!table.empty() || KeepsTables(model, info.group))
                 toFill |= Bit(info);
             return;
         }

@@ -57,32 +57,11 @@ struct ModelSlice {
     ModelHeader header;
     std::int16_t currentPart = 0;
     std::int16_t currentDummy = 0;
-<<<<<<< HEAD
-
-    // Per-vertex tables; a table the model did not hold over the window is
-    // left empty and marked absent.
-    std::vector<Vec3> Vertices, Normals;
-    std::vector<Reserved32> Reserved1;
-    std::vector<Reserved12> Reserved2, Reserved3;
-    std::vector<Vec3> NormalVerts, NormalNorms, Undamaged2Verts, Undamaged2Norms, DamagedVerts, DamagedNorms;
-    std::vector<Reserved4> VertReservedA, VertReservedB, VertFlags;
-    std::vector<ReservedByte> VertReservedC;
-    std::vector<std::int16_t> VertSelected;
-    // Per-triangle tables.
-    std::vector<Triangle> Triangles;
-    std::vector<Reserved12> TriReserved;
-    std::vector<TriStateRecord> TriState;
-    // Which tables were held (bit per table, in the order above).
-    std::uint32_t held = 0;
-
-    std::size_t Bytes() const;
-=======
     // The window's rows of every table the extent covers, each in the
     // table's own member. A table the model did not hold over the window
     // is left empty and marked absent.
     CarModel rows;
     std::uint32_t held = 0; // bit per table, TableInfo::index
->>>>>>> main
 };
 
 // Copies the header and, as far as `extent` says, the tables in `window`.

@@ -1,16 +1,9 @@
 #pragma once
-<<<<<<< HEAD
-// The lists of parallel tables the editing code walks together: every
-// per-vertex table, every per-triangle table, the vertex sets and the normal
-// sets. The NFSIV tables belong to a model only while it came from an NFSIV
-// or FCE4M file (see HoldsNfs4Tables); otherwise a later NFSIV save builds
-// them from the working set.
-=======
 // The lists of parallel tables the editing code and the undo records walk
 // together: every per-vertex and per-triangle table, the vertex sets and the
 // normal sets. The NFSIV tables belong to a model only while it came from an NFSIV
-// file; otherwise a later NFSIV save builds them from the working set.
->>>>>>> main
+// or FCE4M file (see HoldsNfs4Tables); otherwise a later NFSIV save builds
+// them from the working set. The FCE4M bytes belong to an FCE4M model only.
 
 #include "CarModel.h"
 
@@ -20,49 +13,28 @@
 
 namespace mobrix {
 
-<<<<<<< HEAD
-// Calls f on every per-vertex table that moves with the vertices. The
-// selection marks are visited only when asked: adding a vertex re-creates
-// them instead of shifting them.
-template <class Model, class F>
-void ForEachVertexTable(Model& m, bool withSelection, F&& f)
-{
-    f(m.Vertices);
-    f(m.Normals);
-    f(m.Reserved1);
-    f(m.Reserved2);
-    f(m.Reserved3);
-    if (withSelection)
-        f(m.VertSelected);
-    if (HoldsNfs4Tables(m)) {
-        f(m.NormalVerts);
-        f(m.NormalNorms);
-        f(m.Undamaged2Verts);
-        f(m.Undamaged2Norms);
-        f(m.DamagedVerts);
-        f(m.DamagedNorms);
-        f(m.VertReservedA);
-        f(m.VertReservedB);
-        f(m.VertFlags);
-    }
-    if (HoldsFce4mTables(m))
-        f(m.VertReservedC);
-=======
-inline bool HoldsNfs4Tables(const CarModel& m)
-{
-    return m.FileFormat == ModelOrigin::Nfs4;
-}
-
 // Whether a table runs along the vertices or along the triangles.
 enum class TableRows { Vertices, Triangles };
 
 // Which models hold a table: every model, every model as its selection
-// state, or only a model that came from an NFSIV file.
-enum class TableGroup { Working, Selection, Nfs4 };
+// state, only a model with the NFSIV tables, or only an FCE4M model.
+enum class TableGroup { Working, Selection, Nfs4, Fce4m };
 
 // What an undo record made before the model held a table puts into it:
 // blank rows, or a copy of the working positions or normals.
 enum class TableFill { Blank, Positions, Normals };
+
+// Whether the model keeps the tables of `group` (selection marks counted).
+inline bool KeepsTables(const CarModel& m, TableGroup group)
+{
+    switch (group) {
+    case TableGroup::Nfs4: return HoldsNfs4Tables(m);
+    case TableGroup::Fce4m: return HoldsFce4mTables(m);
+    case TableGroup::Working:
+    case TableGroup::Selection: break;
+    }
+    return true;
+}
 
 struct TableInfo {
     int index = 0; // place in the list below, from 0
@@ -97,6 +69,7 @@ constexpr void ForEachModelTable(F&& f)
     table(&CarModel::VertReservedA, Vertices, Nfs4);
     table(&CarModel::VertReservedB, Vertices, Nfs4);
     table(&CarModel::VertFlags, Vertices, Nfs4);
+    table(&CarModel::VertReservedC, Vertices, Fce4m);
     table(&CarModel::VertSelected, Vertices, Selection);
     table(&CarModel::Triangles, Triangles, Working);
     table(&CarModel::TriReserved, Triangles, Nfs4);
@@ -115,10 +88,8 @@ inline constexpr int kModelTableCount = [] {
 template <class Model, class F>
 void ForEachHeldTable(Model& m, TableRows rows, bool withSelection, F&& f)
 {
-    const bool nfs4 = HoldsNfs4Tables(m);
     ForEachModelTable([&](auto member, TableInfo info) {
-        if (info.rows == rows && (info.group != TableGroup::Selection || withSelection) &&
-            (info.group != TableGroup::Nfs4 || nfs4))
+        if (info.rows == rows && (info.group != TableGroup::Selection || withSelection) && KeepsTables(m, info.group))
             f(m.*member);
     });
 }
@@ -128,7 +99,6 @@ template <class Model, class F>
 void ForEachVertexTable(Model& m, bool withSelection, F&& f)
 {
     ForEachHeldTable(m, TableRows::Vertices, withSelection, std::forward<F>(f));
->>>>>>> main
 }
 
 template <class Model, class F>

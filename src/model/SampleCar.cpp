@@ -322,14 +322,14 @@ CarModel BuildSampleCar()
     return model;
 }
 
-<<<<<<< HEAD
 CarModel BuildFce4mSampleCar()
 {
     CarModel model = BuildSampleCar();
     ConvertToVariant(model, FceVariant::Fce4m);
     RenamePartsForVariant(model, FceVariant::Nfs4, FceVariant::Fce4m);
     return model;
-=======
+}
+
 namespace {
 
 struct Bgra {
@@ -387,7 +387,6 @@ std::string SampleCarNotes()
            "Made by the project's sample generator: a body, four wheels and light dummies.\r\n"
            "car.fce    the model (NFSIV)\r\n"
            "car00.tga  its texture, 64 x 64, 32 bits\r\n";
->>>>>>> main
 }
 
 } // namespace mobrix

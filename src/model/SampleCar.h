@@ -15,10 +15,9 @@ namespace mobrix {
 // The sample car as an NFSIV model (FileFormat NFSIV, working set 0).
 CarModel BuildSampleCar();
 
-<<<<<<< HEAD
 // The same car as an FCE4M model, its parts named by the FCE4M conventions.
 CarModel BuildFce4mSampleCar();
-=======
+
 // The sample car's texture as a 64 x 64 uncompressed 32-bit TGA file, laid
 // out for the car's texture coordinates: the red body side across the upper
 // half with light blue glass over the cabin, orange end caps in the lower
@@ -28,6 +27,5 @@ std::vector<std::uint8_t> BuildSampleTexture();
 
 // A short text file shipped beside the sample car in its archive.
 std::string SampleCarNotes();
->>>>>>> main
 
 } // namespace mobrix

@@ -14,6 +14,7 @@
 #include "PartFiles.h"
 #include "Remap.h"
 #include "RemapFile.h"
+#include "RenderCommand.h"
 #include "TgaToBmp.h"
 #include "ThreeDs.h"
 #include "Transforms.h"
@@ -62,6 +63,7 @@ const char* const kOverview =
     "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
     "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
     "  mesh          transform or clean up the mesh of a model\n"
+    "  render        draw a picture of a model into a PNG file\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
 
@@ -963,6 +965,7 @@ const std::map<std::string, Command>& Commands()
         {"export-obj", {ExportObjCommand, kExportObjHelp}},
         {"import-obj", {ImportObjCommand, kImportObjHelp}},
         {"mesh", {MeshCommand, kMeshHelp}},
+        {"render", {RenderCommand, kRenderHelp}},
     };
     return commands;
 }

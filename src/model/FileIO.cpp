@@ -28,6 +28,15 @@ SaveFailure WriteFailure(const std::string& path, const fileops::Problem& proble
     return {code, Described(code, path, problem)};
 }
 
+SaveStatus Replace(const std::string& path, std::span<const std::uint8_t> bytes, fileops::Durability durability)
+{
+    if (path.empty())
+        return SaveFailure{ErrorCode::BadFileName, "no file name"};
+    if (auto problem = fileops::ReplaceFile(path, bytes, durability))
+        return WriteFailure(path, *problem);
+    return std::nullopt;
+}
+
 } // namespace
 
 LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::int64_t sizeLimit)
@@ -50,11 +59,12 @@ std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t coun
 
 SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
 {
-    if (path.empty())
-        return SaveFailure{ErrorCode::BadFileName, "no file name"};
-    if (auto problem = fileops::ReplaceFile(path, bytes, fileops::Durability::Flushed))
-        return WriteFailure(path, *problem);
-    return std::nullopt;
+    return Replace(path, bytes, fileops::Durability::Flushed);
+}
+
+SaveStatus WriteFileAtomicallyUnflushed(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    return Replace(path, bytes, fileops::Durability::Cached);
 }
 
 } // namespace mobrix

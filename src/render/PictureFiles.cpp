@@ -99,8 +99,11 @@ std::variant<BmpLayout, PictureError> ReadBmpLayout(std::span<const std::uint8_t
 struct PngHeader {
     std::int64_t width = 0;
     std::int64_t height = 0;
+    int depth = 8; // bits per channel: 8, or 1, 2 or 4 for grey and palette
     int colourType = 0;
     int channels = 0;
+    std::size_t RowBytes() const { return static_cast<std::size_t>((width * channels * depth + 7) / 8); }
+    std::size_t PixelBytes() const { return static_cast<std::size_t>(std::max(1, channels * depth / 8)); }
 };
 
 struct PngChunks {
@@ -139,13 +142,14 @@ std::variant<PngHeader, PictureError> ReadPngHeader(std::span<const std::uint8_t
     PngHeader h;
     h.width = BigEndian32(chunk.data());
     h.height = BigEndian32(chunk.data() + 4);
-    const int depth = chunk[8];
+    h.depth = chunk[8];
     h.colourType = chunk[9];
     h.channels = ChannelsOf(h.colourType);
     if (!SideFits(h.width) || !SideFits(h.height))
         return Error("PNG size " + std::to_string(h.width) + " x " + std::to_string(h.height) + " is out of range");
-    if (depth != 8 || h.channels == 0)
-        return Error("only PNG files of 8 bits per channel are supported");
+    const bool packed = (h.colourType == 0 || h.colourType == 3) && (h.depth == 1 || h.depth == 2 || h.depth == 4);
+    if ((h.depth != 8 && !packed) || h.channels == 0)
+        return Error("only PNG files of 8 bits per channel (or fewer, for grey and palette) are supported");
     if (chunk[10] != 0 || chunk[11] != 0)
         return Error("the PNG compression or filter method is unknown");
     if (chunk[12] != 0)
@@ -230,12 +234,23 @@ bool Unfilter(std::vector<std::uint8_t>& raw, std::size_t rows, std::size_t rowB
     return true;
 }
 
-std::array<std::uint8_t, 4> PngPixel(const PngChunks& png, const std::uint8_t* p)
+// Pixel x of an unfiltered row.
+std::array<std::uint8_t, 4> PngPixel(const PngChunks& png, const std::uint8_t* row, std::int64_t x)
 {
-    switch (png.header.colourType) {
-    case 0: return {p[0], p[0], p[0], 255};
+    const PngHeader& h = png.header;
+    const std::uint8_t* p = row + x * h.channels;
+    std::uint8_t value = p[0];
+    if (h.depth < 8) {
+        const std::int64_t bit = x * h.depth;
+        const int mask = (1 << h.depth) - 1;
+        value = static_cast<std::uint8_t>((row[bit / 8] >> (8 - h.depth - bit % 8)) & mask);
+        if (h.colourType == 0)
+            value = static_cast<std::uint8_t>(value * 255 / mask);
+    }
+    switch (h.colourType) {
+    case 0: return {value, value, value, 255};
     case 2: return {p[0], p[1], p[2], 255};
-    case 3: return p[0] < png.palette.size() ? png.palette[p[0]] : std::array<std::uint8_t, 4>{0, 0, 0, 255};
+    case 3: return value < png.palette.size() ? png.palette[value] : std::array<std::uint8_t, 4>{0, 0, 0, 255};
     case 4: return {p[0], p[0], p[0], p[1]};
     default: return {p[0], p[1], p[2], p[3]};
     }
@@ -290,20 +305,20 @@ PictureResult DecodePng(std::span<const std::uint8_t> bytes)
     const PngHeader& h = png.header;
     if (h.colourType == 3 && png.palette.empty())
         return Error("the PNG file has no palette");
-    const auto rowBytes = static_cast<std::size_t>(h.width * h.channels);
+    const std::size_t rowBytes = h.RowBytes();
     const std::size_t expected = (rowBytes + 1) * static_cast<std::size_t>(h.height);
     std::vector<std::uint8_t> raw(expected + 1);
     uLongf size = static_cast<uLongf>(raw.size());
     const int inflated = uncompress(raw.data(), &size, png.data.data(), static_cast<uLong>(png.data.size()));
     if (inflated != Z_OK || size != expected)
         return Error("the PNG image data is damaged or of the wrong size");
-    if (!Unfilter(raw, static_cast<std::size_t>(h.height), rowBytes, static_cast<std::size_t>(h.channels)))
+    if (!Unfilter(raw, static_cast<std::size_t>(h.height), rowBytes, h.PixelBytes()))
         return Error("the PNG image data uses an unknown filter");
     Picture picture(static_cast<int>(h.width), static_cast<int>(h.height));
     for (int y = 0; y < picture.height; ++y) {
         const std::uint8_t* in = raw.data() + static_cast<std::size_t>(y) * (rowBytes + 1) + 1;
-        for (int x = 0; x < picture.width; ++x, in += h.channels) {
-            const auto pixel = PngPixel(png, in);
+        for (int x = 0; x < picture.width; ++x) {
+            const auto pixel = PngPixel(png, in, x);
             std::memcpy(picture.At(x, y), pixel.data(), 4);
         }
     }
@@ -369,7 +384,10 @@ std::vector<std::uint8_t> EncodePng(const Picture& picture)
 
 SaveStatus WritePng(const Picture& picture, const std::string& path)
 {
-    return WriteFileAtomically(path, EncodePng(picture));
+    // A picture is made again at will: it is written whole or not at all,
+    // but without waiting for the disk, which would take most of a
+    // thumbnail's time.
+    return WriteFileAtomicallyUnflushed(path, EncodePng(picture));
 }
 
 } // namespace mobrix::render

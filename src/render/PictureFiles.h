@@ -3,13 +3,15 @@
 //
 // Textures: TGA (32-bit true colour, uncompressed or run-length encoded, as
 // the editor converts them), BMP (uncompressed 24 and 32-bit, 8-bit with a
-// palette, bottom-up or top-down) and PNG (8 bits per channel, grey, grey
-// with alpha, RGB, RGBA or palette, not interlaced). The format is told by
+// palette, bottom-up or top-down) and PNG (not interlaced; 8 bits per
+// channel, grey, grey with alpha, RGB or RGBA; grey and palette also with 1,
+// 2 or 4 bits). The format is told by
 // the file's first bytes, not its name. Every size and offset is checked
 // against the file before anything is allocated.
 //
-// Pictures are written as PNG (RGBA, 8 bits per channel) through the safe
-// save, so a failed write leaves an existing file as it was.
+// Pictures are written as PNG (RGBA, 8 bits per channel) through a
+// temporary file renamed over the target, so a failed write leaves an
+// existing file as it was.
 
 #include "FileErrors.h"
 #include "Picture.h"

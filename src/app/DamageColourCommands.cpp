@@ -57,12 +57,12 @@ void DamageColourCommands::mnuRDamage_Click()
 // the whole opening is one step.
 void DamageColourCommands::mnuCols_Click()
 {
-    const ColourDialogEdit edit = ShowColourDialog(doc_.Model(), dialogs_, window_);
-    if (!edit.Changed())
+    const std::optional<ColourDialogEdit> edit = ShowColourDialog(doc_.Model(), dialogs_, window_);
+    if (!edit || !edit->Changed())
         return;
-    SetColourTables(doc_.Model().Header, edit.before);
+    SetColourTables(doc_.Model().Header, edit->before);
     doc_.EditHeader(kEditColoursStep, Change{.colours = true}, [&](CarModel& model) {
-        SetColourTables(model.Header, edit.after);
+        SetColourTables(model.Header, edit->after);
         return true;
     });
 }

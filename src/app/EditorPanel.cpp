@@ -38,7 +38,13 @@ EditorPanel::EditorPanel(Document& doc, DialogService& dialogs, ViewsPanel& view
     ListenToDocument();
 }
 
-EditorPanel::~EditorPanel() = default;
+// The editing window's widgets, the remapper page among them, call back
+// into the panel, so they go with it.
+EditorPanel::~EditorPanel()
+{
+    views_.remapBandSection = nullptr;
+    delete objWindow_;
+}
 
 void EditorPanel::Build(QWidget* client)
 {

@@ -39,8 +39,9 @@ constexpr int kToolWindowWidth = 220;
 } // namespace
 
 Form1::Form1(const Form1Setup& setup, QWidget* parent)
-    : QMainWindow(parent), dialogs_(*setup.dialogs), doc_(std::make_unique<class Document>())
+    : QMainWindow(parent), dialogs_(*setup.dialogs)
 {
+    doc_ = std::make_unique<class Document>();
     setObjectName("Form1");
     setWindowTitle(kProgramTitle);
     client_ = new QWidget(this);
@@ -51,16 +52,16 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
 
     // The lists and editors take a new model first, so that the views draw
     // it once with the part selection in place.
-    parts_ = new PartsPanel(*doc_, dialogs_, client_);
-    views_ = new ViewsPanel(*doc_, client_);
-    editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
+    parts_ = std::make_unique<PartsPanel>(*doc_, dialogs_, client_);
+    views_ = std::make_unique<ViewsPanel>(*doc_, client_);
+    editor_ = std::make_unique<EditorPanel>(*doc_, dialogs_, *views_, client_);
     views_->ListenToDocument();
-    files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
-    exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
-    textures_ = new TextureCommands(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
-    preview_ = new PreviewCommands(*doc_, *views_, this);
-    transforms_ = new TransformCommands(*doc_, dialogs_, this);
-    damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
+    files_ = std::make_unique<FileCommands>(*doc_, dialogs_, setup.iniPath, this);
+    exchange_ = std::make_unique<ExchangeCommands>(*doc_, dialogs_, this);
+    textures_ = std::make_unique<TextureCommands>(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
+    preview_ = std::make_unique<PreviewCommands>(*doc_, *views_, this);
+    transforms_ = std::make_unique<TransformCommands>(*doc_, dialogs_, this);
+    damageColours_ = std::make_unique<DamageColourCommands>(*doc_, dialogs_, this);
     BuildMenus();
     BuildStatusBar();
     ConnectPanels();
@@ -74,10 +75,11 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     parts_->ToolWindow()->setEnabled(false);
 }
 
-// The views refer to canvases their panel owns: take them down first.
+// The members take themselves down in the order their declaration gives;
+// the window's own watch on the client area ends first.
 Form1::~Form1()
 {
-    delete takeCentralWidget();
+    client_->removeEventFilter(this);
 }
 
 const views::ViewSurfaces& Form1::Surfaces() const
@@ -198,10 +200,10 @@ void Form1::ConnectPanels()
     views_->relayout = [this] { Form_Resize(); };
     views_->renamePart = [this] { parts_->NamePart_Click(); };
     views_->renameDummy = [this] { parts_->NameDummy_Click(); };
-    connect(views_, &ViewsPanel::vertexRowChosen, editor_, &EditorPanel::SetVertListRow);
-    connect(views_, &ViewsPanel::triangleRowChosen, editor_, &EditorPanel::SetTriListRow);
-    connect(views_, &ViewsPanel::vertexFieldsStale, editor_, &EditorPanel::VertList_Click);
-    connect(views_, &ViewsPanel::dummyChosen, parts_, &PartsPanel::ShowCurrentDummy);
+    connect(views_.get(), &ViewsPanel::vertexRowChosen, editor_.get(), &EditorPanel::SetVertListRow);
+    connect(views_.get(), &ViewsPanel::triangleRowChosen, editor_.get(), &EditorPanel::SetTriListRow);
+    connect(views_.get(), &ViewsPanel::vertexFieldsStale, editor_.get(), &EditorPanel::VertList_Click);
+    connect(views_.get(), &ViewsPanel::dummyChosen, parts_.get(), &PartsPanel::ShowCurrentDummy);
     files_->enableEditing = [this](bool withSave) { SetEditingEnabled(withSave); };
     exchange_->enableEditing = files_->enableEditing;
 

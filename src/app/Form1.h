@@ -94,17 +94,23 @@ private:
     void SetStatus(const QString& text);
 
     DialogService& dialogs_;
-    std::unique_ptr<class Document> doc_;
     QWidget* client_ = nullptr;
-    PartsPanel* parts_ = nullptr;
-    ViewsPanel* views_ = nullptr;
-    EditorPanel* editor_ = nullptr;
-    FileCommands* files_ = nullptr;
-    ExchangeCommands* exchange_ = nullptr;
-    TextureCommands* textures_ = nullptr;
-    PreviewCommands* preview_ = nullptr;
-    TransformCommands* transforms_ = nullptr;
-    DamageColourCommands* damageColours_ = nullptr;
+    // The window holds the document, the panels and the command objects
+    // itself, declared in the order they depend on each other: members are
+    // destroyed in reverse, so the command objects (which watch the panels'
+    // widgets and call the panels) go first, then each panel with the
+    // widgets it built, and the document last. Their Qt parents only place
+    // them in the object tree for lookups.
+    std::unique_ptr<class Document> doc_;
+    std::unique_ptr<PartsPanel> parts_;
+    std::unique_ptr<ViewsPanel> views_;
+    std::unique_ptr<EditorPanel> editor_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<ExchangeCommands> exchange_;
+    std::unique_ptr<TextureCommands> textures_;
+    std::unique_ptr<PreviewCommands> preview_;
+    std::unique_ptr<TransformCommands> transforms_;
+    std::unique_ptr<DamageColourCommands> damageColours_;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;

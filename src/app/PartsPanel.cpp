@@ -28,6 +28,11 @@ PartsPanel::PartsPanel(Document& doc, DialogService& dialogs, QWidget* client)
     connect(&doc_, &Document::dummiesChanged, this, [this] { FillDummyList(); });
 }
 
+PartsPanel::~PartsPanel()
+{
+    delete toolWindow_;
+}
+
 void PartsPanel::Build(QWidget* client)
 {
     toolWindow_ = new QFrame(client);

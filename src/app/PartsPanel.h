@@ -23,6 +23,8 @@ class PartsPanel : public QObject {
     Q_OBJECT
 public:
     PartsPanel(Document& doc, DialogService& dialogs, QWidget* client);
+    // The tool window's widgets call back into the panel, so they go with it.
+    ~PartsPanel() override;
 
     QFrame* ToolWindow() const { return toolWindow_; }
 

@@ -15,15 +15,16 @@
 namespace mobrix::app {
 
 PreviewCommands::PreviewCommands(Document& doc, ViewsPanel& views, QObject* parent)
-    : QObject(parent), doc_(doc), views_(views)
+    : QObject(parent), doc_(doc), views_(views), host_(views.View(views::View3D))
 {
-    Host()->installEventFilter(this);
+    host_->installEventFilter(this);
     ListenToDocument();
 }
 
-QWidget* PreviewCommands::Host() const
+PreviewCommands::~PreviewCommands()
 {
-    return views_.View(views::View3D);
+    if (host_)
+        host_->removeEventFilter(this);
 }
 
 void PreviewCommands::BuildItems(QMenu* view)
@@ -101,7 +102,7 @@ bool PreviewCommands::TurnGlOn()
         mnuPView2_->setChecked(false);
         TurnWireOff();
     }
-    gl_ = new preview::PreviewGL(Host());
+    gl_ = new preview::PreviewGL(host_);
     gl_->SetModel(&doc_.Model());
     gl_->SetFillMode(mnuRender_[0]->isChecked() ? preview::FillMode::Wireframe : preview::FillMode::Solid);
     gl_->SetTexture(doc_.TexturePath());
@@ -134,7 +135,7 @@ void PreviewCommands::GlFailed(const QString& reason)
 
 void PreviewCommands::TurnWireOn()
 {
-    wire_ = new preview::PreviewWire(Host());
+    wire_ = new preview::PreviewWire(host_);
     wire_->SetModel(&doc_.Model());
     wire_->SetAngles(angles_);
     wire_->SetScale(doc_.Views().State.Scale[views::View3D]);
@@ -162,7 +163,9 @@ void PreviewCommands::ShowFileInfoUnlessPreviewing()
 // wireframe draws the border itself.
 void PreviewCommands::FitToHost()
 {
-    const QWidget* host = Host();
+    const QWidget* host = host_;
+    if (host == nullptr)
+        return;
     if (gl_)
         gl_->setGeometry(views::kViewBorder, views::kViewBorder, host->width() - 2 * views::kViewBorder,
                          host->height() - 2 * views::kViewBorder);
@@ -172,7 +175,7 @@ void PreviewCommands::FitToHost()
 
 bool PreviewCommands::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Host() && event->type() == QEvent::Resize)
+    if (watched == host_ && event->type() == QEvent::Resize)
         FitToHost();
     return QObject::eventFilter(watched, event);
 }

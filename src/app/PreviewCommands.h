@@ -31,6 +31,8 @@ class PreviewCommands : public QObject {
     Q_OBJECT
 public:
     PreviewCommands(Document& doc, ViewsPanel& views, QObject* parent);
+    // Stops watching the fourth view, which may outlive the commands.
+    ~PreviewCommands() override;
 
     // The "3D View" submenu, at the end of `view`.
     void BuildItems(QMenu* view);
@@ -58,10 +60,11 @@ private:
     void MeshChanged();
     void VerticesMoved(int part);
     void Status(const QString& text);
-    QWidget* Host() const;
 
     Document& doc_;
     ViewsPanel& views_;
+    // The fourth view, which the previews sit in; watched for its size.
+    QPointer<QWidget> host_;
     // The preview that is on, if any; the other is null.
     QPointer<preview::PreviewGL> gl_;
     QPointer<preview::PreviewWire> wire_;

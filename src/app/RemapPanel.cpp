@@ -2,6 +2,7 @@
 
 #include "Latin1.h"
 #include "Remap.h"
+#include "ModalDialog.h"
 #include "RemapEdit.h"
 #include "RemapFile.h"
 #include "ViewsPanel.h"
@@ -171,9 +172,9 @@ void RemapPanel::Command8_Click()
 void RemapPanel::Command7_Click()
 {
     RemapSections working = doc_.Sections();
-    RemapEdit editor(working, page_->window());
-    editor.exec();
-    doc_.SetSections("Edit UV Sections", std::move(working));
+    RunModal<RemapEdit>(
+        this, [&](RemapEdit&, int) { doc_.SetSections("Edit UV Sections", std::move(working)); }, working,
+        page_->window());
 }
 
 void RemapPanel::remapVis_Click(int index)

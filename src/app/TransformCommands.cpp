@@ -2,6 +2,7 @@
 
 #include "BusyPointer.h"
 #include "MenuAction.h"
+#include "ModalDialog.h"
 #include "PartsDummies.h"
 #include "frmCPart.h"
 #include "frmRescale.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace mobrix::app {
 
@@ -128,13 +130,18 @@ void TransformCommands::mnuMirror_Click(Axis axis)
 
 void TransformCommands::mnuRescale_Click()
 {
-    frmRescale dialog(window_);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
+    std::optional<RescalePercent> chosen;
+    RunModal<frmRescale>(
+        this,
+        [&](frmRescale& dialog, int result) {
+            if (result == QDialog::Accepted)
+                chosen = dialog.Percent();
+        },
+        window_);
     const std::vector<int> parts = SelectedParts();
-    if (parts.empty())
+    if (!chosen || parts.empty())
         return;
-    const RescalePercent percent = dialog.Percent();
+    const RescalePercent percent = *chosen;
     WhileBusy([&] {
         return doc_.Edit("Rescale Model", EditExtent::Vertices, VertexSpan(doc_.Model(), parts.front(), parts.back()),
                          Change{.parts = true, .allMesh = true},
@@ -188,8 +195,7 @@ void TransformCommands::mnuCPart_Click()
             dialogs_.Warning(kCopyPartSizeTitle, QString::fromStdString(result.message));
         return Done(result.status);
     };
-    frmCPart dialog(PartListNames(doc_.Model()), copy, window_);
-    dialog.exec();
+    RunModal<frmCPart>(this, [](frmCPart&, int) {}, PartListNames(doc_.Model()), copy, window_);
 }
 
 // ---------------------------------------------------------------------------

@@ -47,6 +47,12 @@ ViewsPanel::ViewsPanel(Document& doc, QWidget* client) : QObject(client), doc_(d
     BuildViews(client);
 }
 
+ViewsPanel::~ViewsPanel()
+{
+    qDeleteAll(viewWidgets_);
+    delete toolBar_;
+}
+
 // ---------------------------------------------------------------------------
 // Building
 

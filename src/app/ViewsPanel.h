@@ -33,6 +33,9 @@ class ViewsPanel : public QObject {
     Q_OBJECT
 public:
     ViewsPanel(Document& doc, QWidget* client);
+    // The tool bar and the views call back into the panel and draw on its
+    // canvases, so they go with it.
+    ~ViewsPanel() override;
 
     QFrame* ToolBar() const { return toolBar_; }
 

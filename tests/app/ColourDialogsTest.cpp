@@ -38,7 +38,7 @@ protected:
                 Click("OK");
             }
         });
-        ColourDialogEdit edit = ShowColourDialog(model, dialogs, nullptr);
+        ColourDialogEdit edit = ShowColourDialog(model, dialogs, nullptr).value();
         EXPECT_NE(dialog, nullptr) << "a modal dialog was shown";
         EXPECT_TRUE(dialogs.ScriptDone());
         return edit;

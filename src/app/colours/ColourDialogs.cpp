@@ -3,20 +3,20 @@
 #include "frmCols.h"
 #include "frmColsNFS4.h"
 
-#include <memory>
+#include "ModalDialog.h"
+
 
 namespace mobrix::app {
 
-ColourDialogEdit ShowColourDialog(CarModel& model, DialogService& dialogs, QWidget* parent)
+std::optional<ColourDialogEdit> ShowColourDialog(CarModel& model, DialogService& dialogs, QWidget* parent)
 {
     ColourDialogEdit edit{ColourTablesOf(model.Header), {}};
-    std::unique_ptr<QDialog> dialog;
-    if (model.FileFormat == ModelOrigin::Nfs4)
-        dialog = std::make_unique<frmColsNFS4>(model, dialogs, parent);
-    else
-        dialog = std::make_unique<frmCols>(model, dialogs, parent);
-    dialog->exec();
-    edit.after = ColourTablesOf(model.Header);
+    auto finished = [&](QDialog&, int) { edit.after = ColourTablesOf(model.Header); };
+    const bool shown = model.FileFormat == ModelOrigin::Nfs4
+                           ? RunModal<frmColsNFS4>(parent, finished, model, dialogs, parent)
+                           : RunModal<frmCols>(parent, finished, model, dialogs, parent);
+    if (!shown)
+        return std::nullopt;
     return edit;
 }
 

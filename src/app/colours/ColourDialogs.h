@@ -4,6 +4,8 @@
 #include "CarModel.h"
 #include "Colours.h"
 
+#include <optional>
+
 class QWidget;
 
 namespace mobrix::app {
@@ -23,6 +25,7 @@ inline constexpr const char* kEditColoursStep = "Edit Colours";
 // What "C&olours" (mnuCols_Click) opens: frmColsNFS4 for a model from an
 // NFSIV file, frmCols for every other model, shown modally until "OK" (or
 // the window's close button; the edits are in the model either way).
-ColourDialogEdit ShowColourDialog(CarModel& model, DialogService& dialogs, QWidget* parent);
+// Nothing when the window, and with it the model, went away meanwhile.
+std::optional<ColourDialogEdit> ShowColourDialog(CarModel& model, DialogService& dialogs, QWidget* parent);
 
 } // namespace mobrix::app

@@ -13,6 +13,7 @@ constexpr float kAmbient = 0.22f;
 constexpr float kMarginShare = 0.04f; // of the longest side, on every side
 constexpr float kWireHalfWidth = 0.6f; // pixels on either side of an edge
 constexpr float kSurface = 235.0f;     // the untextured model's grey
+constexpr float kWireSurface = 150.0f; // its edges': mid grey shows on light and dark backgrounds
 
 struct Axes {
     Vec3 right, up, forward; // forward points away from the eye
@@ -231,7 +232,8 @@ private:
 
     void Put(std::uint8_t* out, const Face& f, const float w[3], float shade) const
     {
-        float rgb[3] = {kSurface, kSurface, kSurface};
+        const float grey = wireframe_ ? kWireSurface : kSurface;
+        float rgb[3] = {grey, grey, grey};
         if (texture_) {
             const float u = w[0] * f.c[0].u + w[1] * f.c[1].u + w[2] * f.c[2].u;
             const float v = w[0] * f.c[0].v + w[1] * f.c[1].v + w[2] * f.c[2].v;

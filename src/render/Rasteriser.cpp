@@ -174,10 +174,14 @@ public:
         if (area == 0 || !std::isfinite(area))
             return;
         const float shade = Shade(face);
-        const int x0 = std::max(0, int(std::floor(std::min({x[0], x[1], x[2]}))));
-        const int x1 = std::min(picture_.width - 1, int(std::ceil(std::max({x[0], x[1], x[2]}))));
-        const int y0 = std::max(0, int(std::floor(std::min({y[0], y[1], y[2]}))));
-        const int y1 = std::min(picture_.height - 1, int(std::ceil(std::max({y[0], y[1], y[2]}))));
+        // Clamped while still floats: a corner far outside the picture must
+        // not overflow the conversion to int.
+        auto column = [&](float v) { return int(std::clamp(v, 0.0f, float(picture_.width - 1))); };
+        auto row = [&](float v) { return int(std::clamp(v, 0.0f, float(picture_.height - 1))); };
+        const int x0 = column(std::floor(std::min({x[0], x[1], x[2]})));
+        const int x1 = column(std::ceil(std::max({x[0], x[1], x[2]})));
+        const int y0 = row(std::floor(std::min({y[0], y[1], y[2]})));
+        const int y1 = row(std::ceil(std::max({y[0], y[1], y[2]})));
         // The distance from each edge, in pixels, for the wireframe.
         float edgeLength[3];
         for (int i = 0; i < 3; ++i) {

@@ -1,9 +1,10 @@
 #pragma once
 // fcetool render: a picture of a model, drawn without a display.
 
-#include <string>
-#include <vector>
+#include "CliCommon.h"
 
-extern const char* const kRenderHelp;
+namespace mobrix::cli {
 
-int RenderCommand(const std::vector<std::string>& args);
+int RenderCommand(const CommandArgs& args);
+
+} // namespace mobrix::cli

@@ -1,8 +1,8 @@
 // The colour dialogs driven as the user does: sliders, the entry lists,
 // "Add", "Remove" and "OK", checked against the model's colour tables.
 
-#include "ColourDialogs.h"
-#include "ColourGroup.h"
+#include "dialogs/ColourDialogs.h"
+#include "dialogs/ColourGroup.h"
 #include "ScriptedDialogs.h"
 
 #include <QApplication>

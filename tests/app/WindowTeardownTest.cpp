@@ -3,7 +3,7 @@
 // turns any read of a freed panel into a failure here.
 
 #include "AppFixture.h"
-#include "RemapEdit.h"
+#include "dialogs/RemapEdit.h"
 
 #include <QApplication>
 #include <QPointer>

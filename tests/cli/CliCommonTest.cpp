@@ -4,6 +4,7 @@
 
 #include "CarModel.h"
 #include "FceFiles.h"
+#include "CliTestSupport.h"
 #include "Process.h"
 #include "RandomModel.h"
 #include "RawFce.h"
@@ -18,24 +19,8 @@
 
 using namespace mobrix;
 using namespace testing_support;
+using namespace cli_testing;
 using ::testing::HasSubstr;
-
-namespace {
-
-const std::string kTool = FCETOOL_PATH;
-const std::string kSamples = MOBRIX_SAMPLES_DIR;
-
-ProcessResult Fcetool(const std::vector<std::string>& args)
-{
-    return RunProcess(kTool, args);
-}
-
-int Lines(const std::string& text)
-{
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
-
-} // namespace
 
 TEST(Fcetool, UsageErrorsExitTwoAndHelpExitsZero)
 {

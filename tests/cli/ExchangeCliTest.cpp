@@ -5,6 +5,7 @@
 #include "FceFiles.h"
 #include "Obj.h"
 #include "PartFiles.h"
+#include "CliTestSupport.h"
 #include "Process.h"
 #include "RandomModel.h"
 #include "TestFiles.h"
@@ -20,23 +21,11 @@
 
 using namespace mobrix;
 using namespace testing_support;
+using namespace cli_testing;
 using namespace exchange_testing;
 using ::testing::HasSubstr;
 
 namespace {
-
-const std::string kTool = FCETOOL_PATH;
-const std::string kSamples = MOBRIX_SAMPLES_DIR;
-
-ProcessResult Fcetool(const std::vector<std::string>& args)
-{
-    return RunProcess(kTool, args);
-}
-
-int Lines(const std::string& text)
-{
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
-}
 
 // The text part file without its date line.
 std::string WithoutDate(const std::vector<std::uint8_t>& bytes)

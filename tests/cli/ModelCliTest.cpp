@@ -4,6 +4,7 @@
 #include "CarModel.h"
 #include "FceFiles.h"
 #include "FileInfoReport.h"
+#include "CliTestSupport.h"
 #include "Process.h"
 #include "RandomModel.h"
 #include "RawFce.h"
@@ -17,18 +18,11 @@
 
 using namespace mobrix;
 using namespace testing_support;
+using namespace cli_testing;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 namespace {
-
-const std::string kTool = FCETOOL_PATH;
-const std::string kSamples = MOBRIX_SAMPLES_DIR;
-
-ProcessResult Fcetool(const std::vector<std::string>& args)
-{
-    return RunProcess(kTool, args);
-}
 
 std::string Joined(const std::vector<std::string>& lines)
 {
@@ -36,11 +30,6 @@ std::string Joined(const std::vector<std::string>& lines)
     for (const std::string& line : lines)
         text += line + "\n";
     return text;
-}
-
-int Lines(const std::string& text)
-{
-    return static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
 } // namespace

@@ -2,9 +2,9 @@
 // kept reference, the texture it finds, and refusals that write nothing.
 
 #include "CarModel.h"
+#include "CliTestSupport.h"
 #include "FceFiles.h"
 #include "PictureFiles.h"
-#include "Process.h"
 #include "TestFiles.h"
 #include "TgaImages.h"
 
@@ -18,15 +18,11 @@
 using namespace mobrix;
 using namespace mobrix::render;
 using namespace testing_support;
+using namespace cli_testing;
 
 namespace {
 
-const std::string kSample = std::string(MOBRIX_SAMPLES_DIR) + "/sample-nfs4.fce";
-
-ProcessResult Fcetool(const std::vector<std::string>& args)
-{
-    return RunProcess(FCETOOL_PATH, args);
-}
+const std::string kSample = kSamples + "/sample-nfs4.fce";
 
 Picture Decoded(const std::string& path)
 {
@@ -127,7 +123,7 @@ TEST(FcetoolRender, MalformedModelsAndBadUsageWriteNothing)
     for (const char* name : {"empty.fce", "truncated.fce", "huge.fce", "garbage.fce", "none.fce", "fifo", "missing.fce"}) {
         const ProcessResult r = Fcetool({"render", dir.File(name), out});
         EXPECT_EQ(r.exitCode, 1) << name;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << name << ": " << r.err;
+        EXPECT_EQ(Lines(r.err), 1) << name << ": " << r.err;
         EXPECT_FALSE(std::filesystem::exists(out)) << name;
     }
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
@@ -139,7 +135,7 @@ TEST(FcetoolRender, MalformedModelsAndBadUsageWriteNothing)
              {"render", kSample, out, "--texture", "x.tga", "--no-texture"}}) {
         const ProcessResult r = Fcetool(args);
         EXPECT_EQ(r.exitCode, 2) << ::testing::PrintToString(args);
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(Lines(r.err), 1) << r.err;
         EXPECT_FALSE(std::filesystem::exists(out));
     }
 }

@@ -36,6 +36,9 @@ std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t coun
 // SafeFileOps.h for the whole list.
 SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// The same with the content in pieces, written one after the other.
+SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces);
+
 // The same without waiting for the disk, for files made again at will
 // (pictures, thumbnails): the old file is still replaced whole or kept, but
 // a crash of the system soon after may leave the new one empty.

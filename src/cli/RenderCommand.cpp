@@ -5,7 +5,9 @@
 #include "PictureFiles.h"
 #include "Rasteriser.h"
 #include "TextureSearch.h"
+#include "Viv.h"
 
+#include <filesystem>
 #include <map>
 
 namespace mobrix::cli {
@@ -19,10 +21,12 @@ const char* const kRenderHelp =
     "\n"
     "Draws a picture of the model MODEL into the PNG file OUT.PNG, without a\n"
     "display: flat-shaded triangles lit from the eye on a transparent\n"
-    "background, the model fitted to the picture. The texture is the folder's\n"
-    "car00.tga, else a TGA, BMP or PNG image with the model's name. The\n"
-    "variant of MODEL is detected by the NFSIV magic number unless an option\n"
-    "names it. Nothing is written when the model cannot be drawn.\n"
+    "background, the model fitted to the picture. MODEL is an FCE file, a car\n"
+    "archive (ARCHIVE.viv, its first .fce entry) or an entry of one\n"
+    "(ARCHIVE.viv:NAME). The texture is the archive's car00.tga, else the\n"
+    "folder's, else a TGA, BMP or PNG image with the model's or archive's\n"
+    "name. The variant of MODEL is detected by the NFSIV magic number unless\n"
+    "an option names it. Nothing is written when the model cannot be drawn.\n"
     "\n"
     "Options:\n"
     "  --size N              the picture's longest side in pixels (1 to 4096, default 256)\n"
@@ -76,21 +80,107 @@ Result<RenderOptions> Options(const Arguments& a)
     return options;
 }
 
+// A model named on the command line: a loose FCE file, or an entry of a
+// car archive ("car.viv" for its first .fce entry, "car.viv:NAME").
+struct ModelSource {
+    std::string path;
+    std::optional<std::string> entry; // set for an archive; empty for its first .fce entry
+};
+
+// What a path on disk is: no regular file, a car archive (by its magic,
+// whatever its name), another file, or an archive that cannot be read.
+struct PathKind {
+    enum class Kind { Missing, Archive, Other, BadArchive } kind;
+    std::string failure;
+};
+
+PathKind KindOf(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return {PathKind::Kind::Missing, {}};
+    const VivRead listed = ListViv(path);
+    const auto* failure = std::get_if<VivFailure>(&listed);
+    if (!failure)
+        return {PathKind::Kind::Archive, {}};
+    if (failure->kind == VivError::NotAnArchive)
+        return {PathKind::Kind::Other, {}};
+    return {PathKind::Kind::BadArchive, VivFailureMessage(*failure)};
+}
+
+Result<ModelSource> SourceOf(const std::string& arg)
+{
+    using Kind = PathKind::Kind;
+    PathKind kind = KindOf(arg);
+    std::size_t colon = std::string::npos;
+    if (kind.kind == Kind::Missing && (colon = arg.rfind(':')) != std::string::npos && colon > 0)
+        kind = KindOf(arg.substr(0, colon));
+    else
+        colon = std::string::npos;
+    if (kind.kind == Kind::BadArchive)
+        return Refused(kind.failure);
+    if (kind.kind != Kind::Archive)
+        return ModelSource{arg, std::nullopt};
+    if (colon == std::string::npos)
+        return ModelSource{arg, std::string()};
+    return ModelSource{arg.substr(0, colon), arg.substr(colon + 1)};
+}
+
+Result<CarModel> OpenSource(const Arguments& a, const ModelSource& source)
+{
+    if (!source.entry) {
+        Result<LoadedModel> in = LoadModelArg(a, source.path);
+        if (!in)
+            return in.failure();
+        return std::move(in->model);
+    }
+    if (a.Has("--nfs3") && a.Has("--nfs4"))
+        return BadUsage("--nfs3 and --nfs4 exclude each other");
+    std::optional<FceVariant> variant;
+    if (a.Has("--nfs3") || a.Has("--nfs4"))
+        variant = a.Has("--nfs4") ? FceVariant::Nfs4 : FceVariant::Nfs3;
+    CarModel model;
+    const auto opened = LoadModelFromArchive(model, source.path, *source.entry, variant);
+    if (const auto* failure = std::get_if<VivFailure>(&opened))
+        return Refused(VivFailureMessage(*failure));
+    return model;
+}
+
+// The archive's car00.tga, when it has one.
+std::optional<PictureResult> ArchiveTexture(const std::string& archivePath)
+{
+    const auto loaded = LoadViv(archivePath);
+    const auto* viv = std::get_if<LoadedViv>(&loaded);
+    const std::optional<std::size_t> entry = viv ? FindEntry(viv->archive, kCarTextureName) : std::nullopt;
+    if (!entry)
+        return std::nullopt;
+    return DecodePicture(EntryBytes(viv->bytes, viv->archive.entries[*entry]));
+}
+
 // The texture to lay on, or nothing. A texture named by --texture must be
-// read; one found beside the model is left out, with a warning, when it
-// cannot be.
-Result<std::optional<Picture>> Texture(const Arguments& a, const std::string& model)
+// read; one found in the archive or beside the model is left out, with a
+// warning, when it cannot be.
+Result<std::optional<Picture>> Texture(const Arguments& a, const ModelSource& source)
 {
     if (a.Has("--no-texture"))
         return std::optional<Picture>{};
     const std::optional<std::string> named = a.Value("--texture");
-    const std::optional<std::string> path = named ? named : FindModelTexture(model);
+    std::optional<std::string> path = named;
+    std::optional<PictureResult> read;
+    if (!path && source.entry) {
+        read = ArchiveTexture(source.path);
+        if (read)
+            path = source.path + ":" + kCarTextureName;
+    }
+    if (!path)
+        path = FindModelTexture(source.path);
     if (!path)
         return std::optional<Picture>{};
-    auto read = ReadPicture(*path);
-    if (auto* picture = std::get_if<Picture>(&read))
+    if (!read)
+        read = ReadPicture(*path);
+    if (auto* picture = std::get_if<Picture>(&*read))
         return std::optional<Picture>(std::move(*picture));
-    const std::string& why = std::get<PictureError>(read).message;
+    const std::string& why = std::get<PictureError>(*read).message;
     if (named)
         return Refused(*path, why);
     PrintError("warning: the texture " + *path + " is left out: " + why);
@@ -109,13 +199,16 @@ int RenderCommand(const CommandArgs& args)
         if (!options)
             return options.failure();
         const std::string& path = a.files[0];
-        Result<LoadedModel> in = LoadModelArg(a, path);
-        if (!in)
-            return in.failure();
-        const Result<std::optional<Picture>> texture = Texture(a, path);
+        const Result<ModelSource> source = SourceOf(path);
+        if (!source)
+            return source.failure();
+        const Result<CarModel> model = OpenSource(a, *source);
+        if (!model)
+            return model.failure();
+        const Result<std::optional<Picture>> texture = Texture(a, *source);
         if (!texture)
             return texture.failure();
-        const std::optional<Picture> picture = RenderModel(in->model, *options, *texture ? &**texture : nullptr);
+        const std::optional<Picture> picture = RenderModel(*model, *options, *texture ? &**texture : nullptr);
         if (!picture)
             return Refused(path, "the model has no triangles to draw");
         if (const SaveStatus failure = WritePng(*picture, a.files[1]))

@@ -7,6 +7,7 @@
 #include "PictureFiles.h"
 #include "TestFiles.h"
 #include "TgaImages.h"
+#include "Viv.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -101,6 +102,35 @@ TEST(FcetoolRender, TextureIsTheFoldersCar00ThenTheModelsOwnUnlessNamedOrRefused
     EXPECT_FALSE(std::filesystem::exists(dir.File("never.png")));
 }
 
+// A car archive renders as its model and texture do loose; the entry may be
+// named, whatever its case.
+TEST(FcetoolRender, CarArchiveGivesItsModelWithItsTexture)
+{
+    TempDir dir;
+    const std::string archive = kSamples + "/car.viv";
+    const auto loaded = LoadViv(archive);
+    ASSERT_TRUE(std::holds_alternative<LoadedViv>(loaded));
+    const LoadedViv& viv = std::get<LoadedViv>(loaded);
+    std::filesystem::create_directory(dir.File("loose"));
+    for (const char* name : {"car.fce", "car00.tga"}) {
+        const std::optional<std::size_t> entry = FindEntry(viv.archive, name);
+        ASSERT_TRUE(entry) << name;
+        const auto bytes = EntryBytes(viv.bytes, viv.archive.entries[*entry]);
+        WriteBytes(dir.File(std::string("loose/") + name), {bytes.begin(), bytes.end()});
+    }
+    auto render = [&](const std::string& model, const std::string& out, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"render", model, dir.File(out)};
+        args.insert(args.end(), extra.begin(), extra.end());
+        const ProcessResult r = Fcetool(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return ReadBytes(dir.File(out));
+    };
+    const auto whole = render(archive, "whole.png");
+    EXPECT_EQ(render(archive + ":CAR.FCE", "named.png"), whole);
+    EXPECT_EQ(render(dir.File("loose/car.fce"), "loose.png"), whole);
+    EXPECT_NE(render(archive, "white.png", {"--no-texture"}), whole);
+}
+
 TEST(FcetoolRender, MalformedModelsAndBadUsageWriteNothing)
 {
     TempDir dir;
@@ -118,9 +148,13 @@ TEST(FcetoolRender, MalformedModelsAndBadUsageWriteNothing)
     NewFCE(none);
     ASSERT_FALSE(SaveFCE3(none, dir.File("none.fce")));
     ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0666), 0);
+    const std::vector<std::uint8_t> archive = ReadBytes(kSamples + "/car.viv");
+    WriteBytes(dir.File("truncated.viv"), {archive.begin(), archive.begin() + 200});
+    WriteBytes(dir.File("car.viv"), archive);
 
     const std::string out = dir.File("out.png");
-    for (const char* name : {"empty.fce", "truncated.fce", "huge.fce", "garbage.fce", "none.fce", "fifo", "missing.fce"}) {
+    for (const char* name : {"empty.fce", "truncated.fce", "huge.fce", "garbage.fce", "none.fce", "fifo", "missing.fce",
+                             "truncated.viv", "truncated.viv:car.fce", "car.viv:missing.fce", "car.viv:carp.txt"}) {
         const ProcessResult r = Fcetool({"render", dir.File(name), out});
         EXPECT_EQ(r.exitCode, 1) << name;
         EXPECT_EQ(Lines(r.err), 1) << name << ": " << r.err;

@@ -3,7 +3,8 @@
 # folder: gio names the project's types by name and by magic (an NFSIV or
 # FCE4M file without an extension, a BIGF archive named .viv, while another
 # .viv stays a video), and the thumbnailer's command, run as a file manager
-# runs it, makes a PNG of the asked size, or fails and writes nothing.
+# runs it, makes a PNG of the asked size of a model or a car archive, or
+# fails and writes nothing.
 set -eu
 build=$1
 source=$2
@@ -62,6 +63,10 @@ im.load()
 assert im.mode == 'RGBA' and max(im.size) == 128, (im.mode, im.size)
 assert im.getpixel((0, 0))[3] == 0
 PY
+cp "$source/samples/car.viv" "$files/archive.viv"
+thumbnail 64 "$files/archive.viv" "$work/archive.png" || fail "no thumbnail of a car archive: $(cat "$work/err")"
+/usr/bin/python3 -c 'import sys; from PIL import Image; assert max(Image.open(sys.argv[1]).size) == 64' "$work/archive.png" ||
+    fail "the thumbnail of a car archive is not a 64-pixel picture"
 if thumbnail 128 "$files/movie.viv" "$work/none.png"; then fail "a thumbnail of a file that is no model"; fi
 [ ! -e "$work/none.png" ] || fail "a failed thumbnail left a file"
 echo "file types and thumbnails checked"

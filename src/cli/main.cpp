@@ -7,6 +7,7 @@
 #include "ExchangeCommands.h"
 #include "MeshCommands.h"
 #include "ModelCommands.h"
+#include "RenderCommand.h"
 #include "TextureCommands.h"
 
 #include <cstdio>
@@ -36,6 +37,7 @@ const char* const kOverview =
     "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
     "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
     "  mesh          transform or clean up the mesh of a model\n"
+    "  render        draw a picture of a model into a PNG file\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
 
@@ -57,6 +59,7 @@ const std::map<std::string, Command>& Commands()
         {"export-obj", ExportObjCommand},
         {"import-obj", ImportObjCommand},
         {"mesh", MeshCommand},
+        {"render", RenderCommand},
     };
     return commands;
 }

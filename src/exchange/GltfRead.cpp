@@ -843,10 +843,17 @@ private:
         const int vidx = AttributeOf(prim.attributes, kVertexIndexAttribute);
         std::vector<std::uint32_t> source;
         if (vidx >= 0) {
-            if (auto failure = acc_.Uints(vidx, source, what))
+            std::vector<float> numbers;
+            if (auto failure = acc_.Floats(vidx, TINYGLTF_TYPE_SCALAR, numbers, what))
                 return failure;
-            if (source.size() != count)
+            if (numbers.size() != count)
                 return Malformed(what + ": " + kVertexIndexAttribute + " has another count than POSITION");
+            source.reserve(count);
+            for (float f : numbers) {
+                if (!(f >= 0 && f < 16777216.0f) || f != std::floor(f))
+                    return Malformed(what + ": " + kVertexIndexAttribute + " holds something other than vertex numbers");
+                source.push_back(static_cast<std::uint32_t>(f));
+            }
         } else {
             out.allSourced = false;
         }

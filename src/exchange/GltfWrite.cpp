@@ -262,7 +262,11 @@ public:
             buffer_.Vec3Accessor(Spread(baseNorms, split, nullptr), false);
         attributes["TEXCOORD_0"] = buffer_.Accessor(BytesOf(split.uv, 0, split.uv.size()), kArrayBuffer, kFloat,
                                                     TINYGLTF_TYPE_VEC2, split.uv.size() / 2);
-        attributes[kVertexIndexAttribute] = buffer_.UintAccessor(split.source, kArrayBuffer);
+        // Vertex attributes cannot be 32-bit integers; floats hold every
+        // vertex number of a part exactly (see CheckWritable).
+        const std::vector<float> source(split.source.begin(), split.source.end());
+        attributes[kVertexIndexAttribute] = buffer_.Accessor(BytesOf(source, 0, source.size()), kArrayBuffer, kFloat,
+                                                            TINYGLTF_TYPE_SCALAR, source.size());
 
         std::vector<std::map<std::string, int>> targets;
         tinygltf::Value::Array targetNames;
@@ -614,6 +618,9 @@ std::string UriOf(std::string_view name)
     return out;
 }
 
+// Integers up to this are floats exactly.
+constexpr std::size_t kMaxExactFloatInteger = std::size_t{1} << 24;
+
 ExchangeStatus CheckWritable(const CarModel& model, std::vector<PartSpan>& spans)
 {
     const std::vector<std::string> problems = CheckModel(model);
@@ -629,6 +636,8 @@ ExchangeStatus CheckWritable(const CarModel& model, std::vector<PartSpan>& spans
         if (span.firstVertex != vertices || span.firstTriangle != triangles)
             return Failed(ErrorCode::InternalError,
                           "part " + std::to_string(p + 1) + " does not follow the part before it in the tables");
+        if (span.vertices > kMaxExactFloatInteger)
+            return exchange::Overflow("part " + std::to_string(p + 1) + " has more vertices than glTF can number");
         vertices += span.vertices;
         triangles += span.triangles;
         spans.push_back(span);

@@ -838,7 +838,10 @@ private:
             if (uv.size() != count * 2)
                 return Malformed(what + ": TEXCOORD_0 has another count than POSITION");
         } else {
+            // glTF V 1 is FCE's V 0: missing coordinates give zeros.
             uv.assign(count * 2, 0.0f);
+            for (std::size_t i = 1; i < uv.size(); i += 2)
+                uv[i] = 1.0f;
         }
         const int vidx = AttributeOf(prim.attributes, kVertexIndexAttribute);
         std::vector<std::uint32_t> source;

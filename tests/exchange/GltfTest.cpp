@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <set>
 
 using namespace mobrix;
@@ -162,4 +163,169 @@ TEST(GltfExport, ShowsTheCarFacingFrontAndOutwardWithPartsGroupsAndDummies)
     const json& first = nodes[dummies["children"][0].get<int>()]["translation"];
     EXPECT_EQ(first[0].get<double>(), -model.Header.DummyPos[0].X);
     EXPECT_EQ(first[2].get<double>(), model.Header.DummyPos[0].Z);
+}
+
+namespace {
+
+// A glTF file as another program might write it: a quad drawn once as a
+// strip and once as a fan, without texture coordinates or normals, under a
+// rotated and scaled node, a second node of the same name, a morph target
+// "damage" and an empty node. The buffer lies beside the file.
+struct ForeignFile {
+    json doc;
+    std::vector<std::uint8_t> bin;
+
+    ForeignFile()
+    {
+        const float positions[] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+        const float damage[] = {0, 0, 0.5f, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        const std::uint16_t indices[] = {0, 1, 2, 3};
+        Append(positions, sizeof positions);
+        Append(damage, sizeof damage);
+        Append(indices, sizeof indices);
+        doc = json::parse(R"({
+          "asset": {"version": "2.0", "generator": "another program"},
+          "buffers": [{"uri": "scene.bin", "byteLength": 104}],
+          "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 48},
+                          {"buffer": 0, "byteOffset": 48, "byteLength": 48},
+                          {"buffer": 0, "byteOffset": 96, "byteLength": 8}],
+          "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4, "type": "VEC3",
+                         "min": [0, 0, 0], "max": [1, 1, 0]},
+                        {"bufferView": 1, "componentType": 5126, "count": 4, "type": "VEC3",
+                         "min": [0, 0, 0], "max": [0, 0, 0.5]},
+                        {"bufferView": 2, "componentType": 5123, "count": 4, "type": "SCALAR"}],
+          "meshes": [{"name": "strip", "extras": {"targetNames": ["damage"]}, "weights": [0],
+                      "primitives": [{"attributes": {"POSITION": 0}, "indices": 2, "mode": 5,
+                                      "targets": [{"POSITION": 1}]}]},
+                     {"name": "fan", "primitives": [{"attributes": {"POSITION": 0}, "indices": 2, "mode": 6}]}],
+          "nodes": [{"name": "Car", "children": [1, 2, 3]},
+                    {"name": "Body", "mesh": 0, "translation": [1, 2, 3],
+                     "rotation": [0, 0.7071067811865476, 0, 0.7071067811865476], "scale": [2, 2, 2]},
+                    {"name": "Body", "mesh": 1},
+                    {"name": ":HFLO", "translation": [4, 5, 6]}],
+          "scenes": [{"nodes": [0]}], "scene": 0
+        })");
+    }
+
+    void Append(const void* data, std::size_t size)
+    {
+        const auto* p = static_cast<const std::uint8_t*>(data);
+        bin.insert(bin.end(), p, p + size);
+    }
+
+    std::string Write(const TempDir& dir) const
+    {
+        WriteBytes(dir.File("scene.bin"), bin);
+        const std::string text = doc.dump();
+        WriteBytes(dir.File("scene.gltf"), {text.begin(), text.end()});
+        return dir.File("scene.gltf");
+    }
+};
+
+void ExpectNear(const Vec3& a, const Vec3& b)
+{
+    EXPECT_NEAR(a.X, b.X, 1e-6);
+    EXPECT_NEAR(a.Y, b.Y, 1e-6);
+    EXPECT_NEAR(a.Z, b.Z, 1e-6);
+}
+
+} // namespace
+
+TEST(GltfImport, FilesOfOtherProgramsBecomePartsDummiesAndDamage)
+{
+    TempDir dir;
+    CarModel model;
+    NewFCE(model);
+    const ExchangeStatus read = ConvertGltf(model, ForeignFile().Write(dir));
+    ASSERT_FALSE(read) << read->detail;
+    ASSERT_THAT(CheckModel(model), IsEmpty());
+    const ModelHeader& h = model.Header;
+    ASSERT_EQ(h.NumParts, 2);
+    EXPECT_EQ(TrimmedName(h.PartNames[0]), std::string("Body\0", 5));
+    EXPECT_EQ(TrimmedName(h.PartNames[1]), std::string("Body 2\0", 7));
+    // The world transform: glTF (x, y, z) turned a quarter about Y and
+    // doubled is (2z, 2y, -2x), then x negated for FCE; the translation
+    // (1, 2, 3) is the part position.
+    ExpectNear(h.PartPos[0], {-1, 2, 3});
+    ExpectNear(model.Vertices[1], {0, 0, -2});
+    ExpectNear(model.Vertices[2], {0, 2, 0});
+    ExpectNear(model.Vertices[5], {-1, 0, 0}); // the untransformed node
+    // A strip of four corners is two triangles facing the same way, a fan
+    // of four the same two; winding reversed for FCE's frame.
+    ASSERT_EQ(h.PartNumTriangles[0], 2);
+    ASSERT_EQ(h.PartNumTriangles[1], 2);
+    const auto corners = [&model](int t) {
+        const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
+        return std::array{tri.I1, tri.I2, tri.I3};
+    };
+    EXPECT_EQ(corners(0), (std::array{0, 2, 1}));
+    EXPECT_EQ(corners(1), (std::array{1, 2, 3}));
+    EXPECT_EQ(corners(2), (std::array{0, 2, 1}));
+    EXPECT_EQ(corners(3), (std::array{0, 3, 2}));
+    const Triangle& first = model.Triangles[0];
+    EXPECT_EQ((std::array{first.U1, first.V1, first.U3, first.V3}), (std::array{0.f, 0.f, 0.f, 0.f}));
+    // The morph target "damage" is the damaged set, turned as the part is.
+    EXPECT_EQ(model.FileFormat, ModelOrigin::Nfs4);
+    ExpectNear(model.DamagedVerts[0], {-1, 0, 0});
+    EXPECT_EQ(model.DamagedVerts[5], model.Vertices[5]);
+    // The empty node is a dummy at its world position.
+    ASSERT_EQ(h.NumDummies, 1);
+    EXPECT_EQ(TrimmedName(h.DummyNames[0]), std::string(":HFLO\0", 6));
+    ExpectNear(h.DummyPos[0], {-4, 5, 6});
+}
+
+TEST(GltfImport, MalformedFilesAreRefusedWithOneLineAndChangeNothing)
+{
+    struct Case {
+        const char* name;
+        std::function<void(ForeignFile&)> change;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"lines", [](ForeignFile& f) {
+             json& d = f.doc; d["meshes"][1]["primitives"][0]["mode"] = 1; }, "points or lines"},
+        {"index past the vertices", [](ForeignFile& f) { f.bin[102] = 9; }, "names no vertex"},
+        {"accessor past its view", [](ForeignFile& f) {
+             json& d = f.doc; d["accessors"][1]["byteOffset"] = 4; }, "reaches past"},
+        {"view past its buffer", [](ForeignFile& f) {
+             json& d = f.doc; d["bufferViews"][2]["byteLength"] = 9; }, ""},
+        {"signed indices", [](ForeignFile& f) {
+             json& d = f.doc; d["accessors"][2]["componentType"] = 5122; }, "unsigned integers"},
+        {"float indices", [](ForeignFile& f) {
+             json& d = f.doc; d["accessors"][2]["componentType"] = 5126; }, ""},
+        {"no such accessor", [](ForeignFile& f) {
+             json& d = f.doc; d["meshes"][0]["primitives"][0]["indices"] = 9; }, ""},
+        {"a node cycle", [](ForeignFile& f) {
+             json& d = f.doc; d["nodes"][1]["children"] = {0}; }, "reached twice"},
+        {"absolute buffer path", [](ForeignFile& f) {
+             json& d = f.doc; d["buffers"][0]["uri"] = "/etc/passwd"; }, "folder"},
+        {"buffer outside the folder", [](ForeignFile& f) {
+             json& d = f.doc; d["buffers"][0]["uri"] = "../scene.bin"; }, "folder"},
+        {"network buffer", [](ForeignFile& f) {
+             json& d = f.doc; d["buffers"][0]["uri"] = "http://example.org/scene.bin"; }, "folder"},
+        {"65 parts",
+         [](ForeignFile& f) {
+             json& d = f.doc;
+             for (int i = 0; i < 64; ++i)
+                 d["nodes"].push_back({{"mesh", 1}});
+             for (int i = 0; i < 64; ++i)
+                 d["scenes"][0]["nodes"].push_back(4 + i);
+         },
+         "at most 64 parts"},
+        {"not glTF", [](ForeignFile& f) {
+             json& d = f.doc; d = json::array(); }, ""},
+    };
+    TempDir dir;
+    const CarModel sample = Opened(ReadBytes(std::string(MOBRIX_SAMPLES_DIR) + "/sample-nfs3.fce"), FceVariant::Nfs3);
+    for (const Case& c : cases) {
+        ForeignFile file;
+        c.change(file);
+        CarModel model = sample;
+        const ExchangeStatus read = ConvertGltf(model, file.Write(dir));
+        ASSERT_TRUE(read) << c.name;
+        EXPECT_THAT(read->detail, HasSubstr(c.message)) << c.name;
+        EXPECT_EQ(read->detail.find('\n'), std::string::npos) << c.name;
+        EXPECT_FALSE(read->detail.empty()) << c.name;
+        EXPECT_EQ(model, sample) << c.name;
+    }
 }

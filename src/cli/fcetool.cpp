@@ -10,6 +10,7 @@
 #include "FceFiles.h"
 #include "FileErrors.h"
 #include "FileInfoReport.h"
+#include "GltfCommands.h"
 #include "Obj.h"
 #include "PartFiles.h"
 #include "Remap.h"
@@ -61,6 +62,8 @@ const char* const kOverview =
     "  tga-to-bmp    convert a 32-bit TGA image into a 24-bit bitmap\n"
     "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
     "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
+    "  export-gltf   write a model as a glTF 2.0 file, every field kept\n"
+    "  import-gltf   convert a glTF 2.0 file into a model\n"
     "  mesh          transform or clean up the mesh of a model\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
@@ -640,6 +643,39 @@ int ImportObjCommand(const std::vector<std::string>& args)
     return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
 }
 
+int ExportGltfCommand(const std::vector<std::string>& args)
+{
+    const auto parsed =
+        CommandArguments(args, "export-gltf", cli::kExportGltfHelp, 2, {"--nfs3", "--nfs4"}, {"--texture"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    CarModel model;
+    int exitCode = kExitOk;
+    if (!OpenInputModel(model, a, a.files[0], "export-gltf", exitCode))
+        return exitCode;
+    const auto texture = a.options.find("--texture");
+    return cli::ExportGltfFile(model, a.files[1], texture == a.options.end() ? std::string() : texture->second)
+               ? kExitOk
+               : kExitRefused;
+}
+
+int ImportGltfCommand(const std::vector<std::string>& args)
+{
+    const auto parsed = CommandArguments(args, "import-gltf", cli::kImportGltfHelp, 2, {}, {"--to"});
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const Arguments& a = std::get<Arguments>(parsed);
+    const auto target = TargetVariant(a);
+    if (const auto* error = std::get_if<UsageError>(&target))
+        return Usage(*error, "import-gltf");
+    CarModel model;
+    NewFCE(model);
+    if (!cli::ImportGltfFile(model, a.files[0]))
+        return kExitRefused;
+    return SaveModel(model, a.files[1], std::get<FceVariant>(target)) ? kExitOk : kExitRefused;
+}
+
 // --- Mesh transforms and clean-up ----------------------------------------------
 
 const char* const kMeshHelp =
@@ -962,6 +998,8 @@ const std::map<std::string, Command>& Commands()
         {"tga-to-bmp", {TgaToBmpCommand, kTgaToBmpHelp}},
         {"export-obj", {ExportObjCommand, kExportObjHelp}},
         {"import-obj", {ImportObjCommand, kImportObjHelp}},
+        {"export-gltf", {ExportGltfCommand, cli::kExportGltfHelp}},
+        {"import-gltf", {ImportGltfCommand, cli::kImportGltfHelp}},
         {"mesh", {MeshCommand, kMeshHelp}},
     };
     return commands;

@@ -999,7 +999,7 @@ std::vector<std::uint32_t> VertexMap(const MeshData& data, std::size_t& vertices
 
 class PartBuilder {
 public:
-    PartBuilder(const tinygltf::Model& g, bool trusted) : g_(g), acc_(g), trusted_(trusted) {}
+    PartBuilder(const tinygltf::Model& g, bool trusted) : acc_(g), trusted_(trusted) {}
 
     ExchangeStatus Build(const MeshData& data, const tinygltf::Mesh& mesh, const Matrix& world, BuiltPart& part)
     {
@@ -1176,7 +1176,6 @@ private:
         }
     }
 
-    const tinygltf::Model& g_;
     Accessors acc_;
     bool trusted_;
 };

@@ -642,6 +642,17 @@ ExchangeStatus CheckWritable(const CarModel& model, std::vector<PartSpan>& spans
         triangles += span.triangles;
         spans.push_back(span);
     }
+    const auto finite = [](const Vec3& v) { return std::isfinite(v.X) && std::isfinite(v.Y) && std::isfinite(v.Z); };
+    for (int p = 0; p < parts; ++p) {
+        if (!finite(model.Header.PartPos[static_cast<std::size_t>(p)]))
+            return Failed(ErrorCode::InternalError, "the position of part " + std::to_string(p + 1) +
+                                                        " is not a finite number, which glTF cannot hold");
+    }
+    for (int d = 0; d < UsableDummyCount(model.Header); ++d) {
+        if (!finite(model.Header.DummyPos[static_cast<std::size_t>(d)]))
+            return Failed(ErrorCode::InternalError, "the position of dummy " + std::to_string(d + 1) +
+                                                        " is not a finite number, which glTF cannot hold");
+    }
     if (vertices != model.Vertices.size() || triangles != model.Triangles.size())
         return Failed(ErrorCode::InternalError, "the parts do not hold every vertex and triangle");
     if (vertices > std::numeric_limits<std::int32_t>::max())

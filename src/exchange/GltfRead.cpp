@@ -16,6 +16,11 @@
 #include <limits>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace mobrix {
 
 using namespace gltf;
@@ -740,6 +745,17 @@ struct MeshData {
     bool allOrdered = true;
 };
 
+// Appends `from`, taking its memory when `to` is still empty (the usual
+// case: one set of attributes a mesh).
+template <class T>
+void MoveAppend(std::vector<T>& to, std::vector<T>&& from)
+{
+    if (to.empty())
+        to = std::move(from);
+    else
+        to.insert(to.end(), from.begin(), from.end());
+}
+
 int TargetIndex(const tinygltf::Mesh& mesh, const char* name)
 {
     const tinygltf::Value* names = Member(mesh.extras, "targetNames");
@@ -860,10 +876,10 @@ private:
         } else {
             out.allSourced = false;
         }
-        out.positions.insert(out.positions.end(), positions.begin(), positions.end());
-        out.normals.insert(out.normals.end(), normals.begin(), normals.end());
-        out.uv.insert(out.uv.end(), uv.begin(), uv.end());
-        out.source.insert(out.source.end(), source.begin(), source.end());
+        MoveAppend(out.positions, std::move(positions));
+        MoveAppend(out.normals, std::move(normals));
+        MoveAppend(out.uv, std::move(uv));
+        MoveAppend(out.source, std::move(source));
         if (auto failure = AppendTarget(prim, damage, count, out.damage, out.damageNormals, what))
             return failure;
         return AppendTarget(prim, second, count, out.second, out.secondNormals, what);
@@ -884,8 +900,8 @@ private:
             return failure;
         if (auto failure = Vec3Or(na, count, n, what))
             return failure;
-        positions.insert(positions.end(), p.begin(), p.end());
-        normals.insert(normals.end(), n.begin(), n.end());
+        MoveAppend(positions, std::move(p));
+        MoveAppend(normals, std::move(n));
         return std::nullopt;
     }
 
@@ -951,7 +967,6 @@ private:
 
 // The model tables of one part.
 struct BuiltPart {
-    std::string name; // Latin-1
     Vec3 position{};
     std::vector<Vec3> vertices, normals, damaged, damagedNormals, second, secondNormals;
     std::vector<Triangle> triangles;
@@ -1234,41 +1249,6 @@ ExchangeStatus BuildModel(const tinygltf::Model& g, CarModel& model)
         return exchange::Overflow("the file has " + std::to_string(nodes.dummies.size()) +
                                   " empty nodes; a model holds at most " + std::to_string(kDummySlots) + " dummies");
 
-    std::vector<BuiltPart> parts(nodes.parts.size());
-    MeshReader meshes(g, trusted);
-    PartBuilder builder(g, trusted);
-    std::set<std::string> taken;
-    std::int64_t totalVertices = 0, totalTriangles = 0;
-    bool anyDamage = false;
-    for (std::size_t p = 0; p < parts.size(); ++p) {
-        const tinygltf::Node& node = g.nodes[static_cast<std::size_t>(nodes.parts[p].node)];
-        if (static_cast<std::size_t>(node.mesh) >= g.meshes.size())
-            return Malformed("node " + std::to_string(nodes.parts[p].node) + ": mesh " + std::to_string(node.mesh) +
-                             " does not exist");
-        const tinygltf::Mesh& mesh = g.meshes[static_cast<std::size_t>(node.mesh)];
-        std::string name = NodeName(g, node);
-        MeshData data;
-        if (auto failure = meshes.Read(mesh, name, data))
-            return failure;
-        if (auto failure = builder.Build(data, mesh, nodes.parts[p].world, parts[p]))
-            return failure;
-        totalVertices += static_cast<std::int64_t>(parts[p].vertices.size());
-        totalTriangles += static_cast<std::int64_t>(parts[p].triangles.size());
-        if (totalVertices > std::numeric_limits<std::int32_t>::max() ||
-            totalTriangles > std::numeric_limits<std::int32_t>::max())
-            return exchange::Overflow("too many vertices or triangles for a model");
-        anyDamage = anyDamage || parts[p].hasDamage;
-        const std::optional<Name64> raw =
-            extras && extras->partNames && p < extras->partNames->size() ? std::optional((*extras->partNames)[p])
-                                                                         : std::nullopt;
-        if (raw && Latin1Text(DisplayName(*raw)) == name) {
-            parts[p].name = name;
-            taken.insert(name.substr(0, kNameLength - 1));
-        } else {
-            parts[p].name = UniqueName(name.empty() ? "Part" + std::to_string(p + 1) : name, taken);
-        }
-    }
-
     CarModel out;
     out.Header = model.Header;
     out.Fce4Header = model.Fce4Header;
@@ -1313,30 +1293,59 @@ ExchangeStatus BuildModel(const tinygltf::Model& g, CarModel& model)
         if (extras->fce4Header)
             out.Fce4Header = *extras->fce4Header;
     }
-    if (h.PartNames.size() < parts.size())
-        h.PartNames.resize(parts.size());
+    if (h.PartNames.size() < nodes.parts.size())
+        h.PartNames.resize(nodes.parts.size());
 
+    // A damage target anywhere makes an NFSIV model of a file from elsewhere.
+    bool anyDamage = false;
+    for (const PlacedNode& placed : nodes.parts) {
+        const int mesh = g.nodes[static_cast<std::size_t>(placed.node)].mesh;
+        if (static_cast<std::size_t>(mesh) >= g.meshes.size())
+            return Malformed("node " + std::to_string(placed.node) + ": mesh " + std::to_string(mesh) +
+                             " does not exist");
+        anyDamage = anyDamage || TargetIndex(g.meshes[static_cast<std::size_t>(mesh)], kDamageTarget) >= 0;
+    }
     const ModelOrigin origin = extras && extras->variant ? *extras->variant
                                : anyDamage               ? ModelOrigin::Nfs4
                                                          : ModelOrigin::From3ds;
     const bool nfs4 = origin == ModelOrigin::Nfs4;
-    const auto n = static_cast<std::size_t>(totalVertices);
-    const auto m = static_cast<std::size_t>(totalTriangles);
-    out.Vertices.reserve(n);
-    out.Normals.reserve(n);
-    out.Triangles.reserve(m);
-    for (std::size_t p = 0; p < parts.size(); ++p) {
-        BuiltPart& part = parts[p];
+
+    // One part at a time, each appended and let go before the next, so the
+    // memory of one part's reading serves the next.
+    MeshReader meshes(g, trusted);
+    PartBuilder builder(g, trusted);
+    std::set<std::string> taken;
+    for (std::size_t p = 0; p < nodes.parts.size(); ++p) {
+        const tinygltf::Node& node = g.nodes[static_cast<std::size_t>(nodes.parts[p].node)];
+        const tinygltf::Mesh& mesh = g.meshes[static_cast<std::size_t>(node.mesh)];
+        const std::string name = NodeName(g, node);
+        BuiltPart part;
+        {
+            MeshData data;
+            if (auto failure = meshes.Read(mesh, name, data))
+                return failure;
+            if (auto failure = builder.Build(data, mesh, nodes.parts[p].world, part))
+                return failure;
+        }
         const std::size_t pn = part.vertices.size();
         const std::size_t pm = part.triangles.size();
+        if (out.Vertices.size() + pn > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()) ||
+            out.Triangles.size() + pm > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+            return exchange::Overflow("too many vertices or triangles for a model");
+        const std::optional<Name64> raw =
+            extras && extras->partNames && p < extras->partNames->size() ? std::optional((*extras->partNames)[p])
+                                                                         : std::nullopt;
+        if (raw && Latin1Text(DisplayName(*raw)) == name) {
+            h.PartNames[p] = *raw;
+            taken.insert(name.substr(0, kNameLength - 1));
+        } else {
+            h.PartNames[p] = exchange::TerminatedName(UniqueName(name.empty() ? "Part" + std::to_string(p + 1) : name, taken));
+        }
         h.PartFirstVertex[p] = static_cast<std::int32_t>(out.Vertices.size());
         h.PartNumVertices[p] = static_cast<std::int32_t>(pn);
         h.PartFirstTriangle[p] = static_cast<std::int32_t>(out.Triangles.size());
         h.PartNumTriangles[p] = static_cast<std::int32_t>(pm);
         h.PartPos[p] = part.position;
-        const std::optional<Name64> raw =
-            p < h.PartNames.size() && extras && extras->partNames ? std::optional(h.PartNames[p]) : std::nullopt;
-        h.PartNames[p] = SlotName(raw, part.name);
         AppendTable(out.Vertices, part.vertices, pn);
         AppendTable(out.Normals, part.normals, pn);
         AppendTable(out.Triangles, part.triangles, pm);
@@ -1345,8 +1354,6 @@ ExchangeStatus BuildModel(const tinygltf::Model& g, CarModel& model)
         AppendTable(out.Reserved3, part.reserved3, pn);
         if (!nfs4)
             continue;
-        AppendTable(out.NormalVerts, part.vertices, pn);
-        AppendTable(out.NormalNorms, part.normals, pn);
         AppendTable(out.DamagedVerts, part.damaged.empty() ? part.vertices : part.damaged, pn);
         AppendTable(out.DamagedNorms, part.damagedNormals.empty() ? part.normals : part.damagedNormals, pn);
         AppendTable(out.Undamaged2Verts, part.second.empty() ? part.vertices : part.second, pn);
@@ -1361,7 +1368,13 @@ ExchangeStatus BuildModel(const tinygltf::Model& g, CarModel& model)
             out.VertFlags.resize(out.VertFlags.size() + pn, Reserved4{static_cast<std::uint8_t>(trusted ? 0 : 4)});
         }
     }
-    h.NumParts = static_cast<std::int32_t>(parts.size());
+    if (nfs4) {
+        out.NormalVerts = out.Vertices;
+        out.NormalNorms = out.Normals;
+    }
+    const std::size_t n = out.Vertices.size();
+    const std::size_t m = out.Triangles.size();
+    h.NumParts = static_cast<std::int32_t>(nodes.parts.size());
     h.NumVertices = static_cast<std::int32_t>(n);
     h.NumTriangles = static_cast<std::int32_t>(m);
     h.NumDummies = static_cast<std::int32_t>(nodes.dummies.size());
@@ -1410,11 +1423,59 @@ ExchangeStatus ReadGltf(CarModel& model, std::span<const std::uint8_t> file, con
     }
 }
 
+namespace {
+
+// A regular file mapped read-only: large files are read from the page cache
+// without a copy of their own.
+class MappedFile {
+public:
+    ~MappedFile()
+    {
+        if (data_ != nullptr)
+            ::munmap(data_, size_);
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    // Empty when the file is not a regular file or cannot be mapped; the
+    // caller then reads it the ordinary way, which says why.
+    bool Open(const std::string& path)
+    {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        struct stat info {};
+        if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+            info.st_size > kMaxGltfFileSize)
+            return false;
+        size_ = static_cast<std::size_t>(info.st_size);
+        void* data = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
+        if (data == MAP_FAILED)
+            return false;
+        data_ = data;
+        return true;
+    }
+
+    std::span<const std::uint8_t> bytes() const { return {static_cast<const std::uint8_t*>(data_), size_}; }
+
+private:
+    int fd_ = -1;
+    void* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+} // namespace
+
 ExchangeStatus ConvertGltf(CarModel& model, const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    if (auto failure = exchange::ReadInputFile(path, bytes, kMaxGltfFileSize))
-        return failure;
+    MappedFile mapped;
+    std::vector<std::uint8_t> read;
+    std::span<const std::uint8_t> bytes;
+    if (mapped.Open(path)) {
+        bytes = mapped.bytes();
+    } else {
+        if (auto failure = exchange::ReadInputFile(path, read, kMaxGltfFileSize))
+            return failure;
+        bytes = read;
+    }
     std::error_code ec;
     std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
     folder = std::filesystem::weakly_canonical(folder, ec);

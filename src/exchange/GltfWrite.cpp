@@ -140,26 +140,51 @@ public:
         return static_cast<int>(g_.accessors.size() - 1);
     }
 
-    int Vec3Accessor(const std::vector<float>& xyz, bool bounds)
+    // An accessor of `count` VEC3 floats written straight into the buffer:
+    // `value(i)` gives element i in glTF's frame.
+    template <class Value>
+    int Vec3AccessorOf(std::size_t count, bool bounds, Value value)
     {
-        std::vector<double> min, max;
-        if (bounds) {
-            min.assign(3, std::numeric_limits<double>::infinity());
-            max.assign(3, -std::numeric_limits<double>::infinity());
-            for (std::size_t i = 0; i < xyz.size(); ++i) {
-                const double v = xyz[i];
-                if (std::isnan(v))
-                    continue;
-                min[i % 3] = std::min(min[i % 3], v);
-                max[i % 3] = std::max(max[i % 3], v);
+        auto& bin = data();
+        bin.resize((bin.size() + 3) & ~std::size_t{3});
+        const std::size_t at = bin.size();
+        bin.resize(at + count * 12);
+        std::uint8_t* out = bin.data() + at;
+        double min[3] = {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::infinity(),
+                         std::numeric_limits<double>::infinity()};
+        double max[3] = {-min[0], -min[0], -min[0]};
+        for (std::size_t i = 0; i < count; ++i) {
+            const Vec3 v = value(i);
+            const float xyz[3] = {v.X, v.Y, v.Z};
+            for (std::size_t k = 0; k < 3; ++k) {
+                le::Store(out + 12 * i + 4 * k, xyz[k]);
+                if (bounds && !std::isnan(xyz[k])) {
+                    min[k] = std::min(min[k], double(xyz[k]));
+                    max[k] = std::max(max[k], double(xyz[k]));
+                }
             }
+        }
+        tinygltf::BufferView view;
+        view.buffer = 0;
+        view.byteOffset = at;
+        view.byteLength = count * 12;
+        view.target = kArrayBuffer;
+        g_.bufferViews.push_back(std::move(view));
+        tinygltf::Accessor a;
+        a.bufferView = static_cast<int>(g_.bufferViews.size() - 1);
+        a.componentType = kFloat;
+        a.type = TINYGLTF_TYPE_VEC3;
+        a.count = count;
+        if (bounds) {
             for (std::size_t k = 0; k < 3; ++k) {
                 if (min[k] > max[k])
                     min[k] = max[k] = 0;
             }
+            a.minValues.assign(min, min + 3);
+            a.maxValues.assign(max, max + 3);
         }
-        return Accessor(BytesOf(xyz, 0, xyz.size()), kArrayBuffer, kFloat, TINYGLTF_TYPE_VEC3, xyz.size() / 3,
-                        std::move(min), std::move(max));
+        g_.accessors.push_back(std::move(a));
+        return static_cast<int>(g_.accessors.size() - 1);
     }
 
     int UintAccessor(const std::vector<std::uint32_t>& values, int target)
@@ -257,9 +282,8 @@ public:
         const bool unitNormals = std::all_of(baseNorms.begin(), baseNorms.end(), IsUnit);
 
         std::map<std::string, int> attributes;
-        attributes["POSITION"] = buffer_.Vec3Accessor(Spread(baseVerts, split, nullptr), true);
-        attributes[unitNormals ? "NORMAL" : kRawNormalAttribute] =
-            buffer_.Vec3Accessor(Spread(baseNorms, split, nullptr), false);
+        attributes["POSITION"] = Spread(baseVerts, split, nullptr, true);
+        attributes[unitNormals ? "NORMAL" : kRawNormalAttribute] = Spread(baseNorms, split, nullptr, false);
         attributes["TEXCOORD_0"] = buffer_.Accessor(BytesOf(split.uv, 0, split.uv.size()), kArrayBuffer, kFloat,
                                                     TINYGLTF_TYPE_VEC2, split.uv.size() / 2);
         // Vertex attributes cannot be 32-bit integers; floats hold every
@@ -415,22 +439,17 @@ private:
 
     // The table's entries of the part, one per glTF vertex, in glTF's frame;
     // `delta` makes them differences to it.
-    static std::vector<float> Spread(std::span<const Vec3> values, const SplitVertices& split,
-                                     const std::span<const Vec3>* delta)
+    int Spread(std::span<const Vec3> values, const SplitVertices& split, const std::span<const Vec3>* delta,
+               bool bounds)
     {
-        std::vector<float> out(split.source.size() * 3);
-        for (std::size_t i = 0; i < split.source.size(); ++i) {
+        return buffer_.Vec3AccessorOf(split.source.size(), bounds, [&](std::size_t i) {
             Vec3 v = values[split.source[i]];
             if (delta) {
                 const Vec3& b = (*delta)[split.source[i]];
                 v = {v.X - b.X, v.Y - b.Y, v.Z - b.Z};
             }
-            const Vec3 g = ToGltf(v);
-            out[3 * i] = g.X;
-            out[3 * i + 1] = g.Y;
-            out[3 * i + 2] = g.Z;
-        }
-        return out;
+            return ToGltf(v);
+        });
     }
 
     // Whether base + (target - base) gives every target value back.
@@ -462,11 +481,11 @@ private:
         const std::span<const Vec3> verts(tables.vertices->data() + span.firstVertex, span.vertices);
         const std::span<const Vec3> norms(tables.normals->data() + span.firstVertex, span.vertices);
         std::map<std::string, int> target;
-        target["POSITION"] = buffer_.Vec3Accessor(Spread(verts, split, &baseVerts), true);
+        target["POSITION"] = Spread(verts, split, &baseVerts, true);
         if (!DeltasExact(verts, baseVerts))
             extras[BlockKey(exactVerts)] = tinygltf::Value(BlockView(Vec3Bytes(verts)));
         if (unitNormals)
-            target["NORMAL"] = buffer_.Vec3Accessor(Spread(norms, split, &baseNorms), false);
+            target["NORMAL"] = Spread(norms, split, &baseNorms, false);
         if (!unitNormals || !DeltasExact(norms, baseNorms))
             extras[BlockKey(exactNorms)] = tinygltf::Value(BlockView(Vec3Bytes(norms)));
         targets.push_back(std::move(target));
@@ -675,15 +694,16 @@ ExchangeStatus EncodeGltf(const CarModel& model, GltfContainer container, std::s
         if (auto failure = CheckWritable(model, spans))
             return failure;
         SceneWriter writer(model, container, png, imageUri);
-        // About 80 bytes a vertex and 30 a triangle, more with NFSIV data.
-        const std::size_t nfs4 = HoldsNfs4Sets(model) ? 2 : 1;
-        writer.Reserve(png.size() + model.Vertices.size() * 90 * nfs4 + model.Triangles.size() * 60);
+        // More than any model needs (split vertices, NFSIV sets and every
+        // block), so the buffer never moves; pages never written cost nothing.
+        writer.Reserve(png.size() + model.Vertices.size() * 400 + model.Triangles.size() * 160 + 4096);
         for (std::size_t p = 0; p < spans.size(); ++p)
             writer.AddPart(static_cast<int>(p), spans[p]);
         writer.AddDummies();
         writer.AddHeader();
         out.clear();
-        out.reserve(writer.Model().buffers[0].data.size() * (container == GltfContainer::Text ? 4 : 1) / 3 + 65536);
+        const std::size_t bin = writer.Model().buffers[0].data.size();
+        out.reserve((container == GltfContainer::Text ? bin / 3 * 4 + 4 : bin) + 1048576);
         VectorStreamBuf sink(out);
         std::ostream stream(&sink);
         tinygltf::TinyGLTF gltf;

@@ -14,9 +14,10 @@
 // under scripts/with-display, which provides a private Xvfb.
 
 #include "FceFiles.h"
-#include "EditorPanel.h"
+#include "panels/EditorPanel.h"
 #include "Form1.h"
-#include "ViewsPanel.h"
+#include "panels/ViewInput.h"
+#include "panels/ViewsPanel.h"
 #include "TorusPart.h"
 #include "ViewEditing.h"
 
@@ -74,7 +75,7 @@ struct Window {
     {
         form->OpenFromCommandLine(path);
         form->findChild<QListWidget*>("PartList")->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
-        bench_support::MarkBand(form->Model());
+        form->Doc().SetVertexMarks(bench_support::BandVertices(form->Model()), true);
     }
 };
 
@@ -103,14 +104,14 @@ void BM_Window_DragStep(benchmark::State& state)
     w.Reload();
     const CarModel& m = w.form->Model();
     const Vec3 grab = views::AbsoluteVertex(m, 1, m.Header.PartFirstVertex[1]);
-    w.form->ViewsArea().View_MouseDown(views::ViewXY, 1, 0, grab.X, grab.Y);
+    w.form->Input().View_MouseDown(views::ViewXY, 1, 0, grab.X, grab.Y);
     int i = 0;
     for (auto _ : state) {
         const float d = (i++ % 2 == 0) ? 0.004f : 0.0f;
-        w.form->ViewsArea().View_MouseMove(views::ViewXY, 1, 0, grab.X + d, grab.Y + d);
+        w.form->Input().View_MouseMove(views::ViewXY, 1, 0, grab.X + d, grab.Y + d);
         QApplication::processEvents(); // the views copy their canvases to the screen
     }
-    w.form->ViewsArea().View_MouseUp(views::ViewXY, 1, 0, grab.X, grab.Y);
+    w.form->Input().View_MouseUp(views::ViewXY, 1, 0, grab.X, grab.Y);
     state.counters["selected"] = double(std::count(m.VertSelected.begin(), m.VertSelected.end(), -1));
 }
 BENCHMARK(BM_Window_DragStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -123,7 +124,7 @@ void BM_Window_Nudge(benchmark::State& state)
     Process();
     int i = 0;
     for (auto _ : state) {
-        w.form->ViewsArea().Form_KeyDown(i++ % 2 == 0 ? views::vk::Up : views::vk::Down, 0);
+        w.form->Input().Form_KeyDown(i++ % 2 == 0 ? views::vk::Up : views::vk::Down, 0);
         Process();
     }
 }
@@ -138,13 +139,13 @@ void BM_Window_HoverStep(benchmark::State& state)
     // Above the torus (its Y reaches 0.5): the readout tests every vertex
     // of the part and finds none. A click there first ends any drag, which
     // would hold the readout back until the next press.
-    w.form->ViewsArea().View_MouseDown(views::ViewXY, 1, 0, 0.0f, 0.9f);
-    w.form->ViewsArea().View_MouseUp(views::ViewXY, 1, 0, 0.0f, 0.9f);
+    w.form->Input().View_MouseDown(views::ViewXY, 1, 0, 0.0f, 0.9f);
+    w.form->Input().View_MouseUp(views::ViewXY, 1, 0, 0.0f, 0.9f);
     QApplication::processEvents();
     int i = 0;
     for (auto _ : state) {
         const float d = (i++ % 2 == 0) ? 0.004f : 0.0f;
-        w.form->ViewsArea().View_MouseMove(views::ViewXY, 0, 0, d, 0.9f + d);
+        w.form->Input().View_MouseMove(views::ViewXY, 0, 0, d, 0.9f + d);
         QApplication::processEvents(); // the views copy what changed to the screen
     }
 }
@@ -157,7 +158,7 @@ void BM_Window_RemoveVert5000(benchmark::State& state)
         state.PauseTiming();
         w.Reload();
         state.ResumeTiming();
-        w.form->Editors().Command3_Click();
+        w.form->Editors().RemoveVert_Click();
     }
 }
 BENCHMARK(BM_Window_RemoveVert5000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
@@ -181,7 +182,7 @@ void BM_Window_RemovePoly10000(benchmark::State& state)
         state.PauseTiming();
         ChooseTriangles(w);
         state.ResumeTiming();
-        w.form->Editors().Command4_Click();
+        w.form->Editors().RemovePoly_Click();
     }
 }
 BENCHMARK(BM_Window_RemovePoly10000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
@@ -192,7 +193,7 @@ void BM_Window_UndoRemovePoly(benchmark::State& state)
 {
     Window& w = TheWindow(state);
     ChooseTriangles(w);
-    w.form->Editors().Command4_Click();
+    w.form->Editors().RemovePoly_Click();
     QAction* undo = w.form->findChild<QAction*>("mnuUndo");
     QAction* redo = w.form->findChild<QAction*>("mnuRedo");
     for (auto _ : state) {
@@ -210,7 +211,7 @@ void BM_Window_RedoRemovePoly(benchmark::State& state)
 {
     Window& w = TheWindow(state);
     ChooseTriangles(w);
-    w.form->Editors().Command4_Click();
+    w.form->Editors().RemovePoly_Click();
     QAction* undo = w.form->findChild<QAction*>("mnuUndo");
     QAction* redo = w.form->findChild<QAction*>("mnuRedo");
     for (auto _ : state) {

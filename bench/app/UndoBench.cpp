@@ -29,8 +29,7 @@ constexpr int kSelected = 5000;
 std::unique_ptr<app::Document> MillionDocument()
 {
     auto doc = std::make_unique<app::Document>();
-    doc->Model() = bench_support::MillionTriangleModel();
-    doc->ModelWasReplaced();
+    doc->ReplaceModel(bench_support::MillionTriangleModel(), {});
     return doc;
 }
 

@@ -8,6 +8,7 @@
 #include "CarModel.h"
 
 #include <cmath>
+#include <vector>
 
 namespace bench_support {
 
@@ -93,11 +94,19 @@ inline mobrix::CarModel MillionTriangleModel()
 }
 
 // Marks the band of rows 0..24 of the torus.
-inline void MarkBand(mobrix::CarModel& m)
+inline std::vector<int> BandVertices(const mobrix::CarModel& m)
 {
     const std::int32_t first = m.Header.PartFirstVertex[1];
+    std::vector<int> band;
     for (int k = 0; k < kBandRows * kTorusColumns; ++k)
-        m.VertSelected[static_cast<std::size_t>(first + k)] = -1;
+        band.push_back(first + k);
+    return band;
+}
+
+inline void MarkBand(mobrix::CarModel& m)
+{
+    for (const int i : BandVertices(m))
+        m.VertSelected[static_cast<std::size_t>(i)] = -1;
 }
 
 } // namespace bench_support

@@ -1,20 +1,21 @@
 #include "Form1.h"
 
-#include "AboutWindows.h"
-#include "DamageColourCommands.h"
-#include "EditorPanel.h"
-#include "ExchangeCommands.h"
-#include "FileCommands.h"
-#include "FileInf.h"
-#include "KeysHelp.h"
+#include "dialogs/AboutWindows.h"
+#include "commands/DamageColourCommands.h"
+#include "panels/EditorPanel.h"
+#include "commands/ExchangeCommands.h"
+#include "commands/FileCommands.h"
+#include "dialogs/FileInf.h"
+#include "dialogs/KeysHelp.h"
 #include "Layout.h"
-#include "MenuAction.h"
-#include "PartsPanel.h"
-#include "TextureCommands.h"
-#include "PreviewCommands.h"
-#include "TransformCommands.h"
+#include "support/MenuAction.h"
+#include "panels/PartsPanel.h"
+#include "commands/TextureCommands.h"
+#include "commands/PreviewCommands.h"
+#include "commands/TransformCommands.h"
 #include "ViewWidget.h"
-#include "ViewsPanel.h"
+#include "panels/ViewInput.h"
+#include "panels/ViewsPanel.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 
 namespace mobrix::app {
@@ -39,8 +41,9 @@ constexpr int kToolWindowWidth = 220;
 } // namespace
 
 Form1::Form1(const Form1Setup& setup, QWidget* parent)
-    : QMainWindow(parent), dialogs_(*setup.dialogs), doc_(std::make_unique<class Document>())
+    : QMainWindow(parent), dialogs_(*setup.dialogs)
 {
+    doc_ = std::make_unique<class Document>();
     setObjectName("Form1");
     setWindowTitle(kProgramTitle);
     client_ = new QWidget(this);
@@ -49,20 +52,21 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     setCentralWidget(client_);
     client_->installEventFilter(this);
 
+    BuildStatusBar();
     // The lists and editors take a new model first, so that the views draw
     // it once with the part selection in place.
-    parts_ = new PartsPanel(*doc_, dialogs_, client_);
-    views_ = new ViewsPanel(*doc_, client_);
-    editor_ = new EditorPanel(*doc_, dialogs_, *views_, client_);
+    parts_ = std::make_unique<PartsPanel>(*doc_, dialogs_, *status_, client_);
+    views_ = std::make_unique<ViewsPanel>(*doc_, *status_, client_);
+    editor_ = std::make_unique<EditorPanel>(*doc_, dialogs_, *status_, client_);
     views_->ListenToDocument();
-    files_ = new FileCommands(*doc_, dialogs_, setup.iniPath, this);
-    exchange_ = new ExchangeCommands(*doc_, dialogs_, this);
-    textures_ = new TextureCommands(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
-    preview_ = new PreviewCommands(*doc_, *views_, this);
-    transforms_ = new TransformCommands(*doc_, dialogs_, this);
-    damageColours_ = new DamageColourCommands(*doc_, dialogs_, this);
+    input_ = std::make_unique<ViewInput>(*doc_, *status_, *views_, this);
+    files_ = std::make_unique<FileCommands>(*doc_, dialogs_, setup.iniPath, this);
+    exchange_ = std::make_unique<ExchangeCommands>(*doc_, dialogs_, this);
+    textures_ = std::make_unique<TextureCommands>(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
+    preview_ = std::make_unique<PreviewCommands>(*doc_, *status_, views_->View(views::View3D), views_->FileInfo(), this);
+    transforms_ = std::make_unique<TransformCommands>(*doc_, dialogs_, *status_, this);
+    damageColours_ = std::make_unique<DamageColourCommands>(*doc_, dialogs_, this);
     BuildMenus();
-    BuildStatusBar();
     ConnectPanels();
     resize(1024, 720);
     SetEditingEnabled(false);
@@ -74,10 +78,11 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     parts_->ToolWindow()->setEnabled(false);
 }
 
-// The views refer to canvases their panel owns: take them down first.
+// The members take themselves down in the order their declaration gives;
+// the window's own watch on the client area ends first.
 Form1::~Form1()
 {
-    delete takeCentralWidget();
+    client_->removeEventFilter(this);
 }
 
 const views::ViewSurfaces& Form1::Surfaces() const
@@ -182,30 +187,26 @@ void Form1::BuildStatusBar()
     statusBar_->setFrameShape(QFrame::StyledPanel);
     auto* row = new QHBoxLayout(statusBar_);
     row->setContentsMargins(4, 0, 4, 0);
-    status_ = new QLabel(statusBar_);
+    status_ = new StatusLabel(statusBar_);
     status_->setObjectName("Status");
     row->addWidget(status_);
 }
 
 void Form1::ConnectPanels()
 {
-    auto status = [this](const QString& text) { SetStatus(text); };
-    views_->setStatus = status;
-    parts_->setStatus = status;
-    editor_->setStatus = status;
-    preview_->setStatus = status;
-    transforms_->setStatus = status;
-    views_->relayout = [this] { Form_Resize(); };
-    views_->renamePart = [this] { parts_->NamePart_Click(); };
-    views_->renameDummy = [this] { parts_->NameDummy_Click(); };
-    connect(views_, &ViewsPanel::vertexRowChosen, editor_, &EditorPanel::SetVertListRow);
-    connect(views_, &ViewsPanel::triangleRowChosen, editor_, &EditorPanel::SetTriListRow);
-    connect(views_, &ViewsPanel::vertexFieldsStale, editor_, &EditorPanel::VertList_Click);
-    connect(views_, &ViewsPanel::dummyChosen, parts_, &PartsPanel::ShowCurrentDummy);
-    files_->enableEditing = [this](bool withSave) { SetEditingEnabled(withSave); };
-    exchange_->enableEditing = files_->enableEditing;
-
-    connect(doc_.get(), &Document::modelReplaced, this, [this] { UpdateTitle(); });
+    connect(input_.get(), &ViewInput::renamePartRequested, parts_.get(), &PartsPanel::NamePart_Click);
+    connect(input_.get(), &ViewInput::renameDummyRequested, parts_.get(), &PartsPanel::NameDummy_Click);
+    connect(input_.get(), &ViewInput::vertexRowChosen, editor_.get(), &EditorPanel::SetVertListRow);
+    connect(input_.get(), &ViewInput::triangleRowChosen, editor_.get(), &EditorPanel::SetTriListRow);
+    connect(input_.get(), &ViewInput::vertexFieldsStale, editor_.get(), &EditorPanel::VertList_Click);
+    // The editing menus open up with the first model; "&Save" as the model
+    // says.
+    connect(exchange_.get(), &ExchangeCommands::saveOffered, this, [this] { SetEditingEnabled(true); });
+    connect(doc_.get(), &Document::modelReplaced, this, [this] {
+        SetEditingEnabled(doc_->State().OffersSave);
+        UpdateTitle();
+    });
+    connect(doc_.get(), &Document::allViewsChanged, this, [this] { Form_Resize(); });
     connect(doc_.get(), &Document::saved, this, [this] { UpdateTitle(); });
     connect(&doc_->History(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
 }
@@ -240,12 +241,6 @@ void Form1::SetEditingEnabled(bool withSave)
     mnuTools_->menuAction()->setEnabled(true);
     editor_->ObjWindow()->setEnabled(true);
     parts_->ToolWindow()->setEnabled(true);
-}
-
-void Form1::SetStatus(const QString& text)
-{
-    status_->setText(text);
-    status_->repaint();
 }
 
 // ---------------------------------------------------------------------------
@@ -372,7 +367,7 @@ void Form1::keyPressEvent(QKeyEvent* event)
         QMainWindow::keyPressEvent(event);
         return;
     }
-    views_->Form_KeyDown(key, views::ShiftState(event->modifiers()));
+    input_->Form_KeyDown(key, views::ShiftState(event->modifiers()));
 }
 
 } // namespace mobrix::app

@@ -13,7 +13,8 @@
 //  - DamageColourCommands: damage and the colour dialogs;
 //  - PreviewCommands: the "3D View" menu and the preview in the fourth view.
 
-#include "DialogService.h"
+#include "dialogs/DialogService.h"
+#include "dialogs/StatusLine.h"
 #include "document/Document.h"
 
 #include <QMainWindow>
@@ -35,6 +36,7 @@ class PartsPanel;
 class TextureCommands;
 class PreviewCommands;
 class TransformCommands;
+class ViewInput;
 class ViewsPanel;
 
 struct Form1Setup {
@@ -54,13 +56,13 @@ public:
 
     class Document& Doc() { return *doc_; }
     const CarModel& Model() const { return doc_->Model(); }
-    CarModel& Model() { return doc_->Model(); }
     const ViewSettings& Views() const { return doc_->Views(); }
     const DocumentState& Document() const { return doc_->State(); }
     const views::ViewSurfaces& Surfaces() const;
 
     // The panels, for other windows and benchmarks that drive them.
     ViewsPanel& ViewsArea() { return *views_; }
+    ViewInput& Input() { return *input_; }
     EditorPanel& Editors() { return *editor_; }
     PartsPanel& Parts() { return *parts_; }
 
@@ -91,20 +93,26 @@ private:
     void ConnectPanels();
     void SetEditingEnabled(bool withSave);
     void UpdateTitle();
-    void SetStatus(const QString& text);
 
     DialogService& dialogs_;
-    std::unique_ptr<class Document> doc_;
     QWidget* client_ = nullptr;
-    PartsPanel* parts_ = nullptr;
-    ViewsPanel* views_ = nullptr;
-    EditorPanel* editor_ = nullptr;
-    FileCommands* files_ = nullptr;
-    ExchangeCommands* exchange_ = nullptr;
-    TextureCommands* textures_ = nullptr;
-    PreviewCommands* preview_ = nullptr;
-    TransformCommands* transforms_ = nullptr;
-    DamageColourCommands* damageColours_ = nullptr;
+    // The window holds the document, the panels and the command objects
+    // itself, declared in the order they depend on each other: members are
+    // destroyed in reverse, so the command objects (which watch the panels'
+    // widgets and call the panels) go first, then each panel with the
+    // widgets it built, and the document last. Their Qt parents only place
+    // them in the object tree for lookups.
+    std::unique_ptr<class Document> doc_;
+    std::unique_ptr<PartsPanel> parts_;
+    std::unique_ptr<ViewsPanel> views_;
+    std::unique_ptr<EditorPanel> editor_;
+    std::unique_ptr<ViewInput> input_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<ExchangeCommands> exchange_;
+    std::unique_ptr<TextureCommands> textures_;
+    std::unique_ptr<PreviewCommands> preview_;
+    std::unique_ptr<TransformCommands> transforms_;
+    std::unique_ptr<DamageColourCommands> damageColours_;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;
@@ -115,7 +123,7 @@ private:
     QAction* mnuEWin_ = nullptr;
     QAction* mnuTWin_ = nullptr;
     QFrame* statusBar_ = nullptr;
-    QLabel* status_ = nullptr;
+    StatusLabel* status_ = nullptr;
 };
 
 } // namespace mobrix::app

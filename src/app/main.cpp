@@ -10,7 +10,7 @@
 // time, and end at once; the start-up benchmark measures with it.
 
 #include "Form1.h"
-#include "QtDialogService.h"
+#include "dialogs/QtDialogService.h"
 
 #include <QApplication>
 #include <QDir>

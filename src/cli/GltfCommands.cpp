@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstdio>
 #include <vector>
 
 namespace mobrix::cli {
@@ -18,22 +17,26 @@ constexpr std::array<std::uint8_t, 8> kPngSignature{0x89, 'P', 'N', 'G', 0x0D, 0
 // A texture larger than this is no car's texture.
 constexpr std::int64_t kMaxTextureSize = std::int64_t{256} << 20;
 
-void PrintLine(std::string text)
+Outcome GltfOutcome(ExchangeCommand command, const std::string& path, const ExchangeStatus& status)
 {
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20)
-            c = '?'; // one line, whatever a file name holds
-    }
-    std::fprintf(stderr, "fcetool: %s\n", text.c_str());
+    if (status)
+        return Refused(path, OneLineFailureMessage(command, *status));
+    return std::nullopt;
 }
 
-bool Refused(ExchangeCommand command, const std::string& path, const ExchangeFailure& failure)
+// The PNG image named by --texture, or nothing without the option.
+Result<std::vector<std::uint8_t>> TextureArg(const Arguments& a)
 {
-    PrintLine(path + ": " + OneLineFailureMessage(command, failure));
-    return false;
+    std::vector<std::uint8_t> png;
+    const std::optional<std::string> path = a.Value("--texture");
+    if (!path)
+        return png;
+    if (auto failure = ReadWholeFile(*path, png, kMaxTextureSize))
+        return Refused(*path, "the texture cannot be read (" + failure->detail + ")");
+    if (png.size() < kPngSignature.size() || !std::equal(kPngSignature.begin(), kPngSignature.end(), png.begin()))
+        return Refused(*path, "the texture is not a PNG image");
+    return png;
 }
-
-} // namespace
 
 const char* const kExportGltfHelp =
     "Usage: fcetool export-gltf [--nfs3|--nfs4] [--texture IMAGE.PNG] MODEL OUT.glb|OUT.gltf\n"
@@ -66,29 +69,28 @@ const char* const kImportGltfHelp =
     "  --to nfs3|nfs4   the FCE variant to write (default nfs3)\n"
     "  --help           show this help\n";
 
-bool ExportGltfFile(const CarModel& model, const std::string& out, const std::string& texture)
+} // namespace
+
+int ExportGltfCommand(const CommandArgs& args)
 {
-    std::vector<std::uint8_t> png;
-    if (!texture.empty()) {
-        if (auto failure = ReadWholeFile(texture, png, kMaxTextureSize)) {
-            PrintLine(texture + ": the texture cannot be read (" + failure->detail + ")");
-            return false;
-        }
-        if (png.size() < kPngSignature.size() || !std::equal(kPngSignature.begin(), kPngSignature.end(), png.begin())) {
-            PrintLine(texture + ": the texture is not a PNG image");
-            return false;
-        }
-    }
-    if (auto failure = WriteGltf(model, out, png))
-        return Refused(ExchangeCommand::ExportGltf, out, *failure);
-    return true;
+    return RunCommand(args, {"export-gltf", kExportGltfHelp, 2, kVariantFlags, {"--texture"}}, [](const Arguments& a) {
+        return WithModel(a, [&](const CarModel& model) {
+            Result<std::vector<std::uint8_t>> png = TextureArg(a);
+            if (!png)
+                return Outcome(png.failure());
+            return GltfOutcome(ExchangeCommand::ExportGltf, a.files[1], WriteGltf(model, a.files[1], *png));
+        });
+    });
 }
 
-bool ImportGltfFile(CarModel& model, const std::string& in)
+int ImportGltfCommand(const CommandArgs& args)
 {
-    if (auto failure = ConvertGltf(model, in))
-        return Refused(ExchangeCommand::ImportGltf, in, *failure);
-    return true;
+    return RunCommand(args, {"import-gltf", kImportGltfHelp, 2, {}, {"--to"}}, [](const Arguments& a) {
+        return WriteModelTo(a, a.files[1], [&](CarModel& model) {
+            NewFCE(model);
+            return GltfOutcome(ExchangeCommand::ImportGltf, a.files[0], ConvertGltf(model, a.files[0]));
+        });
+    });
 }
 
 } // namespace mobrix::cli

@@ -1,22 +1,11 @@
 #pragma once
-// fcetool's glTF commands: export-gltf and import-gltf. The command table
-// parses the arguments and reads or saves the FCE model; these do the glTF
-// side and print their own one-line failure.
+// fcetool's commands between models and glTF 2.0 files.
 
-#include "CarModel.h"
-
-#include <string>
+#include "CliCommon.h"
 
 namespace mobrix::cli {
 
-extern const char* const kExportGltfHelp;
-extern const char* const kImportGltfHelp;
-
-// Writes `model` as `out` (.glb or .gltf), with the PNG image `texture`
-// when it is not empty. True on success.
-bool ExportGltfFile(const CarModel& model, const std::string& out, const std::string& texture);
-
-// Converts the glTF file `in` into `model`. True on success.
-bool ImportGltfFile(CarModel& model, const std::string& in);
+int ExportGltfCommand(const CommandArgs& args);
+int ImportGltfCommand(const CommandArgs& args);
 
 } // namespace mobrix::cli

@@ -226,6 +226,13 @@ void DeselectAll(CarModel& model)
     }
 }
 
+void ClearPartChoiceMarks(CarModel& model)
+{
+    for (TriStateRecord& t : model.TriState)
+        t.Selected = 0;
+    std::fill(model.VertSelected.begin(), model.VertSelected.end(), std::int16_t{0});
+}
+
 void InvertVertexMarks(CarModel& model)
 {
     for (std::int16_t& mark : model.VertSelected)

@@ -79,6 +79,9 @@ std::vector<int> MarkedVerticesOf(const CarModel& model, int part);
 // "D": every vertex mark and every triangle's selection and texture-point
 // marks cleared (the remap sections stay).
 void DeselectAll(CarModel& model);
+// A new part choice: every vertex mark and every triangle's selection
+// cleared; texture-point marks and the remap sections stay.
+void ClearPartChoiceMarks(CarModel& model);
 // "S": every vertex mark of the model replaced by its bitwise complement.
 void InvertVertexMarks(CarModel& model);
 

@@ -77,7 +77,10 @@ void AdoptSelection(CarModel& model, SelectionTables&& tables) noexcept
     model.TriState = std::move(tables.TriState);
 }
 
-std::vector<Vec3>& SetVertices(CarModel& model, VertexSet set)
+namespace {
+
+template <class Model>
+auto& VerticesOfSet(Model& model, VertexSet set)
 {
     switch (set) {
     case VertexSet::Undamaged2: return model.Undamaged2Verts;
@@ -87,7 +90,8 @@ std::vector<Vec3>& SetVertices(CarModel& model, VertexSet set)
     return model.NormalVerts;
 }
 
-std::vector<Vec3>& SetNormals(CarModel& model, VertexSet set)
+template <class Model>
+auto& NormalsOfSet(Model& model, VertexSet set)
 {
     switch (set) {
     case VertexSet::Undamaged2: return model.Undamaged2Norms;
@@ -96,6 +100,13 @@ std::vector<Vec3>& SetNormals(CarModel& model, VertexSet set)
     }
     return model.NormalNorms;
 }
+
+} // namespace
+
+std::vector<Vec3>& SetVertices(CarModel& model, VertexSet set) { return VerticesOfSet(model, set); }
+std::vector<Vec3>& SetNormals(CarModel& model, VertexSet set) { return NormalsOfSet(model, set); }
+const std::vector<Vec3>& SetVertices(const CarModel& model, VertexSet set) { return VerticesOfSet(model, set); }
+const std::vector<Vec3>& SetNormals(const CarModel& model, VertexSet set) { return NormalsOfSet(model, set); }
 
 int UsablePartCount(const ModelHeader& header)
 {

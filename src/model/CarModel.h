@@ -209,6 +209,8 @@ void AdoptSelection(CarModel& model, SelectionTables&& tables) noexcept;
 // The model's vertex or normal set `set` of the NFSIV extension.
 std::vector<Vec3>& SetVertices(CarModel& model, VertexSet set);
 std::vector<Vec3>& SetNormals(CarModel& model, VertexSet set);
+const std::vector<Vec3>& SetVertices(const CarModel& model, VertexSet set);
+const std::vector<Vec3>& SetNormals(const CarModel& model, VertexSet set);
 
 // Half-open index range [begin, end) of a part in a table; empty when the
 // part's range reaches outside the table, so that a broken part is never

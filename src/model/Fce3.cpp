@@ -5,7 +5,9 @@
 #include "FceFiles.h"
 #include "FileIO.h"
 
+#include <algorithm>
 #include <new>
+#include <span>
 #include <variant>
 
 namespace mobrix {
@@ -154,6 +156,14 @@ void Commit(Fce3Contents&& c, CarModel& model)
     AdoptSelection(model, std::move(selection));
 }
 
+// The part count an NFSIII save of a model converted from 3DS keeps: no
+// more than the name slots the variant writes.
+std::int32_t Nfs3PartCount(const CarModel& model)
+{
+    const std::int32_t parts = model.Header.NumParts;
+    return model.FileFormat == ModelOrigin::From3ds && parts >= 17 ? kNfs3PartNameSlots : parts;
+}
+
 } // namespace
 
 LoadStatus ReadFCE3(std::span<const std::uint8_t> file, CarModel& model)
@@ -166,17 +176,25 @@ LoadStatus LoadFCE(CarModel& model, const std::string& path)
     return LoadWith(model, path, ReadFCE3);
 }
 
-EncodedFile EncodeFCE3(CarModel& model)
+void codec::PrepareNfs3Save(CarModel& model)
 {
+    if (model.FileFormat != ModelOrigin::From3ds)
+        return;
     ModelHeader& h = model.Header;
-    if (model.FileFormat == ModelOrigin::From3ds) {
-        if (h.NumParts >= 17) {
-            h.PartNames.resize(kNfs3PartNameSlots);
-            h.NumParts = kNfs3PartNameSlots;
-        }
-        BlankReservedBlocks(model);
+    if (h.NumParts != Nfs3PartCount(model)) {
+        h.PartNames.resize(kNfs3PartNameSlots);
+        h.NumParts = kNfs3PartNameSlots;
     }
+    BlankReservedBlocks(model);
+}
 
+EncodedFile EncodeFCE3(const CarModel& model)
+{
+    const ModelHeader& h = model.Header;
+    // A model converted from 3DS has no reserved blocks of its own: they are
+    // written as zeros, as PrepareNfs3Save leaves them.
+    const bool converted = model.FileFormat == ModelOrigin::From3ds;
+    const std::int32_t parts = Nfs3PartCount(model);
     const std::int64_t n = std::max(0, h.NumVertices);
     const std::int64_t m = std::max(0, h.NumTriangles);
     if (!BlocksFitOffsets(80 * n + 56 * m))
@@ -193,7 +211,7 @@ EncodedFile EncodeFCE3(CarModel& model)
                                 layout.reserved2, layout.reserved3})
         out.I32(offset);
     out.Seek(kGeometryAt);
-    WriteGeometrySection(out, h, HalfSizes(model, model.Vertices));
+    WriteGeometrySection(out, h, parts, HalfSizes(model, model.Vertices, std::clamp(parts, 0, kPartSlots)));
     out.Seek(kPriColoursAt);
     out.I32(h.NumPriColours);
     WriteColours(out, h.PriColours);
@@ -209,15 +227,15 @@ EncodedFile EncodeFCE3(CarModel& model)
     WriteVec3s(out, model.Vertices, n);
     WriteVec3s(out, model.Normals, n);
     WriteTriangles(out, model.Triangles, m, VStorage::AsIs);
-    WriteOpaque(out, model.Reserved1, n);
-    WriteOpaque(out, model.Reserved2, n);
-    WriteOpaque(out, model.Reserved3, n);
+    WriteOpaque<32>(out, converted ? std::span<const Reserved32>{} : model.Reserved1, n);
+    WriteOpaque<12>(out, converted ? std::span<const Reserved12>{} : model.Reserved2, n);
+    WriteOpaque<12>(out, converted ? std::span<const Reserved12>{} : model.Reserved3, n);
     if (auto failure = CheckFilled(out, layout.fileSize))
         return {{}, failure};
     return {std::move(bytes), std::nullopt};
 }
 
-SaveStatus SaveFCE3(CarModel& model, const std::string& path)
+SaveStatus SaveFCE3(const CarModel& model, const std::string& path)
 {
     return SaveWith(model, path, EncodeFCE3);
 }

@@ -7,7 +7,9 @@
 #include "FileIO.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <span>
 #include <variant>
 
 namespace mobrix {
@@ -250,33 +252,106 @@ void Commit(Fce4Contents&& c, CarModel& model)
     AdoptSelection(model, std::move(selection));
 }
 
-// Gives a model that did not come from an NFSIV file its NFSIV tables, and
-// puts the working set back into the set it was taken from.
-void PrepareNfs4Tables(CarModel& model)
+// The tables an NFSIV save writes, taken from the model as PrepareNfs4Save
+// leaves it, so that encoding never has to change the model: a model that
+// did not come from an NFSIV file writes its working set as all three sets,
+// flags byte 4 and zeroed NFSIV reserved blocks; the working set stands in
+// for the active set.
+struct Nfs4Tables {
+    std::array<std::span<const Vec3>, 3> vertices; // by VertexSet
+    std::array<std::span<const Vec3>, 3> normals;
+    std::span<const Reserved32> reserved1;
+    std::span<const Reserved12> reserved2, reserved3, triReserved;
+    std::span<const Reserved4> vertReservedA, vertReservedB, vertFlags;
+    bool defaultFlags = false; // every vertex's flags byte is written as 4
+};
+
+constexpr std::array kVertexSets{VertexSet::Normal, VertexSet::Undamaged2, VertexSet::Damaged};
+constexpr std::uint8_t kDefaultVertexFlags = 4;
+
+Nfs4Tables TablesToWrite(const CarModel& model)
 {
-    if (model.FileFormat == ModelOrigin::From3ds) {
-        BlankReservedBlocks(model);
-        model.FileFormat = ModelOrigin::Nfs3;
-    }
-    const auto n = static_cast<std::size_t>(std::max(0, model.Header.NumVertices));
-    const auto m = static_cast<std::size_t>(std::max(0, model.Header.NumTriangles));
-    if (model.FileFormat == ModelOrigin::Nfs3) {
-        for (VertexSet set : {VertexSet::Normal, VertexSet::Undamaged2, VertexSet::Damaged}) {
-            SetVertices(model, set) = model.Vertices;
-            SetNormals(model, set) = model.Normals;
-            SetVertices(model, set).resize(n);
-            SetNormals(model, set).resize(n);
+    const bool ownTables = model.FileFormat == ModelOrigin::Nfs4;
+    const std::int64_t n = std::max(0, model.Header.NumVertices);
+    Nfs4Tables t;
+    for (VertexSet set : kVertexSets) {
+        const auto i = static_cast<std::size_t>(set);
+        if (set == model.ActiveVertexSet) {
+            t.vertices[i] = model.Vertices;
+            t.normals[i] = model.Normals;
+        } else if (ownTables) {
+            t.vertices[i] = SetVertices(model, set);
+            t.normals[i] = SetNormals(model, set);
+        } else {
+            t.vertices[i] = FirstEntries(model.Vertices, n);
+            t.normals[i] = FirstEntries(model.Normals, n);
         }
-        model.VertFlags.resize(n);
-        for (Reserved4& flags : model.VertFlags)
-            flags[0] = 4;
-        EnsurePartNameSlots(model.Header, kPartSlots);
-        model.VertReservedA.assign(n, Reserved4{});
-        model.VertReservedB.assign(n, Reserved4{});
-        model.TriReserved.assign(m, Reserved12{});
     }
-    SetVertices(model, model.ActiveVertexSet) = model.Vertices;
-    SetNormals(model, model.ActiveVertexSet) = model.Normals;
+    if (model.FileFormat != ModelOrigin::From3ds) {
+        t.reserved1 = model.Reserved1;
+        t.reserved2 = model.Reserved2;
+        t.reserved3 = model.Reserved3;
+    }
+    t.vertFlags = model.VertFlags;
+    t.defaultFlags = !ownTables;
+    if (ownTables) {
+        t.vertReservedA = model.VertReservedA;
+        t.vertReservedB = model.VertReservedB;
+        t.triReserved = model.TriReserved;
+    }
+    return t;
+}
+
+void WriteDefaultFlags(le::ByteWriter& out, std::span<const Reserved4> flags, std::int64_t count)
+{
+    const auto bytes = out.Take(count * 4);
+    if (bytes.empty())
+        return;
+    const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(flags.size())));
+    if (present > 0)
+        std::memcpy(bytes.data(), flags.data(), present * 4);
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(present * 4), bytes.end(), std::uint8_t{0});
+    for (std::size_t i = 0; i < bytes.size(); i += 4)
+        bytes[i] = kDefaultVertexFlags;
+}
+
+// The header record: its two fill areas come from the last NFSIV file read,
+// everything else is rebuilt from the model.
+std::variant<std::array<std::uint8_t, kFce4HeaderSize>, SaveFailure> BuildHeader(const CarModel& model,
+                                                                                 const Nfs4Tables& tables)
+{
+    const ModelHeader& h = model.Header;
+    const std::int64_t n = std::max(0, h.NumVertices);
+    const std::int64_t m = std::max(0, h.NumTriangles);
+    if (!BlocksFitOffsets(DataBytes(n, m)))
+        return OffsetOverflow();
+    for (const auto* table : {&h.PriColours, &h.IntColours, &h.SecColours, &h.HairColours}) {
+        if (!ComponentsFitBytes(*table))
+            return SaveFailure{ErrorCode::Overflow, "a colour component lies outside 0..255"};
+    }
+    std::array<std::uint8_t, kFce4HeaderSize> header = model.Fce4Header;
+    le::ByteWriter head(header);
+    head.Bytes(kFce4Magic);
+    head.Chars(std::span<const char>(h.HeaderTag));
+    head.I32(h.NumTriangles);
+    head.I32(h.NumVertices);
+    head.I32(h.NumArts);
+    WriteOffsets(head, BackToBack(n, m));
+    head.Seek(kGeometryAt);
+    const auto normalSet = static_cast<std::size_t>(VertexSet::Normal);
+    WriteGeometrySection(head, h, h.NumParts, HalfSizes(model, tables.vertices[normalSet], UsablePartCount(h)));
+    head.Seek(kColourCountAt);
+    head.I32(h.NumPriColours);
+    WriteByteColours(head, kPriColoursAt, h.PriColours);
+    WriteByteColours(head, kIntColoursAt, h.IntColours);
+    WriteByteColours(head, kSecColoursAt, h.SecColours);
+    WriteByteColours(head, kHairColoursAt, h.HairColours);
+    head.Seek(kNamesAt);
+    WriteDummyNames(head, h);
+    WritePartNames(head, h, kPartSlots);
+    if (auto failure = CheckFilled(head, kNamesAt + (kDummySlots + kPartSlots) * kNameLength))
+        return *failure;
+    return header;
 }
 
 } // namespace
@@ -301,83 +376,74 @@ LoadStatus LoadFCE4(CarModel& model, const std::string& path)
     return status;
 }
 
-EncodedFile EncodeFCE4(CarModel& model)
+void codec::PrepareNfs4Save(CarModel& model)
 {
-    PrepareNfs4Tables(model);
-    const ModelHeader& h = model.Header;
-    const std::int64_t n = std::max(0, h.NumVertices);
-    const std::int64_t m = std::max(0, h.NumTriangles);
-    if (!BlocksFitOffsets(DataBytes(n, m)))
-        return {{}, OffsetOverflow()};
-    for (const auto* table : {&h.PriColours, &h.IntColours, &h.SecColours, &h.HairColours}) {
-        if (!ComponentsFitBytes(*table))
-            return {{}, SaveFailure{ErrorCode::Overflow, "a colour component lies outside 0..255"}};
+    if (model.FileFormat == ModelOrigin::From3ds) {
+        BlankReservedBlocks(model);
+        model.FileFormat = ModelOrigin::Nfs3;
     }
+    const auto n = static_cast<std::size_t>(std::max(0, model.Header.NumVertices));
+    const auto m = static_cast<std::size_t>(std::max(0, model.Header.NumTriangles));
+    if (model.FileFormat == ModelOrigin::Nfs3) {
+        for (VertexSet set : kVertexSets) {
+            SetVertices(model, set) = model.Vertices;
+            SetNormals(model, set) = model.Normals;
+            SetVertices(model, set).resize(n);
+            SetNormals(model, set).resize(n);
+        }
+        model.VertFlags.resize(n);
+        for (Reserved4& flags : model.VertFlags)
+            flags[0] = kDefaultVertexFlags;
+        EnsurePartNameSlots(model.Header, kPartSlots);
+        model.VertReservedA.assign(n, Reserved4{});
+        model.VertReservedB.assign(n, Reserved4{});
+        model.TriReserved.assign(m, Reserved12{});
+    }
+    SetVertices(model, model.ActiveVertexSet) = model.Vertices;
+    SetNormals(model, model.ActiveVertexSet) = model.Normals;
+    auto header = BuildHeader(model, TablesToWrite(model));
+    if (auto* built = std::get_if<std::array<std::uint8_t, kFce4HeaderSize>>(&header))
+        model.Fce4Header = *built;
+}
 
-    // The header record keeps its two fill areas; everything else is rebuilt.
-    std::array<std::uint8_t, kFce4HeaderSize> header = model.Fce4Header;
-    le::ByteWriter head(header);
-    head.Bytes(kFce4Magic);
-    head.Chars(std::span<const char>(h.HeaderTag));
-    head.I32(h.NumTriangles);
-    head.I32(h.NumVertices);
-    head.I32(h.NumArts);
-    WriteOffsets(head, BackToBack(n, m));
-    head.Seek(kGeometryAt);
-    WriteGeometrySection(head, h, HalfSizes(model, model.NormalVerts));
-    head.Seek(kColourCountAt);
-    head.I32(h.NumPriColours);
-    WriteByteColours(head, kPriColoursAt, h.PriColours);
-    WriteByteColours(head, kIntColoursAt, h.IntColours);
-    WriteByteColours(head, kSecColoursAt, h.SecColours);
-    WriteByteColours(head, kHairColoursAt, h.HairColours);
-    head.Seek(kNamesAt);
-    WriteDummyNames(head, h);
-    WritePartNames(head, h, kPartSlots);
-    if (auto failure = CheckFilled(head, kNamesAt + (kDummySlots + kPartSlots) * kNameLength))
-        return {{}, failure};
-    model.Fce4Header = header;
+EncodedFile EncodeFCE4(const CarModel& model)
+{
+    const Nfs4Tables t = TablesToWrite(model);
+    auto header = BuildHeader(model, t);
+    if (auto* failure = std::get_if<SaveFailure>(&header))
+        return {{}, *failure};
+    const std::int64_t n = std::max(0, model.Header.NumVertices);
+    const std::int64_t m = std::max(0, model.Header.NumTriangles);
+    auto set = [](VertexSet s) { return static_cast<std::size_t>(s); };
 
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kFce4HeaderSize + DataBytes(n, m)));
     le::ByteWriter out(bytes);
-    out.Bytes(header);
-    WriteVec3s(out, model.NormalVerts, n);
-    WriteVec3s(out, model.NormalNorms, n);
+    out.Bytes(std::get<0>(header));
+    WriteVec3s(out, t.vertices[set(VertexSet::Normal)], n);
+    WriteVec3s(out, t.normals[set(VertexSet::Normal)], n);
     WriteTriangles(out, model.Triangles, m, VStorage::Flipped);
-    WriteOpaque(out, model.Reserved1, n);
-    WriteOpaque(out, model.Reserved2, n);
-    WriteOpaque(out, model.Reserved3, n);
-    WriteVec3s(out, model.Undamaged2Verts, n);
-    WriteVec3s(out, model.Undamaged2Norms, n);
-    WriteVec3s(out, model.DamagedVerts, n);
-    WriteVec3s(out, model.DamagedNorms, n);
-    WriteOpaque(out, model.VertReservedA, n);
-    WriteOpaque(out, model.VertFlags, n);
-    WriteOpaque(out, model.VertReservedB, n);
-    WriteOpaque(out, model.TriReserved, m);
+    WriteOpaque(out, t.reserved1, n);
+    WriteOpaque(out, t.reserved2, n);
+    WriteOpaque(out, t.reserved3, n);
+    WriteVec3s(out, t.vertices[set(VertexSet::Undamaged2)], n);
+    WriteVec3s(out, t.normals[set(VertexSet::Undamaged2)], n);
+    WriteVec3s(out, t.vertices[set(VertexSet::Damaged)], n);
+    WriteVec3s(out, t.normals[set(VertexSet::Damaged)], n);
+    WriteOpaque(out, t.vertReservedA, n);
+    if (t.defaultFlags)
+        WriteDefaultFlags(out, t.vertFlags, n);
+    else
+        WriteOpaque(out, t.vertFlags, n);
+    WriteOpaque(out, t.vertReservedB, n);
+    WriteOpaque(out, t.triReserved, m);
     if (auto failure = CheckFilled(out, static_cast<std::int64_t>(bytes.size())))
         return {{}, failure};
     return {std::move(bytes), std::nullopt};
 }
 
-SaveStatus SaveFCE4(CarModel& model, const std::string& path)
+SaveStatus SaveFCE4(const CarModel& model, const std::string& path)
 {
     return SaveWith(model, path, EncodeFCE4);
-}
-
-FceVariant DetectVariant(const std::string& path)
-{
-    return HasNfs4Magic(ReadFileHead(path, kFce4Magic.size())) ? FceVariant::Nfs4 : FceVariant::Nfs3;
-}
-
-LoadStatus OpenFCE(CarModel& model, const std::string& path, FceVariant variant)
-{
-    return variant == FceVariant::Nfs4 ? LoadFCE4(model, path) : LoadFCE(model, path);
-}
-
-SaveStatus SaveFCEAs(CarModel& model, const std::string& path, FceVariant variant)
-{
-    return variant == FceVariant::Nfs4 ? SaveFCE4(model, path) : SaveFCE3(model, path);
 }
 
 } // namespace mobrix

@@ -105,14 +105,15 @@ void ReadGeometrySection(le::ByteReader& in, ModelHeader& h)
     ReadInts(in, h.PartNumTriangles);
 }
 
-void WriteGeometrySection(le::ByteWriter& out, const ModelHeader& h, const std::array<float, 3>& halfSizes)
+void WriteGeometrySection(le::ByteWriter& out, const ModelHeader& h, std::int32_t numParts,
+                          const std::array<float, 3>& halfSizes)
 {
     for (float f : halfSizes)
         out.F32(f);
     out.I32(h.NumDummies);
     for (const Vec3& v : h.DummyPos)
         WriteVec3(out, v);
-    out.I32(h.NumParts);
+    out.I32(numParts);
     for (const Vec3& v : h.PartPos)
         WriteVec3(out, v);
     WriteInts(out, h.PartFirstVertex);
@@ -285,10 +286,9 @@ void WriteTriangles(le::ByteWriter& out, std::span<const Triangle> table, std::i
     }
 }
 
-std::array<float, 3> HalfSizes(const CarModel& model, const std::vector<Vec3>& vertices)
+std::array<float, 3> HalfSizes(const CarModel& model, std::span<const Vec3> vertices, int parts)
 {
     std::array<float, 3> half{0, 0, 0};
-    const int parts = UsablePartCount(model.Header);
     for (int p = 0; p < parts; ++p) {
         const Vec3& pos = model.Header.PartPos[static_cast<std::size_t>(p)];
         const IndexRange range = PartVertexRange(model, p);
@@ -337,7 +337,7 @@ LoadStatus LoadWith(CarModel& model, const std::string& path,
     return read(bytes, model);
 }
 
-SaveStatus SaveWith(CarModel& model, const std::string& path, EncodedFile (*encode)(CarModel&))
+SaveStatus SaveWith(const CarModel& model, const std::string& path, EncodedFile (*encode)(const CarModel&))
 {
     try {
         const EncodedFile file = encode(model);

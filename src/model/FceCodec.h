@@ -46,7 +46,9 @@ LoadStatus CheckBlocks(std::size_t fileSize, int headerSize, std::initializer_li
 
 // Header sections laid out the same way in both variants.
 void ReadGeometrySection(le::ByteReader& in, ModelHeader& header);  // half sizes .. part tables
-void WriteGeometrySection(le::ByteWriter& out, const ModelHeader& header, const std::array<float, 3>& halfSizes);
+// `numParts` is the part count written, which a save may cut below the header's.
+void WriteGeometrySection(le::ByteWriter& out, const ModelHeader& header, std::int32_t numParts,
+                          const std::array<float, 3>& halfSizes);
 void ReadNames(le::ByteReader& in, ModelHeader& header);            // 16 dummy names, 64 part names
 void WriteDummyNames(le::ByteWriter& out, const ModelHeader& header);
 void WritePartNames(le::ByteWriter& out, const ModelHeader& header, int slots);
@@ -82,13 +84,14 @@ std::vector<std::array<std::uint8_t, K>> ReadOpaque(le::ByteReader& in, const Bl
 
 // Writes `count` entries; entries missing from a short table are zero.
 template <std::size_t K>
-void WriteOpaque(le::ByteWriter& out, const std::vector<std::array<std::uint8_t, K>>& table, std::int64_t count)
+void WriteOpaque(le::ByteWriter& out, std::span<const std::array<std::uint8_t, K>> table, std::int64_t count)
 {
     const auto bytes = out.Take(count * static_cast<std::int64_t>(K));
     if (bytes.empty())
         return;
     const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(table.size())));
-    std::memcpy(bytes.data(), table.data(), present * K);
+    if (present > 0)
+        std::memcpy(bytes.data(), table.data(), present * K);
     std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(present * K), bytes.end(), std::uint8_t{0});
 }
 
@@ -97,8 +100,18 @@ void WriteOpaque(le::ByteWriter& out, const std::vector<std::array<std::uint8_t,
 float StoredV(float v, float storedBefore);
 
 // Half of the model's extent per axis: the largest absolute coordinate of
-// any vertex of any part, vertex plus part position, starting from 0.
-std::array<float, 3> HalfSizes(const CarModel& model, const std::vector<Vec3>& vertices);
+// any vertex of the first `parts` parts, vertex plus part position, starting
+// from 0.
+std::array<float, 3> HalfSizes(const CarModel& model, std::span<const Vec3> vertices, int parts);
+
+// The first `count` entries of a table (all of it when it is shorter): what
+// a copy of the table resized to `count` would hand to the writers.
+template <class T>
+std::span<const T> FirstEntries(const std::vector<T>& table, std::int64_t count)
+{
+    return std::span<const T>(table).first(static_cast<std::size_t>(
+        std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(table.size()))));
+}
 
 // True when data blocks of this many bytes in all can be addressed by the
 // 32-bit offsets of the header.
@@ -133,10 +146,14 @@ LoadStatus LoadWith(CarModel& model, const std::string& path,
                     LoadStatus (*read)(std::span<const std::uint8_t>, CarModel&));
 
 // Encodes the model with `encode` and replaces the file at `path` with it.
-SaveStatus SaveWith(CarModel& model, const std::string& path, EncodedFile (*encode)(CarModel&));
+SaveStatus SaveWith(const CarModel& model, const std::string& path, EncodedFile (*encode)(const CarModel&));
 
 // Re-creates the three per-vertex reserved blocks zero-filled (models
 // converted from 3DS have none of their own).
 void BlankReservedBlocks(CarModel& model);
+
+// What a save of each variant changes in the model (see PrepareForSave).
+void PrepareNfs3Save(CarModel& model);
+void PrepareNfs4Save(CarModel& model);
 
 } // namespace mobrix::codec

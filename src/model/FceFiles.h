@@ -6,6 +6,12 @@
 // failed read the model is exactly what it was. Writers build the whole file
 // in memory and replace the target atomically, so a failed save never
 // damages the existing file.
+//
+// Writers never change the model. What a save does to the model (a model
+// converted from 3DS losing part names, an NFSIII model gaining the NFSIV
+// tables, the NFSIV header record being rebuilt) is PrepareForSave, which
+// the caller runs first so that the model afterwards holds what the file
+// holds. The writers give the same bytes with or without it.
 
 #include "CarModel.h"
 #include "FileErrors.h"
@@ -32,16 +38,16 @@ enum class FceVariant { Nfs3, Nfs4 };
 LoadStatus LoadFCE(CarModel& model, const std::string& path);
 LoadStatus ReadFCE3(std::span<const std::uint8_t> file, CarModel& model);
 
-// Writes the model as an NFSIII file. A model converted from 3DS first loses
-// part-name slots beyond 16 (when it has 17 or more parts) and gets zeroed
-// reserved blocks, as a save of such a model always did.
-SaveStatus SaveFCE3(CarModel& model, const std::string& path);
+// Writes the model as an NFSIII file. A model converted from 3DS is written
+// with at most 16 parts (when it has 17 or more) and zeroed reserved blocks;
+// PrepareForSave makes the model so.
+SaveStatus SaveFCE3(const CarModel& model, const std::string& path);
 
 struct EncodedFile {
     std::vector<std::uint8_t> bytes;
     SaveStatus failure;
 };
-EncodedFile EncodeFCE3(CarModel& model);
+EncodedFile EncodeFCE3(const CarModel& model);
 
 // --- NFSIV ---------------------------------------------------------------
 
@@ -52,13 +58,13 @@ LoadStatus LoadFCE4(CarModel& model, const std::string& path);
 LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model);
 
 // Writes the model as an NFSIV file. A model that did not come from an NFSIV
-// file gets three identical vertex and normal sets, VertFlags 4 and zeroed
-// NFSIV reserved blocks first; the working set is copied back into the active
-// set; Fce4Header is rebuilt. The model's V values are never touched. A colour
-// component outside 0..255 fails with an overflow before anything is written.
-SaveStatus SaveFCE4(CarModel& model, const std::string& path);
+// file is written with three identical vertex and normal sets, VertFlags 4
+// and zeroed NFSIV reserved blocks; the working set is written as the active
+// set. A colour component outside 0..255 fails with an overflow before
+// anything is written.
+SaveStatus SaveFCE4(const CarModel& model, const std::string& path);
 
-EncodedFile EncodeFCE4(CarModel& model);
+EncodedFile EncodeFCE4(const CarModel& model);
 
 // --- Both ----------------------------------------------------------------
 
@@ -71,7 +77,18 @@ FceVariant DetectVariant(const std::string& path);
 // What "Open" does with the model: the reader of the chosen variant.
 LoadStatus OpenFCE(CarModel& model, const std::string& path, FceVariant variant);
 
-// What "Save As" does with the model: the writer of the chosen variant.
-SaveStatus SaveFCEAs(CarModel& model, const std::string& path, FceVariant variant);
+// Makes the model hold what a save as `variant` writes. NFSIII: a model
+// converted from 3DS with 17 or more parts keeps 16 part-name slots and 16
+// parts, and its reserved blocks are zeroed. NFSIV: a model converted from
+// 3DS gets zeroed reserved blocks and counts as NFSIII from then on; an
+// NFSIII model gets three copies of the working set, VertFlags 4, zeroed
+// NFSIV reserved blocks and 64 part-name slots; the working set is copied
+// into the active set; Fce4Header is rebuilt (unless a colour or the size
+// cannot be written). V values are never touched.
+void PrepareForSave(CarModel& model, FceVariant variant);
+
+// What "Save As" does with the model after PrepareForSave: the writer of the
+// chosen variant.
+SaveStatus SaveFCEAs(const CarModel& model, const std::string& path, FceVariant variant);
 
 } // namespace mobrix

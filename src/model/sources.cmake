@@ -7,6 +7,7 @@ set(MOBRIX_MODEL_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/FceCodec.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Fce3.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Fce4.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/FceVariants.cpp
     ${CMAKE_CURRENT_LIST_DIR}/FileInfoReport.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SampleCar.cpp
 )

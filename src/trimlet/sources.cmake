@@ -1,7 +1,7 @@
 # Shared with the fuzz build, which compiles every core folder's sources.cmake
 # again with clang: list the viewer's plain C++ core and add it to the core
 # list. The viewer keeps its own FCE store and uses nothing of the editor's
-# model but the header-only little-endian helper.
+# model but the header-only helpers in src/common.
 set(TRIMLET_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/TrimletTypes.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PartFile.cpp

@@ -5,7 +5,7 @@
 #include "FceFiles.h"
 #include "Form1.h"
 #include "SampleCar.h"
-#include "Latin1.h"
+#include "support/Latin1.h"
 #include "ScriptedDialogs.h"
 #include "TestFiles.h"
 

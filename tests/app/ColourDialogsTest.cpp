@@ -1,8 +1,8 @@
 // The colour dialogs driven as the user does: sliders, the entry lists,
 // "Add", "Remove" and "OK", checked against the model's colour tables.
 
-#include "ColourDialogs.h"
-#include "ColourGroup.h"
+#include "dialogs/ColourDialogs.h"
+#include "dialogs/ColourGroup.h"
 #include "ScriptedDialogs.h"
 
 #include <QApplication>
@@ -38,7 +38,7 @@ protected:
                 Click("OK");
             }
         });
-        ColourDialogEdit edit = ShowColourDialog(model, dialogs, nullptr);
+        ColourDialogEdit edit = ShowColourDialog(model, dialogs, nullptr).value();
         EXPECT_NE(dialog, nullptr) << "a modal dialog was shown";
         EXPECT_TRUE(dialogs.ScriptDone());
         return edit;

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 
 #include <algorithm>
+#include <numeric>
 
 using namespace mobrix;
 using namespace mobrix::app;
@@ -128,9 +129,11 @@ TEST_F(PartsWindow, APartReachingOutsideTheModelIsNotRemoved)
 {
     Start();
     Open(nfs4Path, kOpenNfs4);
+    CarModel broken = form->Model();
+    broken.Header.PartNumTriangles[2] = broken.Header.NumTriangles + 1;
+    form->Doc().ReplaceModel(broken, {.saveVariant = FceVariant::Nfs4, .reportPath = nfs4Path});
     auto* list = Widget<QListWidget>("PartList");
     list->setCurrentRow(2);
-    form->Model().Header.PartNumTriangles[2] = form->Model().Header.NumTriangles + 1;
     const CarModel before = form->Model();
     const QStringList names = PartListTexts();
 
@@ -192,7 +195,9 @@ TEST_F(PartsWindow, SelectingPartsClearsTheMarksAndDrawsOthersGrey)
 {
     Start();
     Open(nfs4Path, kOpenNfs4);
-    form->Model().VertSelected.assign(form->Model().VertSelected.size(), -1);
+    std::vector<int> every(form->Model().VertSelected.size());
+    std::iota(every.begin(), every.end(), 0);
+    form->Doc().SetVertexMarks(every, true);
     auto* list = Widget<QListWidget>("PartList");
     list->setCurrentRow(1, QItemSelectionModel::ClearAndSelect);
     list->setCurrentRow(3, QItemSelectionModel::Select);

@@ -7,6 +7,8 @@
 #include "PreviewGL.h"
 #include "PreviewWire.h"
 
+#include <QPointer>
+
 using namespace mobrix;
 using namespace mobrix::app;
 using namespace testing_support;
@@ -104,6 +106,24 @@ TEST_F(PreviewWindow, WithoutOpenGLTheStatusLineSaysSoAndTheListStays)
     EXPECT_FALSE(Action("mnuPView")->isChecked());
     EXPECT_EQ(Shown<preview::PreviewGL>(), nullptr);
     EXPECT_TRUE(FileInfoShown());
+}
+
+// The window goes with the OpenGL preview on, and after it was turned off
+// (its widget then waits for deletion).
+TEST_F(PreviewWindow, WindowGoesWithThePreviewOnAndAfterItWasTurnedOff)
+{
+    if (!preview::PreviewGL::OpenGLAvailable())
+        GTEST_SKIP() << "no OpenGL";
+    for (const bool leaveOn : {true, false}) {
+        StartWithCar();
+        Trigger("mnuPView");
+        ASSERT_NE(Shown<preview::PreviewGL>(), nullptr);
+        if (!leaveOn)
+            Trigger("mnuPView");
+        QPointer<Form1> watched(form.get());
+        form.reset();
+        EXPECT_TRUE(watched.isNull());
+    }
 }
 
 } // namespace

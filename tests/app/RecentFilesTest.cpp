@@ -1,7 +1,7 @@
 // The recent-file list and Mobrix.ini as text: reading rules, the written
 // form with CR LF, entries and captions, and where the file lives.
 
-#include "RecentFiles.h"
+#include "document/RecentFiles.h"
 
 #include <gtest/gtest.h>
 

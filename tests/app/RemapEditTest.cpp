@@ -3,7 +3,7 @@
 // was given.
 
 #include "Raster.h"
-#include "RemapEdit.h"
+#include "dialogs/RemapEdit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

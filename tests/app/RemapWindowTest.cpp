@@ -3,10 +3,10 @@
 
 #include "AppFixture.h"
 #include "Remap.h"
-#include "RemapEdit.h"
+#include "dialogs/RemapEdit.h"
 #include "RemapFile.h"
 #include "TgaImages.h"
-#include "ViewsPanel.h"
+#include "panels/ViewsPanel.h"
 
 #include <QApplication>
 #include <QGroupBox>

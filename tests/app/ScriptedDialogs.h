@@ -5,7 +5,7 @@
 // the test and is answered with No, an empty text or a cancelled dialog,
 // unless the test chose to answer any box (AnswerAnyBox).
 
-#include "DialogService.h"
+#include "dialogs/DialogService.h"
 
 #include <QApplication>
 

@@ -2,8 +2,8 @@
 // the values they hand back, and Copy Part staying open while the copy is
 // refused.
 
-#include "frmCPart.h"
-#include "frmRescale.h"
+#include "dialogs/frmCPart.h"
+#include "dialogs/frmRescale.h"
 
 #include <QLabel>
 #include <QListWidget>

@@ -4,8 +4,8 @@
 
 #include "AppFixture.h"
 #include "CleanUp.h"
-#include "frmCPart.h"
-#include "frmRescale.h"
+#include "dialogs/frmCPart.h"
+#include "dialogs/frmRescale.h"
 
 #include <QScrollBar>
 #include <QTimer>

@@ -244,6 +244,7 @@ TEST_F(UndoWindow, AboutAndGettingStartedWindows)
     ASSERT_NE(about, nullptr);
     const QString credits = about->findChild<QLabel*>()->text();
     EXPECT_TRUE(credits.contains("Mobrix") && credits.contains("Licence") && credits.contains("Credits"));
+    EXPECT_TRUE(credits.contains("GNU General Public License"));
     Trigger("mnuStart");
     auto* start = form->findChild<QDialog*>("GettingStarted");
     ASSERT_NE(start, nullptr);

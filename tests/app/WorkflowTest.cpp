@@ -4,7 +4,7 @@
 // the command line.
 
 #include "AppFixture.h"
-#include "FileInf.h"
+#include "dialogs/FileInf.h"
 #include "FileInfoReport.h"
 #include "PartsDummies.h"
 

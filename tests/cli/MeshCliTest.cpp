@@ -6,6 +6,7 @@
 #include "CleanUp.h"
 #include "Damage.h"
 #include "FceFiles.h"
+#include "CliTestSupport.h"
 #include "Process.h"
 #include "RandomModel.h"
 #include "TestFiles.h"
@@ -19,14 +20,10 @@
 
 using namespace mobrix;
 using namespace testing_support;
+using namespace cli_testing;
 using ::testing::HasSubstr;
 
 namespace {
-
-ProcessResult Fcetool(const std::vector<std::string>& args)
-{
-    return RunProcess(FCETOOL_PATH, args);
-}
 
 std::vector<std::uint8_t> Encoded(CarModel model, FceVariant variant)
 {

@@ -2,6 +2,7 @@
 
 #include "CarModel.h"
 #include "FceFiles.h"
+#include "CliTestSupport.h"
 #include "Process.h"
 #include "RandomModel.h"
 #include "Remap.h"
@@ -16,14 +17,10 @@
 
 using namespace mobrix;
 using namespace testing_support;
+using namespace cli_testing;
 using ::testing::HasSubstr;
 
 namespace {
-
-ProcessResult Fcetool(const std::vector<std::string>& args)
-{
-    return RunProcess(FCETOOL_PATH, args);
-}
 
 // What Mobrix gives: open, load the sections (or keep the start-up ones),
 // REMAP, save in the same variant.

@@ -170,6 +170,7 @@ TEST(Fce3, ModelsFrom3dsLosePartNamesBeyondSixteenAndReservedBytes)
     CarModel model = RandomModel(11, {.vertices = 30, .triangles = 20, .parts = 20, .dummies = 2,
                                       .origin = ModelOrigin::From3ds});
     const Name64 name15 = model.Header.PartNames[15];
+    PrepareForSave(model, FceVariant::Nfs3);
     EncodedFile file = EncodeFCE3(model);
     ASSERT_FALSE(file.failure);
     EXPECT_EQ(model.Header.NumParts, 16);

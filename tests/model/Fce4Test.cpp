@@ -110,6 +110,7 @@ TEST(Fce4, Nfs3ModelSavedAsNfs4GetsThreeEqualSetsAndFreshTables)
     CarModel model = RandomModel(4, {.vertices = 25, .triangles = 30, .parts = 3, .dummies = 2,
                                      .origin = ModelOrigin::Nfs3});
     const CarModel before = model;
+    PrepareForSave(model, FceVariant::Nfs4);
     const std::vector<std::uint8_t> out = Encode4(model);
     const std::size_t n = 25;
     const std::size_t m = 30;
@@ -209,6 +210,7 @@ TEST(Fce4, WorkingSetGoesBackIntoTheActiveSet)
     model.Normals = model.DamagedNorms;
     model.ActiveVertexSet = VertexSet::Damaged;
     model.Vertices[0] = {1.0f, 2.0f, 3.0f};
+    PrepareForSave(model, FceVariant::Nfs4);
     const std::vector<std::uint8_t> out = Encode4(model);
     const auto damaged = kHeader + static_cast<std::size_t>(GetI32(out, 0x34));
     EXPECT_EQ(GetF32(out, damaged), 1.0f);
@@ -249,8 +251,38 @@ TEST(Fce4, ModelsFrom3dsGetZeroedReservedBlocksAndBecomeNfs3)
 {
     CarModel model = RandomModel(81, {.vertices = 9, .triangles = 4, .parts = 1, .dummies = 0,
                                       .origin = ModelOrigin::From3ds});
+    PrepareForSave(model, FceVariant::Nfs4);
     const std::vector<std::uint8_t> out = Encode4(model);
     EXPECT_EQ(model.FileFormat, ModelOrigin::Nfs3);
     EXPECT_EQ(BlockOf(out, kWrittenOrder[3], 32 * 9), std::vector<std::uint8_t>(32 * 9, 0));
     EXPECT_EQ(BlockOf(out, kWrittenOrder[5], 12 * 9), std::vector<std::uint8_t>(12 * 9, 0));
+}
+
+// Encoding leaves the model alone and gives the bytes of a prepared model
+// whether or not it was prepared; preparing twice changes nothing more.
+TEST(FceSave, EncodersAreConstAndPreparingGivesTheSameBytes)
+{
+    CarModel damagedActive = RandomModel(91, {.vertices = 20, .triangles = 12, .parts = 2, .dummies = 1});
+    damagedActive.ActiveVertexSet = VertexSet::Damaged;
+    damagedActive.Vertices = damagedActive.DamagedVerts;
+    damagedActive.Vertices[3] = {7.0f, -8.0f, 9.0f};
+    const CarModel models[] = {
+        RandomModel(92, {.vertices = 30, .triangles = 20, .parts = 20, .dummies = 2, .origin = ModelOrigin::From3ds}),
+        RandomModel(93, {.origin = ModelOrigin::Nfs3}),
+        damagedActive,
+    };
+    for (const CarModel& model : models) {
+        for (FceVariant variant : {FceVariant::Nfs3, FceVariant::Nfs4}) {
+            SCOPED_TRACE(static_cast<int>(model.FileFormat) * 10 + static_cast<int>(variant));
+            auto encode = variant == FceVariant::Nfs4 ? EncodeFCE4 : EncodeFCE3;
+            const EncodedFile unprepared = encode(model);
+            ASSERT_FALSE(unprepared.failure);
+            CarModel prepared = model;
+            PrepareForSave(prepared, variant);
+            EXPECT_EQ(encode(prepared).bytes, unprepared.bytes);
+            const CarModel once = prepared;
+            PrepareForSave(prepared, variant);
+            EXPECT_EQ(prepared, once);
+        }
+    }
 }

@@ -19,8 +19,8 @@ inline std::vector<std::uint8_t> Encode3(mobrix::CarModel model)
     return file.bytes;
 }
 
-// The bytes an NFSIV save writes; like the save, it changes the model.
-inline std::vector<std::uint8_t> Encode4(mobrix::CarModel& model)
+// The bytes an NFSIV save writes.
+inline std::vector<std::uint8_t> Encode4(const mobrix::CarModel& model)
 {
     mobrix::EncodedFile file = mobrix::EncodeFCE4(model);
     EXPECT_FALSE(file.failure) << (file.failure ? file.failure->detail : "");

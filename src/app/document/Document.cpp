@@ -1,5 +1,7 @@
-#include "Document.h"
+#include "document/Document.h"
 
+#include "PartsDummies.h"
+#include "TexturePoints.h"
 #include "VertexEditor.h"
 
 #include <QUndoCommand>
@@ -18,9 +20,9 @@ constexpr int kSliceStepId = 2;
 
 class SliceStep : public QUndoCommand {
 public:
-    SliceStep(Document& doc, const QString& text, ModelSlice before, ModelSlice after, const Change& change,
-              VertexSet set, Document::MergeKey key, int target)
-        : QUndoCommand(text), doc_(doc), before_(std::move(before)), after_(std::move(after)), change_(change),
+    SliceStep(Document& doc, CarModel& model, const QString& text, ModelSlice before, ModelSlice after,
+              const Change& change, VertexSet set, Document::MergeKey key, int target)
+        : QUndoCommand(text), doc_(doc), model_(model), before_(std::move(before)), after_(std::move(after)), change_(change),
           set_(set), key_(key), target_(target), epoch_(doc.MergeEpoch())
     {
     }
@@ -53,11 +55,12 @@ private:
     void Put(const ModelSlice& slice, TableWindow current)
     {
         doc_.UseVertexSet(set_);
-        PutSlice(doc_.Model(), slice, current);
+        PutSlice(model_, slice, current);
         doc_.Announce(change_);
     }
 
     Document& doc_;
+    CarModel& model_;
     ModelSlice before_;
     ModelSlice after_;
     Change change_;
@@ -72,8 +75,9 @@ constexpr int kMoveStepId = 1;
 
 class MoveStep : public QUndoCommand {
 public:
-    MoveStep(Document& doc, const QString& text, int part, VertexMoves moves, Document::MergeKey key, VertexSet set)
-        : QUndoCommand(text), doc_(doc), part_(part), moves_(std::move(moves)), key_(key), set_(set),
+    MoveStep(Document& doc, CarModel& model, const QString& text, int part, VertexMoves moves, Document::MergeKey key,
+             VertexSet set)
+        : QUndoCommand(text), doc_(doc), model_(model), part_(part), moves_(std::move(moves)), key_(key), set_(set),
           epoch_(doc.MergeEpoch())
     {
     }
@@ -104,11 +108,12 @@ private:
     void Put(const std::vector<Vec3>& positions)
     {
         doc_.UseVertexSet(set_);
-        PutPositions(doc_.Model(), moves_.indices, positions);
+        PutPositions(model_, moves_.indices, positions);
         doc_.AnnounceMoved(part_, false);
     }
 
     Document& doc_;
+    CarModel& model_;
     int part_;
     VertexMoves moves_;
     Document::MergeKey key_;
@@ -163,30 +168,69 @@ void Document::SetTexturePath(const QString& path)
     emit textureChanged();
 }
 
-void Document::ModelWasReplaced()
+// The place a new model opens at: what choosing the first entry of the part
+// list and keeping the dummy list's entry did, so that no listener depends on
+// another having run first.
+void Document::ReplaceModel(CarModel model, const ModelSource& source)
 {
-    history_.clear();
+    model_ = std::move(model);
+    state_.SaveVariant = source.saveVariant;
+    state_.ModelExists = true;
+    state_.ReportPath = source.reportPath;
+    state_.ReportAppends = source.reportAppends;
+    state_.OffersSave = source.offersSave;
+    const std::size_t listed = PartListNames(model_).size();
+    views_.Parts.Shown.assign(listed, false);
+    if (listed > 0) {
+        ClearPartChoiceMarks(model_);
+        model_.CurrentPart = 0;
+        views_.Parts.Shown[0] = true;
+    }
+    const int dummies = static_cast<int>(DummyListNames(model_).size());
+    if (dummies > 0 && (model_.CurrentDummy < 0 || model_.CurrentDummy >= dummies))
+        model_.CurrentDummy = 0;
+    ResetHistory(false);
     history_.setClean();
-    EndMerge();
     emit modelReplaced();
 }
 
-void Document::MarkSaved()
+void Document::Saved(const std::string& path, FceVariant variant)
 {
+    const bool setsChanged = state_.SaveVariant != variant ||
+                             (variant == FceVariant::Nfs4 && model_.FileFormat != ModelOrigin::Nfs4);
+    // "&Save" must now write this variant, or it would put the other
+    // variant's bytes into the file just saved; an NFSIV save gave the model
+    // its three vertex sets, which the editing routines keep in step from
+    // now on.
+    state_.SaveVariant = variant;
+    if (variant == FceVariant::Nfs4)
+        model_.FileFormat = ModelOrigin::Nfs4;
+    model_.FileName = path;
     EndMerge();
     history_.setClean();
     emit saved();
+    if (setsChanged)
+        emit vertexSetChanged();
 }
 
-void Document::StructureChangedOutsideHistory()
+void Document::PrepareForSave(FceVariant variant)
 {
-    const bool clean = history_.isClean();
-    history_.clear();
-    if (!clean)
-        history_.resetClean();
-    EndMerge();
+    const std::int32_t partsBefore = model_.Header.NumParts;
+    mobrix::PrepareForSave(model_, variant);
+    if (model_.Header.NumParts == partsBefore)
+        return;
+    // The lists and views must not go on offering the parts cut.
+    ResetHistory(history_.isClean());
     emit partsChanged();
     emit meshChanged(kEveryPart);
+}
+
+void Document::ResetHistory(bool keepClean)
+{
+    history_.clear();
+    if (!keepClean)
+        history_.resetClean();
+    EndMerge();
 }
 
 bool Document::Edit(const QString& text, EditExtent extent, TableWindow window, const Change& announce,
@@ -203,7 +247,7 @@ bool Document::Edit(const QString& text, EditExtent extent, TableWindow window, 
     ModelSlice after = TakeSlice(model_, extent, now);
     if (key == MergeKey::None)
         EndMerge();
-    history_.push(new SliceStep(*this, text, std::move(before), std::move(after), announce, model_.ActiveVertexSet,
+    history_.push(new SliceStep(*this, model_, text, std::move(before), std::move(after), announce, model_.ActiveVertexSet,
                                 key, target));
     Announce(announce);
     return true;
@@ -229,9 +273,147 @@ void Document::MoveVertices(const QString& text, int part, std::vector<std::int3
     moves.after = std::move(after);
     moves.indices = std::move(indices);
     PutPositions(model_, moves.indices, moves.after);
-    history_.push(new MoveStep(*this, text, part, std::move(moves), key, model_.ActiveVertexSet));
+    history_.push(new MoveStep(*this, model_, text, part, std::move(moves), key, model_.ActiveVertexSet));
     AnnounceMoved(part, true);
 }
+
+// ---------------------------------------------------------------------------
+// The user's place in the model
+
+void Document::SelectParts(int current, std::vector<bool> shown)
+{
+    ClearPartChoiceMarks(model_);
+    if (current >= 0)
+        model_.CurrentPart = static_cast<std::int16_t>(current);
+    views_.Parts.Shown = std::move(shown);
+    EndMerge();
+    emit selectionChanged();
+}
+
+void Document::SetShownParts(std::vector<bool> shown)
+{
+    if (shown == views_.Parts.Shown)
+        return;
+    views_.Parts.Shown = std::move(shown);
+    emit selectionChanged();
+}
+
+void Document::SetCurrentDummy(int dummy)
+{
+    if (dummy == model_.CurrentDummy)
+        return;
+    model_.CurrentDummy = static_cast<std::int16_t>(dummy);
+    EndMerge();
+    emit currentDummyChanged(dummy);
+}
+
+bool Document::SetVertexMark(int part, int row, bool selected)
+{
+    if (!mobrix::SetVertexMark(model_, part, row, selected))
+        return false;
+    EndMerge();
+    emit vertexMarkChanged(static_cast<int>(PartVertexRange(model_, part).begin + row));
+    return true;
+}
+
+void Document::SetVertexMarks(const std::vector<int>& vertices, bool selected)
+{
+    mobrix::SetVertexMarks(model_, vertices, selected);
+    EndMerge();
+    emit marksChanged();
+}
+
+void Document::ClearVertexMarks()
+{
+    DeselectAll(model_);
+    EndMerge();
+    emit marksChanged();
+}
+
+void Document::InvertVertexMarks()
+{
+    mobrix::InvertVertexMarks(model_);
+    EndMerge();
+    emit marksChanged();
+}
+
+int Document::PickTexturePoints(float u, float v, bool deselect)
+{
+    const int changed = mobrix::PickTexturePoints(model_, model_.CurrentPart, u, v, deselect);
+    if (changed > 0) {
+        EndMerge();
+        emit marksChanged();
+    }
+    return changed;
+}
+
+void Document::HighlightTriangle(int triangle)
+{
+    std::vector<int> before;
+    for (std::size_t t = 0; t < model_.TriState.size(); ++t) {
+        if (model_.TriState[t].Selected != 0) {
+            before.push_back(static_cast<int>(t));
+            model_.TriState[t].Selected = 0;
+        }
+    }
+    if (triangle >= 0 && static_cast<std::size_t>(triangle) < model_.TriState.size())
+        model_.TriState[static_cast<std::size_t>(triangle)].Selected = -1;
+    emit triangleHighlighted(triangle, before);
+}
+
+bool Document::SwitchVertexSet(VertexSet set)
+{
+    if (!mobrix::SwitchVertexSet(model_, set))
+        return false;
+    EndMerge();
+    emit vertexSetChanged();
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// The views' settings
+
+void Document::SetDisplayOptions(const views::DisplayOptions& options)
+{
+    const bool refit = options.MaintainAspect != views_.Options.MaintainAspect;
+    views_.Options = options;
+    emit displayOptionsChanged(refit);
+}
+
+void Document::SetViewState(const views::ViewState& state)
+{
+    views_.State = state;
+    emit viewStateChanged();
+}
+
+void Document::SetViewFit(const views::ViewState& state)
+{
+    views_.State = state;
+    emit viewsFitted();
+}
+
+void Document::SetAllViews(bool all)
+{
+    views_.AllViews = all;
+    emit allViewsChanged();
+}
+
+void Document::SetBandSection(int section)
+{
+    if (section == state_.BandSection)
+        return;
+    state_.BandSection = section;
+    emit bandSectionChanged(section);
+}
+
+void Document::SetRecentFiles(const RecentSlots& recent)
+{
+    state_.RecentFiles = recent;
+    emit recentFilesChanged();
+}
+
+// ---------------------------------------------------------------------------
+// For the undo steps
 
 void Document::Announce(const Change& change)
 {
@@ -259,7 +441,7 @@ void Document::UseVertexSet(VertexSet set)
 {
     if (model_.ActiveVertexSet == set)
         return;
-    if (SwitchVertexSet(model_, set))
+    if (mobrix::SwitchVertexSet(model_, set))
         emit vertexSetChanged();
 }
 

@@ -8,7 +8,7 @@
 #include "CarModel.h"
 #include "EditRecord.h"
 #include "FceFiles.h"
-#include "RecentFiles.h"
+#include "document/RecentFiles.h"
 #include "RemapSections.h"
 #include "ViewDrawing.h"
 
@@ -35,6 +35,10 @@ struct DocumentState {
     // report goes after the one shown (a new model) or replaces it.
     std::string ReportPath;
     bool ReportAppends = false;
+    // Whether the model last replaced turned "&Save" on.
+    bool OffersSave = false;
+    // The remap section the rubber band of the Triangle Editor assigns.
+    int BandSection = -1;
 };
 
 // What the views show and how.
@@ -56,26 +60,39 @@ struct Change {
 
 inline constexpr int kEveryPart = -2;
 
+// Where a whole new model came from: the variant "&Save" writes it in again
+// (none after "&New" and for converted models, which have no FCE file of
+// their own yet) and the file the file information list reports on.
+struct ModelSource {
+    std::optional<FceVariant> saveVariant;
+    std::string reportPath;
+    bool reportAppends = false; // the report goes after the one shown
+    // Whether the new model turns "&Save" on: a new model and one converted
+    // from X do not, until it was saved with "Save &As".
+    bool offersSave = true;
+};
+
+// The document is closed: everyone reads it, and every change goes through
+// one of its entry points, which announces what changed with its own signal.
+// Edits of the model's content are undo steps; a new model comes through
+// ReplaceModel and a save reports through Saved; the user's place in the
+// model (the current part and dummy, the marks) and the view settings have
+// setters of their own.
 class Document : public QObject {
     Q_OBJECT
 public:
     explicit Document(QObject* parent = nullptr);
 
     const CarModel& Model() const { return model_; }
-    // Direct access is for replacing the model (then ModelWasReplaced) and
-    // for state outside the history; edits go through Edit and MoveVertices.
-    CarModel& Model() { return model_; }
-    DocumentState& State() { return state_; }
     const DocumentState& State() const { return state_; }
-    ViewSettings& Views() { return views_; }
     const ViewSettings& Views() const { return views_; }
+    // The undo history: its actions, its clean state and its steps.
     QUndoStack& History() { return history_; }
 
     // The UV remap section table. It belongs to the session, not to the
     // model: New and Open keep it; the section editor and the remap data
     // file change it, through SetSections.
     const RemapSections& Sections() const { return sections_; }
-    RemapSections& Sections() { return sections_; }
     // One undo step named `text` that replaces the section table; nothing
     // is kept when the table is the same.
     bool SetSections(const QString& text, RemapSections after);
@@ -86,14 +103,25 @@ public:
     const QString& TexturePath() const { return texturePath_; }
     void SetTexturePath(const QString& path);
 
-    // New, Open, Quick Load and the conversions replaced the model: the
-    // history starts afresh and the document is clean.
-    void ModelWasReplaced();
-    // The model was written to its file: the history's present is clean.
-    void MarkSaved();
-    // Something other than an edit changed the parts (a save that cut the
-    // parts its variant cannot name): the steps before no longer fit.
-    void StructureChangedOutsideHistory();
+    // --- A whole model ---------------------------------------------------
+
+    // New, Open, Quick Load and the conversions: `model` replaces the one
+    // held, the history starts afresh and the document is clean. The first
+    // listed part becomes current and the only one selected, the current
+    // dummy is kept where it still exists, and every mark is cleared, so
+    // that every listener finds the same place whatever its order.
+    void ReplaceModel(CarModel model, const ModelSource& source);
+    // The model was written to `path` as `variant`: "&Save" now writes
+    // there in that variant, and the history's present is clean.
+    void Saved(const std::string& path, FceVariant variant);
+    // What writing the model as `variant` changes in it, done before the
+    // encoder runs. When it changed the part structure (an NFSIII save cuts
+    // the part slots that variant cannot name) the steps before no longer
+    // fit, and the history is reset; the clean state is kept only when the
+    // history was clean.
+    void PrepareForSave(FceVariant variant);
+
+    // --- Edits: each one undo step ----------------------------------------
 
     // Steps that repeat one small command (a drag, nudges) join the step
     // before when they carry the same key and target, until EndMerge.
@@ -120,12 +148,46 @@ public:
     void EndMerge() { ++mergeEpoch_; }
     std::uint64_t MergeEpoch() const { return mergeEpoch_; }
 
-    // Announcements for changes made outside the history.
-    void AnnounceSelection() { emit selectionChanged(); }
-    void AnnounceViewState() { emit viewStateChanged(); }
-    void AnnounceVertexSet() { emit vertexSetChanged(); }
+    // --- The user's place in the model: no undo steps ----------------------
+    // Each ends a merge, so that a nudge after a new choice is a step of
+    // its own.
 
-    // Called by the undo steps after they changed the model.
+    // The part list: `current` becomes the current part and `shown` the
+    // parts selected; every vertex and triangle mark is cleared.
+    void SelectParts(int current, std::vector<bool> shown);
+    // The parts selected in the list, when the list changed under them
+    // (parts added or removed); marks and the current part stay.
+    void SetShownParts(std::vector<bool> shown);
+    void SetCurrentDummy(int dummy);
+    // Vertex marks: one vertex of a part (false when `row` is not one),
+    // a list of vertices, all cleared, all inverted.
+    bool SetVertexMark(int part, int row, bool selected);
+    void SetVertexMarks(const std::vector<int>& vertices, bool selected);
+    void ClearVertexMarks();
+    void InvertVertexMarks();
+    // Texture-point marks near (u, v) in the current part; how many changed.
+    int PickTexturePoints(float u, float v, bool deselect);
+    // The triangle the triangle list chose is highlighted, alone.
+    void HighlightTriangle(int triangle);
+    // The vertex set the working tables hold (V1, V2, D).
+    bool SwitchVertexSet(VertexSet set);
+
+    // --- The views' settings ----------------------------------------------
+
+    void SetDisplayOptions(const views::DisplayOptions& options);
+    // Zoom, pan and the perspective scale, chosen by the user: the views
+    // fit themselves again.
+    void SetViewState(const views::ViewState& state);
+    // The views' own fit of the model into their size.
+    void SetViewFit(const views::ViewState& state);
+    void SetAllViews(bool all);
+    // The remap section the Triangle Editor's rubber band assigns, -1 for
+    // none (the section list is not showing).
+    void SetBandSection(int section);
+    void SetRecentFiles(const RecentSlots& recent);
+
+    // --- For the undo steps ----------------------------------------------
+
     void Announce(const Change& change);
     void AnnounceMoved(int part, bool live);
     // Steps recorded with another vertex set in the working tables switch
@@ -144,13 +206,29 @@ signals:
     // Vertices of a part moved while the user drags or nudges them; the
     // views draw such steps themselves.
     void verticesMoved(int part);
+    // The current part or the parts selected.
     void selectionChanged();
-    void viewStateChanged();
-    void textureChanged();
+    void currentDummyChanged(int dummy);
+    // Marks set by whoever drew them already: the views need not draw again.
+    void marksChanged();
+    // One vertex's mark changed from outside the views.
+    void vertexMarkChanged(int vertex);
+    // The highlight moved to `triangle` from the triangles in `before`.
+    void triangleHighlighted(int triangle, const std::vector<int>& before);
     void vertexSetChanged();
+    // `refit`: the options changed how the model fits the views.
+    void displayOptionsChanged(bool refit);
+    void viewStateChanged();
+    void viewsFitted();
+    void allViewsChanged();
+    void bandSectionChanged(int section);
+    void recentFilesChanged();
+    void textureChanged();
     void sectionsChanged();
 
 private:
+    void ResetHistory(bool keepClean);
+
     CarModel model_;
     DocumentState state_;
     ViewSettings views_;

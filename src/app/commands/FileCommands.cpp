@@ -1,0 +1,253 @@
+#include "commands/FileCommands.h"
+
+#include "support/BusyPointer.h"
+#include "support/Latin1.h"
+#include "support/MenuAction.h"
+#include "PartsDummies.h"
+#include "document/RecentFiles.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace mobrix::app {
+
+namespace {
+
+// The first entry reads either variant, by the file's magic number; the
+// other two force one.
+const QStringList kOpenFilters{"FCE files|*.fce", "NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"};
+const QStringList kSaveFilters{"NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"};
+
+QString Path(const std::string& path)
+{
+    return QString::fromStdString(path);
+}
+
+} // namespace
+
+FileCommands::FileCommands(Document& doc, DialogService& dialogs, std::string iniPath, QObject* parent)
+    : QObject(parent), doc_(doc), dialogs_(dialogs), iniPath_(std::move(iniPath))
+{
+    doc_.SetRecentFiles(ReadRecentFile(iniPath_));
+    connect(&doc_, &Document::recentFilesChanged, this, [this] {
+        if (mnuQuickSep_ != nullptr)
+            UpdateQLoad();
+    });
+}
+
+void FileCommands::BuildItems(QMenu* file)
+{
+    QAction* n = AddMenuAction(file, "mnuNew", "&New", this, [this] { mnuNew_Click(); });
+    n->setShortcut(QKeySequence::New);
+    QAction* o = AddMenuAction(file, "mnuOpen", "&Open", this, [this] { mnuOpen_Click(); });
+    o->setShortcut(QKeySequence::Open);
+    mnuSave_ = AddMenuAction(file, "mnuSave", "&Save", this, [this] { mnuSave_Click(); });
+    mnuSave_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuSaveAs_ = AddMenuAction(file, "mnuSaveAs", "Save &As (create new file)", this, [this] { mnuSaveAs_Click(); });
+    mnuSaveAs_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    // No model yet: only New, Open and the recent files can start one.
+    mnuSave_->setEnabled(false);
+    mnuSaveAs_->setEnabled(false);
+}
+
+void FileCommands::BuildQuickLoadItems(QMenu* file)
+{
+    mnuQuickSep_ = file->addSeparator();
+    for (int i = 0; i < kRecentCount; ++i) {
+        mnuQuickLoad_[static_cast<std::size_t>(i)] =
+            AddMenuAction(file, "mnuQuickLoad", QString(), this, [this, i] { mnuQuickLoad_Click(i); });
+        mnuQuickLoad_[static_cast<std::size_t>(i)]->setProperty("index", i);
+    }
+    UpdateQLoad();
+}
+
+void FileCommands::WriteRecentList()
+{
+    WriteRecentFile(iniPath_, doc_.State().RecentFiles);
+}
+
+void FileCommands::UpdateQLoad()
+{
+    mnuQuickSep_->setVisible(false);
+    for (int i = 0; i < kRecentCount; ++i) {
+        QAction* entry = mnuQuickLoad_[static_cast<std::size_t>(i)];
+        const std::string& slot = doc_.State().RecentFiles[static_cast<std::size_t>(i)];
+        if (slot.empty()) {
+            entry->setVisible(false);
+            continue;
+        }
+        // A "&" in a path is shown as itself, not as an accelerator.
+        QString caption = Path(QuickLoadCaption(i, slot));
+        caption = caption.left(4) + caption.mid(4).replace("&", "&&");
+        entry->setText(caption);
+        entry->setData(Path(slot));
+        entry->setVisible(true);
+        mnuQuickSep_->setVisible(true);
+    }
+}
+
+void FileCommands::mnuNew_Click()
+{
+    if (!doc_.Model().FileName.empty() && !dialogs_.AskYesNo("Are you sure?", "Start new file?"))
+        return;
+    // What a new model keeps of the one before is NewFCE's to say.
+    CarModel model = doc_.Model();
+    NewFCE(model);
+    model.Header.PartNames.assign(kPartSlots, MakeName(""));
+    model.FileFormat = ModelOrigin::Nfs3;
+    AddPartSlot(model, "Part1");
+    doc_.ReplaceModel(std::move(model), {.saveVariant = std::nullopt, .reportPath = {}, .reportAppends = true,
+                                         .offersSave = false});
+}
+
+void FileCommands::mnuOpen_Click()
+{
+    const FileDialogResult chosen = dialogs_.File({FileDialogMode::Open, "*.FCE", kOpenFilters, "FCE", QString()});
+    if (chosen.cancelled || chosen.path.isEmpty())
+        return;
+    const std::string path = chosen.path.toStdString();
+    if (!QFileInfo(chosen.path).isFile()) {
+        dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
+        return;
+    }
+    const FceVariant variant = chosen.filterIndex == 3   ? FceVariant::Nfs4
+                               : chosen.filterIndex == 2 ? FceVariant::Nfs3
+                                                         : DetectVariant(path);
+    if (ReadModelFile(path, variant) == ReadOutcome::Failed)
+        return;
+    RememberRecent(path, variant);
+}
+
+void FileCommands::OpenFromCommandLine(const QString& path)
+{
+    const std::string file = path.toStdString();
+    if (!QFileInfo(path).isFile()) {
+        dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
+        return;
+    }
+    const FceVariant variant = DetectVariant(file);
+    if (ReadModelFile(file, variant) == ReadOutcome::Failed)
+        return;
+    RememberRecent(file, variant);
+}
+
+// The file just read goes to the top of the recent list.
+void FileCommands::RememberRecent(const std::string& path, FceVariant variant)
+{
+    RecentSlots recent = doc_.State().RecentFiles;
+    recent[kRecentCount] = RecentEntry(path, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
+    if (AddRecent(recent))
+        doc_.SetRecentFiles(recent);
+}
+
+void FileCommands::mnuQuickLoad_Click(int index)
+{
+    if (index < 0 || index >= kRecentCount)
+        return;
+    const std::string entry = doc_.State().RecentFiles[static_cast<std::size_t>(index)];
+    const std::string path = RecentPath(entry);
+    if (!QFileInfo(Path(path)).isFile()) {
+        dialogs_.Plain("Error loading file", "File not found!");
+        return;
+    }
+    // An entry edited by hand may have lost its format digit; the file
+    // itself then says which reader fits.
+    const std::optional<RecentFormat> format = RecentEntryFormat(entry);
+    const FceVariant variant = format ? (*format == RecentFormat::Nfs4 ? FceVariant::Nfs4 : FceVariant::Nfs3)
+                                      : DetectVariant(path);
+    ReadModelFile(path, variant);
+}
+
+// Reads the file with the reader of the variant into a copy of the model
+// (an NFSIII file keeps the NFSIV-only fields the model held) that replaces
+// it. A refused file leaves the model, the lists and the views as they were.
+FileCommands::ReadOutcome FileCommands::ReadModelFile(const std::string& path, FceVariant variant)
+{
+    CarModel model = doc_.Model();
+    LoadStatus failure;
+    {
+        BusyPointer busy;
+        failure = OpenFCE(model, path, variant);
+    }
+    if (failure) {
+        ShowLoadFailure(*failure);
+        return ReadOutcome::Failed;
+    }
+    BusyPointer busy;
+    model.FileName = path;
+    doc_.ReplaceModel(std::move(model), {.saveVariant = variant, .reportPath = path, .reportAppends = false,
+                                         .offersSave = true});
+    return ReadOutcome::Read;
+}
+
+void FileCommands::ShowLoadFailure(const LoadFailure& failure)
+{
+    const QString text = FromLatin1(LoadFailureMessage(failure));
+    if (failure.kind == LoadError::Other)
+        dialogs_.Plain(kProgramTitle, text);
+    else
+        dialogs_.Plain(kFileFormatTitle, text);
+}
+
+void FileCommands::mnuSave_Click()
+{
+    const DocumentState& state = doc_.State();
+    // A new or converted model has no FCE file of its own yet: ask for one
+    // rather than overwrite the file opened before or write nothing.
+    if (!state.SaveVariant || doc_.Model().FileName.empty()) {
+        mnuSaveAs_Click();
+        return;
+    }
+    const std::string path = doc_.Model().FileName;
+    const FceVariant variant = *state.SaveVariant;
+    if (WriteModelFile(path, variant))
+        doc_.Saved(path, variant);
+}
+
+// An NFSIII file cannot keep the damaged and second undamaged sets or the
+// interior and hair colours: the user decides before they are left out.
+bool FileCommands::ConfirmNfs3Save(FceVariant variant)
+{
+    if (variant != FceVariant::Nfs3 || !HoldsNfs4OnlyData(doc_.Model()))
+        return true;
+    return dialogs_.AskYesNo(
+        "Save As", "This model holds NFSIV data that an NFSIII file cannot keep: the second undamaged and the damaged "
+                   "vertex sets, and the interior and hair colours.\rSave it as an NFSIII file anyway?",
+        MessageIcon::Exclamation, MessageAnswer::No);
+}
+
+void FileCommands::mnuSaveAs_Click()
+{
+    const CarModel& model = doc_.Model();
+    const bool nfs4 = doc_.State().SaveVariant ? *doc_.State().SaveVariant == FceVariant::Nfs4
+                                               : model.FileFormat == ModelOrigin::Nfs4;
+    FileDialogRequest request{FileDialogMode::Save, "*.FCE", kSaveFilters, "FCE", QString()};
+    request.selectedFilter = nfs4 ? 2 : 1;
+    const FileDialogResult chosen = dialogs_.File(request);
+    if (chosen.cancelled || chosen.path.isEmpty())
+        return;
+    const std::string path = chosen.path.toStdString();
+    const FceVariant variant = chosen.filterIndex == 2 ? FceVariant::Nfs4 : FceVariant::Nfs3;
+    if (!ConfirmNfs3Save(variant) || !WriteModelFile(path, variant))
+        return;
+    mnuSave_->setEnabled(true);
+    doc_.Saved(path, variant);
+}
+
+bool FileCommands::WriteModelFile(const std::string& path, FceVariant variant)
+{
+    SaveStatus failure;
+    {
+        BusyPointer busy;
+        doc_.PrepareForSave(variant);
+        failure = SaveFCEAs(doc_.Model(), path, variant);
+    }
+    if (failure) {
+        dialogs_.Plain(kProgramTitle, FromLatin1(SaveFailureMessage(*failure)));
+        return false;
+    }
+    return true;
+}
+
+} // namespace mobrix::app

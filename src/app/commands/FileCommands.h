@@ -1,0 +1,61 @@
+#pragma once
+// The file commands of the main window: New, Open, Save, Save As and the
+// quick-load entries of the recent-file list. Reading replaces the model
+// in the document, which starts a fresh history; saving marks it clean.
+
+#include "dialogs/DialogService.h"
+#include "FceFiles.h"
+#include "FileErrors.h"
+#include "document/Document.h"
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QMenu;
+
+namespace mobrix::app {
+
+class FileCommands : public QObject {
+    Q_OBJECT
+public:
+    FileCommands(Document& doc, DialogService& dialogs, std::string iniPath, QObject* parent);
+
+    // The items New to Save As; the quick-load entries go after `before`.
+    void BuildItems(QMenu* file);
+    void BuildQuickLoadItems(QMenu* file);
+    QAction* SaveItem() const { return mnuSave_; }
+    QAction* SaveAsItem() const { return mnuSaveAs_; }
+
+    // Opens a file as "&Open" does, choosing the reader by the file's magic.
+    void OpenFromCommandLine(const QString& path);
+    // Writes the recent-file list back (at quitting).
+    void WriteRecentList();
+
+    void mnuNew_Click();
+    void mnuOpen_Click();
+    void mnuSave_Click();
+    void mnuSaveAs_Click();
+    void mnuQuickLoad_Click(int index);
+
+private:
+    enum class ReadOutcome { Read, Failed };
+    ReadOutcome ReadModelFile(const std::string& path, FceVariant variant);
+    void RememberRecent(const std::string& path, FceVariant variant);
+    void ShowLoadFailure(const LoadFailure& failure);
+    bool WriteModelFile(const std::string& path, FceVariant variant);
+    bool ConfirmNfs3Save(FceVariant variant);
+    void UpdateQLoad();
+
+    Document& doc_;
+    DialogService& dialogs_;
+    std::string iniPath_;
+    QAction* mnuSave_ = nullptr;
+    QAction* mnuSaveAs_ = nullptr;
+    QAction* mnuQuickSep_ = nullptr;
+    std::array<QAction*, kRecentCount> mnuQuickLoad_{};
+};
+
+} // namespace mobrix::app

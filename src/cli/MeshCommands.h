@@ -1,0 +1,10 @@
+#pragma once
+// fcetool's mesh command.
+
+#include "CliCommon.h"
+
+namespace mobrix::cli {
+
+int MeshCommand(const CommandArgs& args);
+
+} // namespace mobrix::cli

@@ -62,7 +62,6 @@
 
 namespace mobrix {
 
-inline constexpr const char* kGltfFilter = "glTF files (*.glb *.gltf)";
 inline constexpr const char* kGltfGenerator = "Mobrix glTF exchange";
 // A glTF file and each buffer it names may be this large at most.
 inline constexpr std::int64_t kMaxGltfFileSize = std::int64_t{2} << 30;

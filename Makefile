@@ -12,7 +12,7 @@ JOBS      ?= $(shell nproc 2>/dev/null || echo 2)
 SAMPLE    ?= samples/sample-nfs4.fce
 PREFIX    ?= /usr/local
 
-.PHONY: all deps configure build test test-asan fuzz run run-trimlet bench samples install clean
+.PHONY: all deps configure build test test-asan fuzz run run-trimlet bench samples install package screenshots clean
 
 all: build
 
@@ -80,6 +80,16 @@ samples: build
 # type and fcetool's manual page, under PREFIX (DESTDIR is honoured).
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the three programs and their desktop files, made by
+# CPack from the built tree into $(BUILD)/package.
+package: build
+	cmake --build $(BUILD) --target package
+
+# The pictures in doc/screenshots: Mobrix and Trimlet on the sample car under
+# a private X server, and a row of fcetool render pictures of the samples.
+screenshots: build
+	scripts/make-screenshots $(BUILD) doc/screenshots
 
 clean:
 	rm -rf $(BUILD)

@@ -1,11 +1,12 @@
 #pragma once
 // What every reader's fuzz target checks once a read succeeds: the model is
-// sound enough to report, check and write, and writing is stable (what was
+// sound enough to report, check, draw and write, and writing is stable (what was
 // written reads back and writes again to the same bytes).
 
 #include "CarModel.h"
 #include "FceFiles.h"
 #include "FileInfoReport.h"
+#include "Rasteriser.h"
 
 #include <cstdlib>
 
@@ -23,6 +24,8 @@ inline void ExerciseModel(mobrix::CarModel& model)
     (void)CheckModel(model);
     (void)FileInfoReport(model, "fuzz.fce");
     (void)FileInfoWindowLines(model);
+    // Thumbnails draw whatever a file holds.
+    (void)render::RenderModel(model, {.size = 24}, nullptr);
 
     CarModel copy3 = model;
     const EncodedFile nfs3 = EncodeFCE3(copy3);

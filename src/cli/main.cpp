@@ -5,8 +5,10 @@
 
 #include "CliCommon.h"
 #include "ExchangeCommands.h"
+#include "GltfCommands.h"
 #include "MeshCommands.h"
 #include "ModelCommands.h"
+#include "RenderCommand.h"
 #include "TextureCommands.h"
 
 #include <cstdio>
@@ -35,7 +37,10 @@ const char* const kOverview =
     "  tga-to-bmp    convert a 32-bit TGA image into a 24-bit bitmap\n"
     "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
     "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
+    "  export-gltf   write a model as a glTF 2.0 file, every field kept\n"
+    "  import-gltf   convert a glTF 2.0 file into a model\n"
     "  mesh          transform or clean up the mesh of a model\n"
+    "  render        draw a picture of a model into a PNG file\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
 
@@ -56,7 +61,10 @@ const std::map<std::string, Command>& Commands()
         {"tga-to-bmp", TgaToBmpCommand},
         {"export-obj", ExportObjCommand},
         {"import-obj", ImportObjCommand},
+        {"export-gltf", ExportGltfCommand},
+        {"import-gltf", ImportGltfCommand},
         {"mesh", MeshCommand},
+        {"render", RenderCommand},
     };
     return commands;
 }

@@ -22,10 +22,12 @@ CommandError GeneralErrorOf(ExchangeCommand command)
     case ExchangeCommand::Convert3DS:
     case ExchangeCommand::Convert3DSToPRT:
     case ExchangeCommand::ConvertObj:
+    case ExchangeCommand::ImportGltf:
         return {{kLoadingError.opening, "The program will attempt to continue running (but will most probably fail)."},
                 kProgramTitle};
     case ExchangeCommand::Export3DS:
     case ExchangeCommand::ExportObj:
+    case ExchangeCommand::ExportGltf:
         return {{"An error has occurred during export. The error code reported was:",
                  "The program will attempt to continue running."},
                 kExportErrorTitle};
@@ -55,8 +57,9 @@ ExchangeMessage FailureMessage(ExchangeCommand command, const ExchangeFailure& f
     }
     const CommandError general = GeneralErrorOf(command);
     std::string text = GeneralErrorMessage(general.text, failure.code);
-    const bool objCommand = command == ExchangeCommand::ConvertObj || command == ExchangeCommand::ExportObj;
-    if (objCommand && !failure.detail.empty())
+    const bool detailed = command == ExchangeCommand::ConvertObj || command == ExchangeCommand::ExportObj ||
+                          command == ExchangeCommand::ImportGltf || command == ExchangeCommand::ExportGltf;
+    if (detailed && !failure.detail.empty())
         text += "\r" + failure.detail;
     return {std::move(text), general.title, MessageIcon::Critical};
 }

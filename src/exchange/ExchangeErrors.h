@@ -1,5 +1,5 @@
 #pragma once
-// Outcomes of the exchange commands (part files, 3DS, X, OBJ) and the exact texts
+// Outcomes of the exchange commands (part files, 3DS, X, OBJ, glTF) and the exact texts
 // the user sees for them. The core returns an ExchangeFailure; the window
 // turns it into a message box with FailureMessage(), fcetool prints
 // OneLineFailureMessage().
@@ -23,6 +23,8 @@ enum class ExchangeCommand {
     ConvertX,        // "Convert X"
     ConvertObj,      // "Convert OBJ"
     ExportObj,       // "Export OBJ"
+    ImportGltf,      // "Import glTF"
+    ExportGltf,      // "Export glTF"
 };
 
 enum class ExchangeError {
@@ -78,8 +80,8 @@ struct ExchangeMessage {
     MessageIcon icon = MessageIcon::None;
 };
 
-// The message box a failed command shows. The OBJ commands add the
-// detail (which names the line of a refused file) as a last line.
+// The message box a failed command shows. The OBJ and glTF commands add
+// the detail (which says what in the file was refused) as a last line.
 ExchangeMessage FailureMessage(ExchangeCommand command, const ExchangeFailure& failure);
 
 // The same text on one line (carriage returns become blanks, the error

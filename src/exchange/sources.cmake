@@ -7,6 +7,9 @@ set(MOBRIX_EXCHANGE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/Obj.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ThreeDs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/XFile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GltfCommon.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GltfWrite.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/GltfRead.cpp
     ${CMAKE_CURRENT_LIST_DIR}/Viv.cpp
     ${CMAKE_CURRENT_LIST_DIR}/SampleArchive.cpp
 )

@@ -28,6 +28,15 @@ SaveFailure WriteFailure(const std::string& path, const fileops::Problem& proble
     return {code, Described(code, path, problem)};
 }
 
+SaveStatus Replace(const std::string& path, std::span<const std::uint8_t> bytes, fileops::Durability durability)
+{
+    if (path.empty())
+        return SaveFailure{ErrorCode::BadFileName, "no file name"};
+    if (auto problem = fileops::ReplaceFile(path, bytes, durability))
+        return WriteFailure(path, *problem);
+    return std::nullopt;
+}
+
 } // namespace
 
 LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::int64_t sizeLimit)
@@ -61,6 +70,11 @@ SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uin
 {
     const std::span<const std::uint8_t> whole[] = {bytes};
     return WriteFileAtomically(path, std::span<const std::span<const std::uint8_t>>(whole));
+}
+
+SaveStatus WriteFileAtomicallyUnflushed(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    return Replace(path, bytes, fileops::Durability::Cached);
 }
 
 } // namespace mobrix

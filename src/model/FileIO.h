@@ -39,4 +39,9 @@ SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uin
 // The same with the content in pieces, written one after the other.
 SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces);
 
+// The same without waiting for the disk, for files made again at will
+// (pictures, thumbnails): the old file is still replaced whole or kept, but
+// a crash of the system soon after may leave the new one empty.
+SaveStatus WriteFileAtomicallyUnflushed(const std::string& path, std::span<const std::uint8_t> bytes);
+
 } // namespace mobrix

@@ -338,7 +338,7 @@ struct Bgra {
 
 constexpr int kTextureSize = 64;
 
-// The colour of the texture at (u, v), v counted from the top of the image.
+// The colour of the texture at the model's texture coordinates (u, v).
 Bgra TextureColour(float u, float v)
 {
     if (v < 0.5f) {
@@ -373,7 +373,9 @@ std::vector<std::uint8_t> BuildSampleTexture()
     for (int row = kTextureSize - 1; row >= 0; --row) {
         for (int column = 0; column < kTextureSize; ++column) {
             const float u = (static_cast<float>(column) + 0.5f) / kTextureSize;
-            const float v = (static_cast<float>(row) + 0.5f) / kTextureSize;
+            // Row 0 is the top row, where V is 1 (as the 3D preview lays
+            // textures on), so the body's V of 0.07 to 0.5 finds its colours.
+            const float v = 1.0f - (static_cast<float>(row) + 0.5f) / kTextureSize;
             const Bgra c = TextureColour(u, v);
             tga.insert(tga.end(), {c.b, c.g, c.r, c.a});
         }

@@ -2,6 +2,7 @@
 // conversions and the 3DS export, with the scripted dialogs answering.
 
 #include "AppFixture.h"
+#include "FceFiles.h"
 #include "PartFiles.h"
 #include "RandomModel.h"
 #include "ThreeDs.h"
@@ -238,5 +239,38 @@ TEST_F(ExchangeWindow, Export3dsAndConvert3dsToPartFiles)
     Trigger("mnuConv3DSPRT");
     for (const char* object : {":HB", ":HLFW", ":HRFW", ":HLRW", ":HRRW"})
         EXPECT_TRUE(std::filesystem::exists(dir.File("parts/" + PartFileNameForObject(object)))) << object;
+    EXPECT_EQ(form->Model(), before);
+}
+
+TEST_F(ExchangeWindow, GltfExportAndImportGiveBackTheModelAndRefuseBrokenFiles)
+{
+    Start();
+    EXPECT_FALSE(Action("mnuExGltf")->isEnabled());
+    Open(nfs4Path, kOpenNfs4);
+    ASSERT_TRUE(Action("mnuExGltf")->isEnabled());
+    const QString glb = File("car.glb");
+    dialogs.Choose(glb, 1);
+    Trigger("mnuExGltf");
+    EXPECT_EQ(dialogs.Last().file.defaultExtension, "glb");
+    ASSERT_TRUE(std::filesystem::exists(glb.toStdString()));
+
+    // Import replaces the model in one step: a new history, nothing to undo.
+    Trigger("mnuMirrorX"); // an edit the import must not leave undoable
+    ASSERT_TRUE(Action("mnuUndo")->isEnabled());
+    dialogs.Choose(glb, 1);
+    Trigger("mnuImpGltf");
+    EXPECT_FALSE(Action("mnuUndo")->isEnabled());
+    EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Nfs4);
+    EXPECT_EQ(PartListTexts(), (QStringList{":HB", ":HLFW", ":HRFW", ":HLRW", ":HRRW"}));
+    CarModel imported = form->Model();
+    EXPECT_EQ(EncodeFCE4(imported).bytes, ReadBytes(nfs4Path));
+
+    const CarModel before = form->Model();
+    dialogs.Choose(QString::fromStdString(WriteText("broken.gltf", R"({"asset": {"version": "2.0"},
+        "meshes": [{"primitives": [{"attributes": {"POSITION": 7}}]}], "nodes": [{"mesh": 0}]})")), 1);
+    dialogs.Ok();
+    Trigger("mnuImpGltf");
+    ASSERT_EQ(dialogs.Last().kind, ShownBox::Kind::Message);
+    EXPECT_TRUE(dialogs.Last().message.text.startsWith("An error has occurred during the loading process."));
     EXPECT_EQ(form->Model(), before);
 }

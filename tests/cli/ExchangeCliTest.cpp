@@ -260,3 +260,29 @@ TEST(FcetoolExchange, UsageErrorsExitTwoAndHelpExitsZero)
         EXPECT_THAT(Fcetool({"--help"}).out, HasSubstr(command));
     }
 }
+
+TEST(FcetoolExchange, GltfCommandsGiveBackTheFileAndRefuseBadInputOnOneLine)
+{
+    TempDir dir;
+    const std::string sample = kSamples + "/sample-nfs4.fce";
+    const std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 0};
+    WriteBytes(dir.File("skin.png"), png);
+    ProcessResult r = Fcetool({"export-gltf", "--texture", dir.File("skin.png"), sample, dir.File("car.gltf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir.File("car.png")), png);
+    r = Fcetool({"import-gltf", dir.File("car.gltf"), dir.File("back.fce"), "--to", "nfs4"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadBytes(dir.File("back.fce")), ReadBytes(sample));
+
+    WriteBytes(dir.File("bad.gltf"), Bytes(R"({"asset": {"version": "2.0"}, "buffers": [{"uri": "/etc/hostname",
+        "byteLength": 4}]})"));
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"import-gltf", dir.File("bad.gltf"), dir.File("out.fce")},
+             {"export-gltf", "--texture", sample, sample, dir.File("out.glb")}}) {
+        r = Fcetool(args);
+        EXPECT_EQ(r.exitCode, 1) << args[0];
+        EXPECT_EQ(Lines(r.err), 1) << r.err;
+    }
+    EXPECT_THAT(r.err, HasSubstr("not a PNG image"));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.fce")));
+}

@@ -4,8 +4,11 @@
 // when the tool is not installed.
 
 #include "ExchangeTestSupport.h"
+#include "FceFiles.h"
+#include "Gltf.h"
 #include "Obj.h"
 #include "PartFiles.h"
+#include "RandomModel.h"
 #include "Process.h"
 #include "TestFiles.h"
 #include "ThreeDs.h"
@@ -13,6 +16,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <iostream>
 
 #include <algorithm>
 #include <cstdlib>
@@ -310,4 +315,140 @@ TEST(Interop, AnXFileWrittenByAssimpInTextFormIsRead)
     const std::multiset<Face> expected = WithoutUv(ReadObj(kObj).objects[0]);
     const std::multiset<Face> read = PartFaces(model, 0, false);
     EXPECT_TRUE(read == expected || read == MirroredZ(expected));
+}
+
+namespace {
+
+CarModel Sample(const std::string& name)
+{
+    CarModel model;
+    const std::string path = std::string(MOBRIX_SAMPLES_DIR) + "/" + name;
+    EXPECT_FALSE(OpenFCE(model, path, DetectVariant(path)));
+    return model;
+}
+
+// An 8 x 8 PNG image, built from the format's chunks.
+std::vector<std::uint8_t> SmallPng()
+{
+    return {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44, 0x52, 0x00, 0x00,
+            0x00, 0x08, 0x00, 0x00, 0x00, 0x08, 0x08, 0x02, 0x00, 0x00, 0x00, 0x4B, 0x6D, 0x29, 0xDC, 0x00, 0x00, 0x00,
+            0x11, 0x49, 0x44, 0x41, 0x54, 0x78, 0xDA, 0x63, 0x38, 0x21, 0x22, 0x82, 0x15, 0x31, 0x0C, 0x2D, 0x09, 0x00,
+            0x9F, 0x21, 0x3C, 0x01, 0x13, 0xFB, 0xF8, 0x79, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42,
+            0x60, 0x82};
+}
+
+// Files of every kind the glTF writer makes: both samples in both
+// containers with a texture, and an NFSIV model with normals of any length,
+// a second undamaged set and reserved data, shown damaged.
+std::vector<std::string> ExportGltfKinds(const TempDir& dir)
+{
+    std::vector<std::string> files;
+    for (const char* sample : {"sample-nfs3", "sample-nfs4"}) {
+        for (const char* extension : {".glb", ".gltf"}) {
+            files.push_back(dir.File(std::string(sample) + extension));
+            EXPECT_FALSE(WriteGltf(Sample(std::string(sample) + ".fce"), files.back(), SmallPng()));
+        }
+    }
+    CarModel random = RandomModel(5, {.vertices = 400, .triangles = 700, .parts = 5, .dummies = 4});
+    EncodedFile nfs4 = EncodeFCE4(random);
+    CarModel full;
+    EXPECT_FALSE(ReadFCE4(nfs4.bytes, full));
+    full.ActiveVertexSet = VertexSet::Damaged;
+    full.Vertices = full.DamagedVerts;
+    full.Normals = full.DamagedNorms;
+    files.push_back(dir.File("random.glb"));
+    EXPECT_FALSE(WriteGltf(full, files.back()));
+    return files;
+}
+
+std::string FindNode()
+{
+    for (const char* candidate : {"/usr/bin/node", "/usr/local/bin/node", "/usr/bin/nodejs"}) {
+        if (::access(candidate, X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(Interop, TheKhronosValidatorFindsNoErrorsInOurGltfFiles)
+{
+    const std::string node = FindNode();
+    const bool installed =
+        !node.empty() && std::filesystem::exists(std::string(GLTF_VALIDATOR_DIR) + "/node_modules/gltf-validator");
+    if (!installed) {
+        const std::string why = "the glTF validator is not installed (scripts/install-deps installs Node.js and it)";
+        if (std::getenv("CI"))
+            FAIL() << why;
+        GTEST_SKIP() << why;
+    }
+    TempDir dir;
+    std::vector<std::string> args{std::string(GLTF_VALIDATOR_DIR) + "/validate.js"};
+    for (const std::string& file : ExportGltfKinds(dir))
+        args.push_back(file);
+    const ProcessResult result = RunProcess(node, args);
+    EXPECT_EQ(result.exitCode, 0) << result.out << result.err;
+    EXPECT_THAT(result.out, ::testing::Not(::testing::HasSubstr(" error ")));
+    std::cout << result.out;
+}
+
+TEST(Interop, AssimpReadsOurGltfWithTheRightCounts)
+{
+    REQUIRE_ASSIMP(assimp);
+    TempDir dir;
+    for (const std::string& file : ExportGltfKinds(dir)) {
+        CarModel model;
+        NewFCE(model);
+        ASSERT_FALSE(ConvertGltf(model, file));
+        std::set<std::pair<int, int>> groups;
+        std::size_t primitives = 0;
+        for (int p = 0; p < model.Header.NumParts; ++p) {
+            groups.clear();
+            for (std::int32_t t = 0; t < model.Header.PartNumTriangles[static_cast<std::size_t>(p)]; ++t) {
+                const Triangle& tri =
+                    model.Triangles[static_cast<std::size_t>(model.Header.PartFirstTriangle[static_cast<std::size_t>(p)] + t)];
+                groups.insert({tri.TexPage, tri.Flags});
+            }
+            primitives += groups.size();
+        }
+        const ProcessResult info = RunProcess(assimp, {"info", file, "-r"});
+        ASSERT_EQ(info.exitCode, 0) << info.out << info.err;
+        // assimp's root, the parts, the dummies' group and the dummies.
+        const int dummies = model.Header.NumDummies;
+        EXPECT_EQ(InfoNumber(info.out, "Nodes"), 1 + model.Header.NumParts + (dummies > 0 ? 1 + dummies : 0)) << file;
+        EXPECT_EQ(InfoNumber(info.out, "Meshes"), static_cast<std::int64_t>(primitives)) << file;
+        EXPECT_EQ(InfoNumber(info.out, "Faces"), model.Header.NumTriangles) << file;
+    }
+}
+
+TEST(Interop, GltfFilesWrittenByAssimpFromTheSamplesImport)
+{
+    REQUIRE_ASSIMP(assimp);
+    TempDir dir;
+    for (const char* sample : {"sample-nfs3.fce", "sample-nfs4.fce"}) {
+        const CarModel model = Sample(sample);
+        ASSERT_FALSE(WriteGltf(model, dir.File("ours.glb")));
+        for (const auto& [name, format] : {std::pair{"theirs.glb", "glb2"}, std::pair{"theirs.gltf", "gltf2"}}) {
+            const ProcessResult exported =
+                RunProcess(assimp, {"export", dir.File("ours.glb"), dir.File(name), std::string("-f") + format});
+            ASSERT_EQ(exported.exitCode, 0) << exported.out << exported.err;
+            CarModel back;
+            NewFCE(back);
+            const ExchangeStatus read = ConvertGltf(back, dir.File(name));
+            ASSERT_FALSE(read) << read->detail;
+            EXPECT_THAT(CheckModel(back), IsEmpty());
+            EXPECT_EQ(back.Header.NumParts, model.Header.NumParts) << sample << " " << name;
+            EXPECT_EQ(back.Header.NumTriangles, model.Header.NumTriangles) << sample << " " << name;
+            EXPECT_EQ(back.Header.NumDummies, model.Header.NumDummies) << sample << " " << name;
+            const std::string shown = TrimmedName(back.Header.PartNames[1]);
+            EXPECT_EQ(shown.substr(0, shown.find('\0')), TrimmedName(model.Header.PartNames[1]));
+            // Placed where the part was, whatever way the transform is written.
+            for (int axis = 0; axis < 3; ++axis) {
+                const float* a = &back.Header.PartPos[1].X;
+                const float* b = &model.Header.PartPos[1].X;
+                EXPECT_NEAR(a[axis], b[axis], 1e-5) << sample << " " << name;
+            }
+        }
+    }
 }

@@ -22,8 +22,9 @@ for app in mobrix trimlet; do
     icon=$(sed -n 's/^Icon=//p' "$entry")
     [ -s "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon $icon for $app"
 done
-type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$share/mime/packages/mobrix-fce.xml")
 grep -q '<glob pattern="\*.fce"/>' "$share/mime/packages/mobrix-fce.xml" || fail "the FCE type has no *.fce glob"
-grep -qx "MimeType=$type;" "$share/applications/mobrix.desktop" || fail "Mobrix does not claim $type"
+for type in $(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$share/mime/packages/mobrix-fce.xml"); do
+    grep -q "^MimeType=.*$type;" "$share/applications/mobrix.desktop" || fail "Mobrix does not claim $type"
+done
 grep -q '^\.TH FCETOOL 1' "$share/man/man1/fcetool.1" || fail "no manual page for fcetool"
 echo "installed and checked under $prefix"

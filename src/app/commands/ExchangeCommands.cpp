@@ -9,6 +9,7 @@
 #include "support/BusyPointer.h"
 #include "ExchangeErrors.h"
 #include "FileInfoReport.h"
+#include "Gltf.h"
 #include "support/Latin1.h"
 #include "support/MenuAction.h"
 #include "Obj.h"
@@ -19,6 +20,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
 #include <QFileInfo>
 #include <QListWidget>
 #include <QMenu>
@@ -46,6 +49,27 @@ std::string LocalPath(const QString& path)
     return path.toStdString();
 }
 
+constexpr const char* kGltfInitialName = "*.glb";
+constexpr const char* kGltfOpenFilter = "glTF 2.0 files|*.glb;*.gltf";
+constexpr const char* kGltfSaveFilter = "glTF 2.0 binary|*.glb|glTF 2.0 text|*.gltf";
+
+// The document's texture as PNG bytes for the glTF file; none when there is
+// no texture or it cannot be read as an image.
+std::vector<std::uint8_t> TexturePng(const QString& path)
+{
+    if (path.isEmpty())
+        return {};
+    const QImage image(path);
+    if (image.isNull())
+        return {};
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!image.save(&buffer, "PNG"))
+        return {};
+    return {bytes.begin(), bytes.end()};
+}
+
 
 } // namespace
 
@@ -66,6 +90,11 @@ void ExchangeCommands::BuildConversionItems(QMenu* file)
     item("mnuConvX", "Convert X", [this] { mnuConvX_Click(); });
     mnuEx3DS_ = item("mnuEx3DS", "Export 3DS", [this] { mnuEx3DS_Click(); });
     mnuEx3DS_->setEnabled(false);
+    item("mnuImpGltf", "Import glTF", [this] { mnuImpGltf_Click(); });
+    // A model to export exists exactly when "Export 3DS" is on.
+    QAction* exportGltf = item("mnuExGltf", "Export glTF", [this] { mnuExGltf_Click(); });
+    exportGltf->setEnabled(false);
+    connect(mnuEx3DS_, &QAction::enabledChanged, exportGltf, &QAction::setEnabled);
 }
 
 void ExchangeCommands::BuildPartItems(QMenu* parts)
@@ -292,6 +321,33 @@ void ExchangeCommands::mnuExObj_Click()
     }
     if (failure)
         ShowExchangeFailure(ExchangeCommand::ExportObj, *failure);
+}
+
+// ---------------------------------------------------------------------------
+// glTF
+
+void ExchangeCommands::mnuImpGltf_Click()
+{
+    const auto path = ChooseSource(kGltfInitialName, kGltfOpenFilter);
+    if (!path)
+        return;
+    if (std::optional<CarModel> model = Convert(ExchangeCommand::ImportGltf, *path, &ConvertGltf))
+        ShowConvertedModel(std::move(*model), *path, true);
+}
+
+void ExchangeCommands::mnuExGltf_Click()
+{
+    const FileDialogResult chosen = dialogs_.File(
+        {FileDialogMode::Save, kGltfInitialName, FilterEntries(kGltfSaveFilter), "glb", "Export glTF"});
+    if (chosen.cancelled || chosen.path.isEmpty())
+        return;
+    ExchangeStatus failure;
+    {
+        BusyPointer busy;
+        failure = WriteGltf(doc_.Model(), LocalPath(chosen.path), TexturePng(doc_.TexturePath()));
+    }
+    if (failure)
+        ShowExchangeFailure(ExchangeCommand::ExportGltf, *failure);
 }
 
 } // namespace mobrix::app

@@ -1,6 +1,7 @@
 #pragma once
 // The exchange commands: part files and the OBJ export ("&Parts" menu),
-// the 3DS, OBJ and X conversions and the 3DS export ("&File" menu). The
+// the 3DS, OBJ and X conversions, the 3DS export and the glTF import and
+// export ("&File" menu). The
 // file formats live in the exchange library; these handlers ask for the
 // files, call it, and hand the result to the document.
 
@@ -35,6 +36,8 @@ public:
     void mnuConvX_Click();
     void mnuConvObj_Click();
     void mnuExObj_Click();
+    void mnuImpGltf_Click();
+    void mnuExGltf_Click();
 
 signals:
     // A conversion that ended, refused or not, while a model was there

@@ -45,13 +45,14 @@ SetTables SetOf(const CarModel& model, VertexSet set)
 
 bool HoldsNfs4Sets(const CarModel& model)
 {
-    return model.FileFormat == ModelOrigin::Nfs4;
+    return HoldsNfs4Tables(model);
 }
 
 std::string VariantName(ModelOrigin origin)
 {
     switch (origin) {
     case ModelOrigin::Nfs4: return "nfs4";
+    case ModelOrigin::Fce4m: return "fce4m";
     case ModelOrigin::From3ds: return "3ds";
     case ModelOrigin::Nfs3: break;
     }

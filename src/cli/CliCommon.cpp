@@ -138,19 +138,23 @@ int RunCommand(const CommandArgs& args, const CommandSpec& spec,
 
 namespace {
 
-// The input variant: a flag says which, otherwise the NFSIV magic decides.
+// The input variant: a flag says which, otherwise the file's version word
+// and size decide.
 Result<FceVariant> InputVariant(const Arguments& a, const std::string& path)
 {
-    const bool nfs3 = a.Has("--nfs3");
-    const bool nfs4 = a.Has("--nfs4");
-    if (nfs3 && nfs4)
-        return BadUsage("--nfs3 and --nfs4 exclude each other");
-    if (nfs3)
+    const int named = int{a.Has("--nfs3")} + int{a.Has("--nfs4")} + int{a.Has("--fce4m")};
+    if (named > 1)
+        return BadUsage("--nfs3, --nfs4 and --fce4m exclude each other");
+    if (a.Has("--nfs3"))
         return FceVariant::Nfs3;
-    if (nfs4)
+    if (a.Has("--nfs4"))
         return FceVariant::Nfs4;
+    if (a.Has("--fce4m"))
+        return FceVariant::Fce4m;
     return DetectVariant(path);
 }
+
+} // namespace
 
 // The variant named by --to, NFSIII when there is none.
 Result<FceVariant> TargetVariant(const Arguments& a)
@@ -160,10 +164,10 @@ Result<FceVariant> TargetVariant(const Arguments& a)
         return FceVariant::Nfs3;
     if (*to == "nfs4")
         return FceVariant::Nfs4;
-    return BadUsage("--to takes nfs3 or nfs4, not '" + *to + "'");
+    if (*to == "fce4m")
+        return FceVariant::Fce4m;
+    return BadUsage("--to takes nfs3, nfs4 or fce4m, not '" + *to + "'");
 }
-
-} // namespace
 
 Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path)
 {

@@ -96,8 +96,11 @@ int RunCommand(const CommandArgs& args, const CommandSpec& spec,
                const std::function<Outcome(const Arguments&)>& body);
 
 // The flags of every command that reads a model: its variant is detected by
-// the NFSIV magic number unless one of them names it.
-inline const std::set<std::string> kVariantFlags = {"--nfs3", "--nfs4"};
+// the file's version word and size unless one of them names it.
+inline const std::set<std::string> kVariantFlags = {"--nfs3", "--nfs4", "--fce4m"};
+
+// The variant named by --to (nfs3, nfs4 or fce4m), NFSIII when there is none.
+Result<FceVariant> TargetVariant(const Arguments& a);
 
 struct LoadedModel {
     CarModel model;

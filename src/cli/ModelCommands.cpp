@@ -4,6 +4,7 @@
 
 #include "CliCommon.h"
 #include "FileInfoReport.h"
+#include "VariantConversion.h"
 
 namespace mobrix::cli {
 
@@ -21,17 +22,20 @@ const char* const kInfoHelp =
     "  --help   show this help\n";
 
 const char* const kConvertHelp =
-    "Usage: fcetool convert [--nfs3|--nfs4] IN OUT --to nfs3|nfs4\n"
+    "Usage: fcetool convert [--nfs3|--nfs4|--fce4m] IN OUT --to nfs3|nfs4|fce4m [--rename-parts]\n"
     "\n"
     "Reads the model IN and saves it as OUT in the chosen FCE variant, exactly\n"
     "as opening it in Mobrix and choosing Save As would. The variant of IN is\n"
-    "detected by the NFSIV magic number unless an option names it.\n"
+    "detected by its version word and size unless an option names it.\n"
     "\n"
     "Options:\n"
-    "  --to nfs3|nfs4   the variant to write (required)\n"
-    "  --nfs3           read IN as an NFSIII model\n"
-    "  --nfs4           read IN as an NFSIV model\n"
-    "  --help           show this help\n";
+    "  --to nfs3|nfs4|fce4m   the variant to write (required)\n"
+    "  --rename-parts         rename the parts by the naming convention of the\n"
+    "                         variant written (the high body, wheels, lights ...)\n"
+    "  --nfs3                 read IN as an NFSIII model\n"
+    "  --nfs4                 read IN as an NFSIV model\n"
+    "  --fce4m                read IN as an FCE4M model\n"
+    "  --help                 show this help\n";
 
 } // namespace
 
@@ -48,14 +52,25 @@ int InfoCommand(const CommandArgs& args)
 
 int ConvertCommand(const CommandArgs& args)
 {
-    return RunCommand(args, {"convert", kConvertHelp, 2, kVariantFlags, {"--to"}}, [](const Arguments& a) -> Outcome {
+    std::set<std::string> flags = kVariantFlags;
+    flags.insert("--rename-parts");
+    return RunCommand(args, {"convert", kConvertHelp, 2, flags, {"--to"}}, [](const Arguments& a) -> Outcome {
         if (!a.Has("--to"))
-            return BadUsage("convert needs --to nfs3 or --to nfs4");
+            return BadUsage("convert needs --to nfs3, --to nfs4 or --to fce4m");
+        const Result<FceVariant> target = TargetVariant(a);
+        if (!target)
+            return target.failure();
         return WriteModelTo(a, a.files[1], [&](CarModel& model) -> Outcome {
             Result<LoadedModel> in = LoadModelArg(a, a.files[0]);
             if (!in)
                 return in.failure();
             model = std::move(in->model);
+            // The save itself turns NFSIII and NFSIV into each other; the
+            // third variant's tables are made or dropped here.
+            if (in->variant == FceVariant::Fce4m || *target == FceVariant::Fce4m)
+                ConvertToVariant(model, *target);
+            if (a.Has("--rename-parts"))
+                RenamePartsForVariant(model, in->variant, *target);
             return std::nullopt;
         });
     });

@@ -117,3 +117,26 @@ TEST(Fcetool, ConvertWritesWhatSaveAsWrites)
     EXPECT_EQ(unwritable.exitCode, 1);
     EXPECT_THAT(unwritable.err, HasSubstr("An error has occurred whilst saving the file. The error code reported was: 76"));
 }
+
+// The third variant: there and back gives the NFSIV file again, and the
+// parts can take the later game's names on the way.
+TEST(Fcetool, ConvertReachesFce4mAndRenamesPartsOnRequest)
+{
+    TempDir dir;
+    const std::string nfs4 = kSamples + "/sample-nfs4.fce";
+    ASSERT_EQ(Fcetool({"convert", nfs4, dir.File("m.fce"), "--to", "fce4m"}).exitCode, 0);
+    EXPECT_EQ(DetectVariant(dir.File("m.fce")), FceVariant::Fce4m);
+    const ProcessResult back = Fcetool({"convert", dir.File("m.fce"), dir.File("back.fce"), "--to", "nfs4"});
+    ASSERT_EQ(back.exitCode, 0) << back.err;
+    EXPECT_EQ(ReadBytes(dir.File("back.fce")), ReadBytes(nfs4));
+
+    ASSERT_EQ(Fcetool({"convert", nfs4, dir.File("r.fce"), "--to", "fce4m", "--rename-parts"}).exitCode, 0);
+    const ProcessResult info = Fcetool({"info", dir.File("r.fce")});
+    ASSERT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_THAT(info.out, HasSubstr("FCE4M"));
+    EXPECT_THAT(info.out, HasSubstr(":Hbody"));
+
+    const ProcessResult bad = Fcetool({"convert", nfs4, dir.File("x.fce"), "--to", "fce5"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(Lines(bad.err), 1);
+}

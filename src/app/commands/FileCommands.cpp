@@ -24,6 +24,26 @@ QString Path(const std::string& path)
     return QString::fromStdString(path);
 }
 
+RecentFormat RecentFormatOf(FceVariant variant)
+{
+    switch (variant) {
+    case FceVariant::Nfs3: break;
+    case FceVariant::Nfs4: return RecentFormat::Nfs4;
+    case FceVariant::Fce4m: return RecentFormat::Fce4m;
+    }
+    return RecentFormat::Nfs3;
+}
+
+FceVariant VariantOf(RecentFormat format)
+{
+    switch (format) {
+    case RecentFormat::Nfs3: break;
+    case RecentFormat::Nfs4: return FceVariant::Nfs4;
+    case RecentFormat::Fce4m: return FceVariant::Fce4m;
+    }
+    return FceVariant::Nfs3;
+}
+
 } // namespace
 
 FileCommands::FileCommands(Document& doc, DialogService& dialogs, std::string iniPath, QObject* parent)
@@ -141,7 +161,7 @@ void FileCommands::OpenFromCommandLine(const QString& path)
 void FileCommands::RememberRecent(const std::string& path, FceVariant variant)
 {
     RecentSlots recent = doc_.State().RecentFiles;
-    recent[kRecentCount] = RecentEntry(path, variant == FceVariant::Nfs4 ? RecentFormat::Nfs4 : RecentFormat::Nfs3);
+    recent[kRecentCount] = RecentEntry(path, RecentFormatOf(variant));
     if (AddRecent(recent))
         doc_.SetRecentFiles(recent);
 }
@@ -159,8 +179,7 @@ void FileCommands::mnuQuickLoad_Click(int index)
     // An entry edited by hand may have lost its format digit; the file
     // itself then says which reader fits.
     const std::optional<RecentFormat> format = RecentEntryFormat(entry);
-    const FceVariant variant = format ? (*format == RecentFormat::Nfs4 ? FceVariant::Nfs4 : FceVariant::Nfs3)
-                                      : DetectVariant(path);
+    const FceVariant variant = format ? VariantOf(*format) : DetectVariant(path);
     ReadModelFile(path, variant);
 }
 

@@ -11,7 +11,12 @@ namespace mobrix::app {
 
 std::string RecentEntry(const std::string& path, RecentFormat format)
 {
-    return path + (format == RecentFormat::Nfs4 ? " 1" : " 0");
+    switch (format) {
+    case RecentFormat::Nfs3: break;
+    case RecentFormat::Nfs4: return path + " 1";
+    case RecentFormat::Fce4m: return path + " 2";
+    }
+    return path + " 0";
 }
 
 bool AddRecent(RecentSlots& slots)
@@ -40,6 +45,8 @@ std::optional<RecentFormat> RecentEntryFormat(const std::string& entry)
         return RecentFormat::Nfs3;
     if (tail == "1")
         return RecentFormat::Nfs4;
+    if (tail == "2")
+        return RecentFormat::Fce4m;
     return std::nullopt;
 }
 

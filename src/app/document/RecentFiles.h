@@ -4,7 +4,7 @@
 //
 // Slots 0..3 are the list, newest first; slot 4 holds the entry being added.
 // Each entry is the full path, one blank and the format digit: "0" for an
-// NFSIII file, "1" for an NFSIV file. Mobrix.ini holds "[recent]", the four
+// NFSIII file, "1" for an NFSIV file, "2" for an FCE4M file. Mobrix.ini holds "[recent]", the four
 // slots one per line (empty slots as empty lines) and one empty line, then
 // "[settings]" with one "Name=1" or "Name=0" line per setting and one empty
 // line, each line ended by CR LF.
@@ -18,7 +18,7 @@ namespace mobrix::app {
 inline constexpr int kRecentCount = 4;
 using RecentSlots = std::array<std::string, kRecentCount + 1>;
 
-enum class RecentFormat { Nfs3, Nfs4 };
+enum class RecentFormat { Nfs3, Nfs4, Fce4m };
 
 std::string RecentEntry(const std::string& path, RecentFormat format);
 

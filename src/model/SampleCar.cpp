@@ -320,4 +320,63 @@ CarModel BuildSampleCar()
     return model;
 }
 
+namespace {
+
+struct Bgra {
+    std::uint8_t b, g, r, a;
+};
+
+constexpr int kTextureSize = 64;
+
+// The colour of the texture at (u, v), v counted from the top of the image.
+Bgra TextureColour(float u, float v)
+{
+    if (v < 0.5f) {
+        const bool glass = u >= 0.16f && u < 0.75f && v >= 0.05f && v < 0.27f;
+        return glass ? Bgra{235, 200, 150, 160} : Bgra{40, 30, 200, 255};
+    }
+    if (u < 0.5f)
+        return {20, 120, 240, 255};
+    if (v < 0.75f)
+        return {40, 220, 240, 255};
+    return u < 0.75f ? Bgra{50, 50, 50, 255} : Bgra{200, 200, 200, 255};
+}
+
+void PutLittle16(std::vector<std::uint8_t>& out, int value)
+{
+    out.push_back(static_cast<std::uint8_t>(value & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((value >> 8) & 0xFF));
+}
+
+} // namespace
+
+std::vector<std::uint8_t> BuildSampleTexture()
+{
+    std::vector<std::uint8_t> tga;
+    tga.reserve(18 + kTextureSize * kTextureSize * 4);
+    // No image id, no colour map, true colour (type 2), origin 0, 0.
+    tga.insert(tga.end(), {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    PutLittle16(tga, kTextureSize);
+    PutLittle16(tga, kTextureSize);
+    tga.push_back(32);
+    tga.push_back(8); // eight alpha bits, rows stored from the bottom
+    for (int row = kTextureSize - 1; row >= 0; --row) {
+        for (int column = 0; column < kTextureSize; ++column) {
+            const float u = (static_cast<float>(column) + 0.5f) / kTextureSize;
+            const float v = (static_cast<float>(row) + 0.5f) / kTextureSize;
+            const Bgra c = TextureColour(u, v);
+            tga.insert(tga.end(), {c.b, c.g, c.r, c.a});
+        }
+    }
+    return tga;
+}
+
+std::string SampleCarNotes()
+{
+    return "Sample car\r\n"
+           "Made by the project's sample generator: a body, four wheels and light dummies.\r\n"
+           "car.fce    the model (NFSIV)\r\n"
+           "car00.tga  its texture, 64 x 64, 32 bits\r\n";
+}
+
 } // namespace mobrix

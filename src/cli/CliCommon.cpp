@@ -138,18 +138,30 @@ int RunCommand(const CommandArgs& args, const CommandSpec& spec,
 
 namespace {
 
-// The input variant: a flag says which, otherwise the NFSIV magic decides.
-Result<FceVariant> InputVariant(const Arguments& a, const std::string& path)
+// The variant a flag names, if one does.
+Result<std::optional<FceVariant>> ForcedVariant(const Arguments& a)
 {
     const bool nfs3 = a.Has("--nfs3");
     const bool nfs4 = a.Has("--nfs4");
     if (nfs3 && nfs4)
         return BadUsage("--nfs3 and --nfs4 exclude each other");
     if (nfs3)
-        return FceVariant::Nfs3;
+        return std::optional<FceVariant>(FceVariant::Nfs3);
     if (nfs4)
-        return FceVariant::Nfs4;
-    return DetectVariant(path);
+        return std::optional<FceVariant>(FceVariant::Nfs4);
+    return std::optional<FceVariant>();
+}
+
+Result<LoadedModel> LoadFromArchive(const ArchiveRef& ref, std::optional<FceVariant> forced)
+{
+    LoadedModel loaded{CarModel{}, FceVariant::Nfs4, std::nullopt};
+    auto read = LoadModelFromArchive(loaded.model, ref.archive, ref.entry, forced);
+    if (const auto* failure = std::get_if<VivFailure>(&read))
+        return Refused(VivFailureMessage(*failure));
+    const ArchiveModel& from = std::get<ArchiveModel>(read);
+    loaded.variant = from.variant;
+    loaded.archive = ArchiveRef{ref.archive, from.entryName};
+    return loaded;
 }
 
 // The variant named by --to, NFSIII when there is none.
@@ -167,18 +179,30 @@ Result<FceVariant> TargetVariant(const Arguments& a)
 
 Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path)
 {
-    const Result<FceVariant> variant = InputVariant(a, path);
-    if (!variant)
-        return variant.failure();
-    LoadedModel loaded{CarModel{}, *variant};
-    if (auto failure = OpenFCE(loaded.model, path, *variant))
+    Result<std::optional<FceVariant>> forced = ForcedVariant(a);
+    if (!forced)
+        return forced.failure();
+    if (const std::optional<ArchiveRef> ref = ParseArchiveRef(path))
+        return LoadFromArchive(*ref, *forced);
+    const FceVariant variant = forced->value_or(DetectVariant(path));
+    LoadedModel loaded{CarModel{}, variant, std::nullopt};
+    if (auto failure = OpenFCE(loaded.model, path, variant))
         return Refused(path, OneLineLoadFailureMessage(*failure));
     return loaded;
 }
 
-Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant)
+Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant, const LoadedModel* from)
 {
     PrepareForSave(model, variant);
+    if (std::optional<ArchiveRef> ref = ParseArchiveRef(path)) {
+        const ArchiveRef* source = from != nullptr && from->archive ? &*from->archive : nullptr;
+        if (ref->entry.empty() && source != nullptr)
+            ref->entry = source->entry;
+        const auto written = PutModelInArchive(model, variant, *ref, source != nullptr ? source->archive : "");
+        if (const auto* failure = std::get_if<VivFailure>(&written))
+            return Refused(VivFailureMessage(*failure));
+        return std::nullopt;
+    }
     if (auto failure = SaveFCEAs(model, path, variant))
         return Refused(path, OneLineSaveFailureMessage(*failure));
     return std::nullopt;
@@ -199,7 +223,7 @@ Outcome EditModel(const Arguments& a, const std::string& out, const std::functio
         return in.failure();
     if (Outcome failure = edit(in->model))
         return failure;
-    return SaveModelArg(in->model, out, in->variant);
+    return SaveModelArg(in->model, out, in->variant, &*in);
 }
 
 Outcome WriteModelTo(const Arguments& a, const std::string& out, const std::function<Outcome(CarModel&)>& fill)

@@ -13,6 +13,7 @@ const char* const kInfoHelp =
     "Usage: fcetool info [--nfs3|--nfs4] FILE\n"
     "\n"
     "Prints the file information report of an FCE model, one line per line.\n"
+    "FILE may be a car archive (car.viv) or an entry of one (car.viv:car.fce).\n"
     "The variant is detected by the NFSIV magic number unless an option names it.\n"
     "\n"
     "Options:\n"
@@ -26,6 +27,8 @@ const char* const kConvertHelp =
     "Reads the model IN and saves it as OUT in the chosen FCE variant, exactly\n"
     "as opening it in Mobrix and choosing Save As would. The variant of IN is\n"
     "detected by the NFSIV magic number unless an option names it.\n"
+    "IN and OUT may name car archives or their entries (car.viv, car.viv:car.fce):\n"
+    "written into an archive, the model keeps the archive's other entries.\n"
     "\n"
     "Options:\n"
     "  --to nfs3|nfs4   the variant to write (required)\n"
@@ -51,13 +54,13 @@ int ConvertCommand(const CommandArgs& args)
     return RunCommand(args, {"convert", kConvertHelp, 2, kVariantFlags, {"--to"}}, [](const Arguments& a) -> Outcome {
         if (!a.Has("--to"))
             return BadUsage("convert needs --to nfs3 or --to nfs4");
-        return WriteModelTo(a, a.files[1], [&](CarModel& model) -> Outcome {
-            Result<LoadedModel> in = LoadModelArg(a, a.files[0]);
-            if (!in)
-                return in.failure();
-            model = std::move(in->model);
-            return std::nullopt;
-        });
+        const std::string to = a.Value("--to").value_or(std::string());
+        if (to != "nfs3" && to != "nfs4")
+            return BadUsage("--to takes nfs3 or nfs4, not '" + to + "'");
+        Result<LoadedModel> in = LoadModelArg(a, a.files[0]);
+        if (!in)
+            return in.failure();
+        return SaveModelArg(in->model, a.files[1], to == "nfs4" ? FceVariant::Nfs4 : FceVariant::Nfs3, &*in);
     });
 }
 

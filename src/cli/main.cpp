@@ -3,6 +3,7 @@
 // Exit status: 0 on success, 1 when a file is refused or cannot be written,
 // 2 on bad usage.
 
+#include "ArchiveCommands.h"
 #include "CliCommon.h"
 #include "ExchangeCommands.h"
 #include "MeshCommands.h"
@@ -36,6 +37,11 @@ const char* const kOverview =
     "  export-obj    write the parts of a model as a Wavefront OBJ file\n"
     "  import-obj    convert the objects of a Wavefront OBJ file into a model\n"
     "  mesh          transform or clean up the mesh of a model\n"
+    "  viv           list, extract, pack or replace the entries of a car archive\n"
+    "\n"
+    "A model file may also be a car archive (car.viv, its first .fce entry) or\n"
+    "an entry of one (car.viv:car.fce); models saved into an archive keep its\n"
+    "other entries.\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
 
@@ -57,6 +63,7 @@ const std::map<std::string, Command>& Commands()
         {"export-obj", ExportObjCommand},
         {"import-obj", ImportObjCommand},
         {"mesh", MeshCommand},
+        {"viv", VivCommand},
     };
     return commands;
 }

@@ -1,6 +1,11 @@
 # The two front doors: `make run` and `make test`. Both install what is
 # missing, configure and build in build/, then do their job.
 
+# Compiler-cache entries are keyed by paths relative to the checkout, so a
+# fresh clone elsewhere (CI's) reuses what an earlier build compiled.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
+
 BUILD     ?= build
 BUILDTYPE ?= RelWithDebInfo
 JOBS      ?= $(shell nproc 2>/dev/null || echo 2)

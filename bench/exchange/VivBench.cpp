@@ -136,10 +136,9 @@ void BM_PlainWriteSynced_LargeArchive(benchmark::State& state)
 // write the new archive through the safe save (flushed, then renamed).
 void BM_Viv_ReplaceEntryInArchive(benchmark::State& state)
 {
+    WriteBytes(Files().copy, Files().largeBytes);
     for (auto _ : state) {
-        state.PauseTiming();
-        WriteBytes(Files().copy, Files().largeBytes);
-        state.ResumeTiming();
+        // Every round leaves an archive of the same layout for the next.
         if (ReplaceEntryInArchive(Files().copy, "data/entry7.dat", Files().replacement))
             state.SkipWithError("replace failed");
     }
@@ -159,8 +158,10 @@ BENCHMARK(BM_PlainRead_WholeListedArchive)->Unit(benchmark::kMillisecond)->UseRe
 BENCHMARK(BM_PlainRead_ListedDirectory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Viv_List)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Viv_LoadWhole)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PlainWriteSynced_LargeArchive)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_Viv_ReplaceEntryInArchive)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Disk writes vary from one to the next: several rounds each.
+const std::string kRounds = "/iterations:8";
+BENCHMARK(BM_PlainWriteSynced_LargeArchive)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
+BENCHMARK(BM_Viv_ReplaceEntryInArchive)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(8);
 BENCHMARK(BM_Viv_ReplaceInMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void PrintRatios(const bench_support::RatioReporter& r)
@@ -172,10 +173,10 @@ void PrintRatios(const bench_support::RatioReporter& r)
     r.Ratio("List (directory only)", "BM_Viv_List", "BM_PlainRead_ListedDirectory", "plain read of the directory");
     r.Ratio("Load whole and list", "BM_Viv_LoadWhole", "BM_PlainRead_WholeListedArchive", "plain read of the archive");
     std::printf("Replacing one %zu-byte entry of a %zu-byte archive:\n", kLargeEntryBytes, Files().largeBytes.size());
-    r.Ratio("Replace entry, saved", "BM_Viv_ReplaceEntryInArchive", "BM_PlainWriteSynced_LargeArchive",
+    const std::string synced = "BM_PlainWriteSynced_LargeArchive" + kRounds;
+    r.Ratio("Replace entry, saved", "BM_Viv_ReplaceEntryInArchive" + kRounds, synced,
             "plain synced write of the archive");
-    r.Ratio("Replace entry, in memory", "BM_Viv_ReplaceInMemory", "BM_PlainWriteSynced_LargeArchive",
-            "plain synced write of the archive");
+    r.Ratio("Replace entry, in memory", "BM_Viv_ReplaceInMemory", synced, "plain synced write of the archive");
 }
 
 } // namespace

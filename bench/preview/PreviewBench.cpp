@@ -97,10 +97,11 @@ std::unique_ptr<Bench> theBench;
 
 // A frame of a drag with the left button: the model turns by one pixel's
 // worth before every frame.
-void Turning(benchmark::State& state, CarModel Bench::*model, FillMode fill)
+void Turning(benchmark::State& state, CarModel Bench::*model, FillMode fill, bool lit = true)
 {
     Bench& b = *theBench;
     b.preview.SetFillMode(fill);
+    b.preview.SetLighting(lit);
     b.Show(b.*model);
     for (auto _ : state) {
         b.preview.RotatePreview(1, 0);
@@ -112,6 +113,7 @@ void Turning(benchmark::State& state, CarModel Bench::*model, FillMode fill)
 
 void BM_Frame_Empty(benchmark::State& state) { Turning(state, &Bench::empty, FillMode::Solid); }
 void BM_Frame_Car10k(benchmark::State& state) { Turning(state, &Bench::car, FillMode::Solid); }
+void BM_Frame_Car10kUnlit(benchmark::State& state) { Turning(state, &Bench::car, FillMode::Solid, false); }
 void BM_Frame_Car10kWireframe(benchmark::State& state) { Turning(state, &Bench::car, FillMode::Wireframe); }
 void BM_Frame_Large200k(benchmark::State& state) { Turning(state, &Bench::large, FillMode::Solid); }
 void BM_Frame_Large200kWireframe(benchmark::State& state) { Turning(state, &Bench::large, FillMode::Wireframe); }
@@ -162,6 +164,7 @@ void BM_Rebuild_1M_Table(benchmark::State& state)
 
 BENCHMARK(BM_Frame_Empty)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Frame_Car10k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Frame_Car10kUnlit)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Frame_Car10kWireframe)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Frame_Large200k)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Frame_Large200kWireframe)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -174,6 +177,7 @@ void PrintRatios(const bench_support::RatioReporter& r)
 {
     std::printf("\nRatios (same run):\n");
     r.Ratio("10k car frame", "BM_Frame_Car10k", "BM_Frame_Empty", "against an empty frame");
+    r.Ratio("10k car frame, lit", "BM_Frame_Car10k", "BM_Frame_Car10kUnlit", "against the same frame unlit");
     r.Ratio("200k model frame", "BM_Frame_Large200k", "BM_Frame_Empty", "against an empty frame");
     r.Ratio("1M drag step (25,000 vertices)", "BM_DragStep_1M_Band", "BM_PlainCopy_1M_Table",
             "against copying the whole table");

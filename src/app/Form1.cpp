@@ -209,7 +209,7 @@ void Form1::ConnectPanels()
     });
     connect(doc_.get(), &Document::allViewsChanged, this, [this] { Form_Resize(); });
     connect(doc_.get(), &Document::saved, this, [this] { UpdateTitle(); });
-    connect(&doc_->History(), &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+    connect(&doc_->History(), &QUndoStack::cleanChanged, this, [this] { UpdateTitle(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -257,7 +257,7 @@ void Form1::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    files_->WriteRecentList();
+    files_->WriteIni();
     event->accept();
 }
 

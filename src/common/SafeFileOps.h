@@ -341,8 +341,12 @@ enum class Durability { Flushed, Cached };
 
 // Replaces the file at `path` (or creates it) with `bytes`, as described at
 // the top.
-inline std::optional<Problem> ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
-                                          Durability durability)
+// The new content may come in pieces, written one after another, so that a
+// file assembled from parts of others (an archive with one entry replaced)
+// is never copied together in memory first.
+using Pieces = std::span<const std::span<const std::uint8_t>>;
+
+inline std::optional<Problem> ReplaceFile(const std::string& path, Pieces pieces, Durability durability)
 {
     int err = 0;
     const std::optional<std::string> found = FinalTarget(path, err);
@@ -367,8 +371,12 @@ inline std::optional<Problem> ReplaceFile(const std::string& path, std::span<con
     // A new file gets the permissions the old file had, or those a newly
     // created file would get.
     const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
-    if (::fchmod(temp.fd(), mode) != 0 || !WriteFully(temp.fd(), bytes))
+    if (::fchmod(temp.fd(), mode) != 0)
         return Problem{errno, {}, -1};
+    for (const std::span<const std::uint8_t> piece : pieces) {
+        if (!WriteFully(temp.fd(), piece))
+            return Problem{errno, {}, -1};
+    }
     if (durability == Durability::Flushed && ::fdatasync(temp.fd()) != 0)
         return Problem{errno, {}, -1};
     if (const int replaced = temp.ReplaceTarget(target); replaced != 0)
@@ -378,6 +386,13 @@ inline std::optional<Problem> ReplaceFile(const std::string& path, std::span<con
             return Problem{flushed, {}, -1};
     }
     return std::nullopt;
+}
+
+inline std::optional<Problem> ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,
+                                          Durability durability)
+{
+    const std::span<const std::uint8_t> whole[] = {bytes};
+    return ReplaceFile(path, Pieces(whole), durability);
 }
 
 } // namespace mobrix::fileops

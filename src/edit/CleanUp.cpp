@@ -286,9 +286,16 @@ CopyPartResult CopyPart(CarModel& model, int from, int to)
         return {.status = MeshToolStatus::NoSuchPart};
     if (source->vertices != target->vertices || source->triangles != target->triangles)
         return {.status = MeshToolStatus::SizeMismatch, .message = kCopyPartSizeMessage};
-    // Entry by entry in index order, as the dialog's loop copies them.
-    for (std::size_t k = 0; k < source->vertices; ++k)
-        model.Vertices[target->firstVertex + k] = model.Vertices[source->firstVertex + k];
+    // Entry by entry in index order, as the dialog's loop copies them. Every
+    // vertex set and its normals go along: an NFSIV part copied in its
+    // working set alone would keep its old shape in the other sets, and a
+    // save would write a part whose sets disagree.
+    auto copyShape = [&](std::vector<Vec3>& set) {
+        for (std::size_t k = 0; k < source->vertices; ++k)
+            set[target->firstVertex + k] = set[source->firstVertex + k];
+    };
+    ForEachVertexSet(model, copyShape);
+    ForEachNormalSet(model, copyShape);
     for (std::size_t k = 0; k < source->triangles; ++k)
         model.Triangles[target->firstTriangle + k] = model.Triangles[source->firstTriangle + k];
     return {};

@@ -64,13 +64,14 @@ struct CopyPartResult {
     std::string message{}; // the warning text when the sizes differ
 };
 
-// "Copy Part": the working vertices and the whole triangle records of part
-// `from` over those of part `to`, which must have as many vertices and
-// triangles (otherwise SizeMismatch with kCopyPartSizeMessage and nothing
-// copied). Normals, reserved blocks, NFSIV vertex sets, part positions and
-// names are not copied; the copied shape lands at the target's position.
-// Copying a part over itself changes nothing.
-// Touches: the target part's range of Vertices and Triangles.
+// "Copy Part": the vertices of every vertex set, the normals of every normal
+// set and the whole triangle records of part `from` over those of part `to`,
+// which must have as many vertices and triangles (otherwise SizeMismatch
+// with kCopyPartSizeMessage and nothing copied). Reserved blocks, part
+// positions and names are not copied; the copied shape lands at the
+// target's position. Copying a part over itself changes nothing.
+// Touches: the target part's range of the vertex and normal sets and of
+// Triangles.
 CopyPartResult CopyPart(CarModel& model, int from, int to);
 
 struct FuseResult {

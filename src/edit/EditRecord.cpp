@@ -1,42 +1,24 @@
 #include "EditRecord.h"
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
+#include <span>
+#include <type_traits>
 #include <utility>
 
 namespace mobrix {
 
 namespace {
 
-// Where the slice's copy of a table comes from when the model did not hold
-// the table as the slice was taken.
-enum class Fallback { Blank, Positions, Normals };
+// Rows are compared and kept byte for byte, so that undo gives back every
+// bit (a -0 for a 0 too); none of them may have padding.
+static_assert(sizeof(Vec3) == 12 && sizeof(Triangle) == 68 && sizeof(TriStateRecord) == 10);
+static_assert(kModelTableCount <= 32, "ModelSlice::held has a bit per table");
 
-template <class F>
-void ForEachVertexTable(F&& f)
+std::uint32_t Bit(const TableInfo& info)
 {
-    f(&CarModel::Vertices, &ModelSlice::Vertices, Fallback::Blank);
-    f(&CarModel::Normals, &ModelSlice::Normals, Fallback::Blank);
-    f(&CarModel::Reserved1, &ModelSlice::Reserved1, Fallback::Blank);
-    f(&CarModel::Reserved2, &ModelSlice::Reserved2, Fallback::Blank);
-    f(&CarModel::Reserved3, &ModelSlice::Reserved3, Fallback::Blank);
-    f(&CarModel::NormalVerts, &ModelSlice::NormalVerts, Fallback::Positions);
-    f(&CarModel::NormalNorms, &ModelSlice::NormalNorms, Fallback::Normals);
-    f(&CarModel::Undamaged2Verts, &ModelSlice::Undamaged2Verts, Fallback::Positions);
-    f(&CarModel::Undamaged2Norms, &ModelSlice::Undamaged2Norms, Fallback::Normals);
-    f(&CarModel::DamagedVerts, &ModelSlice::DamagedVerts, Fallback::Positions);
-    f(&CarModel::DamagedNorms, &ModelSlice::DamagedNorms, Fallback::Normals);
-    f(&CarModel::VertReservedA, &ModelSlice::VertReservedA, Fallback::Blank);
-    f(&CarModel::VertReservedB, &ModelSlice::VertReservedB, Fallback::Blank);
-    f(&CarModel::VertFlags, &ModelSlice::VertFlags, Fallback::Blank);
-    f(&CarModel::VertSelected, &ModelSlice::VertSelected, Fallback::Blank);
-}
-
-template <class F>
-void ForEachTriangleTable(F&& f)
-{
-    f(&CarModel::Triangles, &ModelSlice::Triangles, Fallback::Blank);
-    f(&CarModel::TriReserved, &ModelSlice::TriReserved, Fallback::Blank);
-    f(&CarModel::TriState, &ModelSlice::TriState, Fallback::Blank);
+    return std::uint32_t{1} << info.index;
 }
 
 // A table takes part when it runs parallel to its main table (a model
@@ -47,11 +29,326 @@ bool Holds(const Table& table, std::size_t parallelTo, std::size_t first, std::s
     return table.size() == parallelTo && first + count <= table.size();
 }
 
-template <class Table>
-Table CopyOut(const Table& table, std::size_t first, std::size_t count)
+struct Sizes {
+    std::size_t vertices = 0;
+    std::size_t triangles = 0;
+    std::size_t Of(TableRows rows) const { return rows == TableRows::Vertices ? vertices : triangles; }
+};
+
+Sizes SizesOf(const CarModel& model)
 {
-    const auto from = table.begin() + static_cast<std::ptrdiff_t>(first);
-    return Table(from, from + static_cast<std::ptrdiff_t>(count));
+    return Sizes{model.Vertices.size(), model.Triangles.size()};
+}
+
+// The first row and the row count of a window, along vertices or triangles.
+std::pair<std::size_t, std::size_t> Span(const TableWindow& w, TableRows rows)
+{
+    return rows == TableRows::Vertices ? std::pair{w.firstVertex, w.vertices} : std::pair{w.firstTriangle, w.triangles};
+}
+
+// Calls f(member, info) on every table the extent covers.
+template <class F>
+void ForEachCoveredTable(EditExtent extent, F&& f)
+{
+    ForEachModelTable([&](auto member, TableInfo info) {
+        if (extent == EditExtent::Header || (info.rows == TableRows::Triangles && extent != EditExtent::Mesh))
+            return;
+        f(member, info);
+    });
+}
+
+template <class Row>
+bool SameRow(const Row& a, const Row& b)
+{
+    return std::memcmp(&a, &b, sizeof(Row)) == 0;
+}
+
+template <class Row>
+void AppendRows(std::vector<std::byte>& out, const Row* rows, std::size_t count)
+{
+    static_assert(std::is_trivially_copyable_v<Row>);
+    const auto* bytes = reinterpret_cast<const std::byte*>(rows);
+    out.insert(out.end(), bytes, bytes + count * sizeof(Row));
+}
+
+std::uint32_t Rows32(std::size_t rows)
+{
+    return static_cast<std::uint32_t>(rows);
+}
+
+// --- Lining up the rows before and after -------------------------------------
+
+// From rows i (before) and j (after) on, which differ: how many rows of each
+// side were replaced before the sides agree again. The nearest agreement
+// wins; at the same distance removals go first while the before side has
+// more rows left, insertions while the after side has, replacements else.
+// Nothing agrees again: the rest of both sides.
+template <class Same>
+std::pair<std::size_t, std::size_t> NextAgreement(std::size_t i, std::size_t j, std::size_t endBefore,
+                                                  std::size_t endAfter, const Same& same)
+{
+    enum class Try { Remove, Insert, Replace };
+    const std::size_t leftBefore = endBefore - i;
+    const std::size_t leftAfter = endAfter - j;
+    using Order = std::array<Try, 3>;
+    const Order order = leftBefore > leftAfter   ? Order{Try::Remove, Try::Replace, Try::Insert}
+                        : leftBefore < leftAfter ? Order{Try::Insert, Try::Replace, Try::Remove}
+                                                 : Order{Try::Replace, Try::Remove, Try::Insert};
+    for (std::size_t k = 1; k < leftBefore || k < leftAfter; ++k) {
+        for (const Try t : order) {
+            if (t == Try::Remove && k < leftBefore && same(i + k, j))
+                return {k, 0};
+            if (t == Try::Insert && k < leftAfter && same(i, j + k))
+                return {0, k};
+            if (t == Try::Replace && k < leftBefore && k < leftAfter && same(i + k, j + k))
+                return {k, k};
+        }
+    }
+    return {leftBefore, leftAfter};
+}
+
+// The runs of replaced rows between `before` rows and `after` rows, where
+// same(i, j) says whether before row i equals after row j. One greedy pass:
+// every search for the next agreement costs no more than the rows it passes
+// over, so the whole takes time in proportion to the rows.
+template <class Same>
+std::vector<RowRun> LineUp(std::size_t before, std::size_t after, const Same& same)
+{
+    std::size_t head = 0;
+    while (head < before && head < after && same(head, head))
+        ++head;
+    std::size_t endBefore = before;
+    std::size_t endAfter = after;
+    while (endBefore > head && endAfter > head && same(endBefore - 1, endAfter - 1)) {
+        --endBefore;
+        --endAfter;
+    }
+    std::vector<RowRun> runs;
+    std::size_t i = head;
+    std::size_t j = head;
+    std::size_t common = head;
+    while (i < endBefore && j < endAfter) {
+        if (same(i, j)) {
+            ++common;
+            ++i;
+            ++j;
+            continue;
+        }
+        const auto [removed, added] = NextAgreement(i, j, endBefore, endAfter, same);
+        runs.push_back(RowRun{Rows32(common), Rows32(removed), Rows32(added)});
+        common = 0;
+        i += removed;
+        j += added;
+    }
+    if (i < endBefore || j < endAfter)
+        runs.push_back(RowRun{Rows32(common), Rows32(endBefore - i), Rows32(endAfter - j)});
+    runs.shrink_to_fit();
+    return runs;
+}
+
+// The replaced rows of both sides, as the runs say.
+template <class Row>
+void KeepReplacedRows(TableChange& change, std::span<const Row> before, std::span<const Row> after)
+{
+    std::size_t beforeRows = 0;
+    std::size_t afterRows = 0;
+    for (const RowRun& run : change.runs) {
+        beforeRows += run.before;
+        afterRows += run.after;
+    }
+    change.beforeRows.reserve(beforeRows * sizeof(Row));
+    change.afterRows.reserve(afterRows * sizeof(Row));
+    std::size_t i = 0;
+    std::size_t j = 0;
+    for (const RowRun& run : change.runs) {
+        i += run.common;
+        j += run.common;
+        AppendRows(change.beforeRows, before.data() + i, run.before);
+        AppendRows(change.afterRows, after.data() + j, run.after);
+        i += run.before;
+        j += run.after;
+    }
+}
+
+// --- Renumbered corners ------------------------------------------------------
+
+// How the vertices of the window were renumbered by an edit: the rows that
+// stayed (equal, or replaced one for one) in pieces of consecutive rows.
+// Removed and inserted rows have no number on the other side.
+class CornerMap {
+public:
+    CornerMap(const std::vector<RowRun>& runs, std::size_t beforeRows)
+    {
+        std::size_t b = 0;
+        std::size_t a = 0;
+        for (const RowRun& run : runs) {
+            Add(b, a, run.common);
+            b += run.common;
+            a += run.common;
+            if (run.before == run.after)
+                Add(b, a, run.before);
+            b += run.before;
+            a += run.after;
+        }
+        if (beforeRows > b)
+            Add(b, a, beforeRows - b);
+    }
+
+    // Whether any vertex has a new number.
+    bool Renumbers() const
+    {
+        return std::any_of(pieces_.begin(), pieces_.end(), [](const Piece& p) { return p.before != p.after; });
+    }
+
+    std::optional<std::int32_t> Forward(std::int32_t corner) const { return Find(corner, &Piece::before, &Piece::after); }
+    std::optional<std::int32_t> Backward(std::int32_t corner) const { return Find(corner, &Piece::after, &Piece::before); }
+
+    // Renumbers the triangle's corners; false when one has no number.
+    bool Renumber(Triangle& t, bool forward) const
+    {
+        for (std::int32_t* corner : {&t.I1, &t.I2, &t.I3}) {
+            const auto to = forward ? Forward(*corner) : Backward(*corner);
+            if (!to)
+                return false;
+            *corner = *to;
+        }
+        return true;
+    }
+
+private:
+    struct Piece {
+        std::size_t before = 0;
+        std::size_t after = 0;
+        std::size_t rows = 0;
+    };
+
+    void Add(std::size_t before, std::size_t after, std::size_t rows)
+    {
+        if (rows == 0)
+            return;
+        if (!pieces_.empty()) {
+            Piece& last = pieces_.back();
+            if (last.before + last.rows == before && last.after + last.rows == after) {
+                last.rows += rows;
+                return;
+            }
+        }
+        pieces_.push_back(Piece{before, after, rows});
+    }
+
+    // Both sides' starts rise with the pieces, so either can be searched.
+    std::optional<std::int32_t> Find(std::int32_t corner, std::size_t Piece::*from, std::size_t Piece::*to) const
+    {
+        if (corner < 0)
+            return std::nullopt;
+        const auto c = static_cast<std::size_t>(corner);
+        auto it = std::upper_bound(pieces_.begin(), pieces_.end(), c,
+                                   [from](std::size_t value, const Piece& p) { return value < p.*from; });
+        if (it == pieces_.begin())
+            return std::nullopt;
+        const Piece& piece = *(it - 1);
+        if (c >= piece.*from + piece.rows)
+            return std::nullopt;
+        return static_cast<std::int32_t>(piece.*to + (c - piece.*from));
+    }
+
+    std::vector<Piece> pieces_;
+};
+
+template <class Row>
+TableChange CompareRows(std::span<const Row> before, std::span<const Row> after)
+{
+    TableChange change;
+    change.heldBefore = change.heldAfter = true;
+    change.runs = LineUp(before.size(), after.size(), [&](std::size_t i, std::size_t j) {
+        return SameRow(before[i], after[j]);
+    });
+    KeepReplacedRows(change, before, after);
+    return change;
+}
+
+// The triangles compared with the before side's corners renumbered.
+TableChange CompareRenumbered(std::span<const Triangle> before, std::span<const Triangle> after,
+                              const CornerMap& map)
+{
+    std::vector<Triangle> renumbered(before.begin(), before.end());
+    std::vector<char> numbered(before.size());
+    for (std::size_t i = 0; i < renumbered.size(); ++i)
+        numbered[i] = map.Renumber(renumbered[i], true) ? 1 : 0;
+    TableChange change;
+    change.heldBefore = change.heldAfter = true;
+    change.renumbered = true;
+    change.runs = LineUp(before.size(), after.size(), [&](std::size_t i, std::size_t j) {
+        return numbered[i] != 0 && SameRow(renumbered[i], after[j]);
+    });
+    KeepReplacedRows(change, before, after);
+    return change;
+}
+
+// --- Putting rows back ------------------------------------------------------
+
+struct Segment {
+    std::size_t from = 0;
+    std::size_t to = 0;
+    std::size_t rows = 0;
+};
+
+// Turns the window [first, first + fromCount) of the table, which holds one
+// side of the change, into the other side's toCount rows. The equal rows
+// between the runs move in place (those moving towards the front first, in
+// order, then those moving towards the back, from the last), the tail of
+// the table moves once, and then the kept rows are copied in.
+template <class Row>
+void PutRows(std::vector<Row>& table, std::size_t first, std::size_t fromCount, std::size_t toCount,
+             const TableChange& change, const std::vector<RowRun>& runs, bool towardAfter, const CornerMap* renumber)
+{
+    const std::vector<std::byte>& kept = towardAfter ? change.afterRows : change.beforeRows;
+    std::vector<Segment> equal;
+    std::vector<Segment> replaced; // `from`: offset into `kept` in rows
+    equal.reserve(runs.size() + 1);
+    replaced.reserve(runs.size());
+    std::size_t from = 0;
+    std::size_t to = 0;
+    std::size_t keptRow = 0;
+    for (const RowRun& run : runs) {
+        equal.push_back(Segment{from, to, run.common});
+        from += run.common + (towardAfter ? run.before : run.after);
+        to += run.common;
+        const std::size_t rows = towardAfter ? run.after : run.before;
+        replaced.push_back(Segment{keptRow, to, rows});
+        to += rows;
+        keptRow += rows;
+    }
+    if (from > fromCount || to > toCount || fromCount - from != toCount - to || keptRow * sizeof(Row) != kept.size())
+        return; // not this record's window: leave the table as it is
+    equal.push_back(Segment{from, to, fromCount - from});
+
+    if (toCount > fromCount)
+        table.insert(table.begin() + static_cast<std::ptrdiff_t>(first + fromCount), toCount - fromCount, Row{});
+    Row* window = table.data() + first;
+    for (const Segment& s : equal) {
+        if (s.to < s.from)
+            std::copy(window + s.from, window + s.from + s.rows, window + s.to);
+    }
+    for (auto s = equal.rbegin(); s != equal.rend(); ++s) {
+        if (s->to > s->from)
+            std::copy_backward(window + s->from, window + s->from + s->rows, window + s->to + s->rows);
+    }
+    if constexpr (std::is_same_v<Row, Triangle>) {
+        if (renumber != nullptr) {
+            for (const Segment& s : equal) {
+                for (std::size_t k = s.to; k < s.to + s.rows; ++k)
+                    renumber->Renumber(window[k], towardAfter);
+            }
+        }
+    }
+    for (const Segment& s : replaced) {
+        if (s.rows > 0)
+            std::memcpy(static_cast<void*>(window + s.to), kept.data() + s.from * sizeof(Row), s.rows * sizeof(Row));
+    }
+    if (toCount < fromCount)
+        table.erase(table.begin() + static_cast<std::ptrdiff_t>(first + toCount),
+                    table.begin() + static_cast<std::ptrdiff_t>(first + fromCount));
 }
 
 // Replaces table[first, first + oldCount) by `with`, moving the tail once.
@@ -67,56 +364,94 @@ void Splice(Table& table, std::size_t first, std::size_t oldCount, const Table& 
     std::copy(with.begin(), with.end(), table.begin() + static_cast<std::ptrdiff_t>(first));
 }
 
+// The rows a table the record did not hold gets: the working positions or
+// normals just put back, when it is one of their copies, or blank rows.
 template <class Table>
-Table FallbackTable(const ModelSlice& slice, Fallback fallback, std::size_t count)
+Table FillRows(const CarModel& model, TableFill fill, bool workingPut, std::size_t first, std::size_t count)
 {
     if constexpr (std::is_same_v<Table, std::vector<Vec3>>) {
-        if (fallback == Fallback::Positions && slice.Vertices.size() == count)
-            return slice.Vertices;
-        if (fallback == Fallback::Normals && slice.Normals.size() == count)
-            return slice.Normals;
+        const std::vector<Vec3>* source = fill == TableFill::Positions ? &model.Vertices
+                                          : fill == TableFill::Normals  ? &model.Normals
+                                                                        : nullptr;
+        if (source != nullptr && workingPut && first + count <= source->size())
+            return Table(source->begin() + static_cast<std::ptrdiff_t>(first),
+                         source->begin() + static_cast<std::ptrdiff_t>(first + count));
     }
     return Table(count);
 }
 
-// Whether a table runs along the vertices or along the triangles.
-enum class Rows { Vertices, Triangles };
-
-struct Sizes {
-    std::size_t vertices = 0;
-    std::size_t triangles = 0;
-    std::size_t Of(Rows rows) const { return rows == Rows::Vertices ? vertices : triangles; }
-};
-
-Sizes SizesOf(const CarModel& model)
+const std::vector<RowRun>& RunsOf(const EditRecord& record, const TableChange& change)
 {
-    return Sizes{model.Vertices.size(), model.Triangles.size()};
+    return change.sameRunsAs < 0 ? change.runs : record.tables[static_cast<std::size_t>(change.sameRunsAs)].runs;
 }
 
-// The first row and the row count of a window, along vertices or triangles.
-std::pair<std::size_t, std::size_t> Span(const TableWindow& w, Rows rows)
+// Tables whose rows were replaced alike (the vertex tables of a removed
+// vertex) keep their runs once.
+void ShareRuns(EditRecord& record)
 {
-    return rows == Rows::Vertices ? std::pair{w.firstVertex, w.vertices} : std::pair{w.firstTriangle, w.triangles};
+    for (std::size_t t = 1; t < record.tables.size(); ++t) {
+        TableChange& change = record.tables[t];
+        if (change.runs.empty())
+            continue;
+        for (std::size_t earlier = 0; earlier < t; ++earlier) {
+            const TableChange& other = record.tables[earlier];
+            if (other.sameRunsAs < 0 && !other.runs.empty() && std::equal(change.runs.begin(), change.runs.end(),
+                                                                         other.runs.begin(), other.runs.end(),
+                                                                         [](const RowRun& a, const RowRun& b) {
+                                                                             return a.common == b.common &&
+                                                                                    a.before == b.before &&
+                                                                                    a.after == b.after;
+                                                                         })) {
+                change.sameRunsAs = static_cast<int>(earlier);
+                std::vector<RowRun>().swap(change.runs);
+                break;
+            }
+        }
+    }
 }
 
-// Calls f(table, copy, fallback, bit, rows) on every table the extent
-// covers; each table has a bit of its own in ModelSlice::held.
-template <class F>
-void ForEachSliceTable(EditExtent extent, F&& f)
+void PutRecord(CarModel& model, const EditRecord& record, bool towardAfter)
 {
-    std::uint32_t bit = 1;
-    if (extent != EditExtent::Header) {
-        ForEachVertexTable([&](auto table, auto copy, Fallback fallback) {
-            f(table, copy, fallback, bit, Rows::Vertices);
-            bit <<= 1;
-        });
-    }
-    if (extent == EditExtent::Mesh) {
-        ForEachTriangleTable([&](auto table, auto copy, Fallback fallback) {
-            f(table, copy, fallback, bit, Rows::Triangles);
-            bit <<= 1;
-        });
-    }
+    const TableWindow& from = towardAfter ? record.before : record.after;
+    const TableWindow& to = towardAfter ? record.after : record.before;
+    const auto heldOnTarget = [towardAfter](const TableChange& c) { return towardAfter ? c.heldAfter : c.heldBefore; };
+    std::optional<CornerMap> renumber;
+    if (record.tables[0].heldBefore && record.tables[0].heldAfter)
+        renumber.emplace(record.tables[0].runs, record.before.vertices);
+    // Every table is judged by the lengths the main tables had before any
+    // was put back.
+    const Sizes sizes = SizesOf(model);
+    std::uint32_t toFill = 0;
+    ForEachCoveredTable(record.extent, [&](auto member, TableInfo info) {
+        auto& table = model.*member;
+        const auto [first, fromCount] = Span(from, info.rows);
+        if (!Holds(table, sizes.Of(info.rows), first, fromCount))
+            return;
+        const TableChange& change = record.tables[static_cast<std::size_t>(info.index)];
+        if (!heldOnTarget(change)) {
+            // An empty table of a model without vertices runs parallel too;
+            // it is filled only when the model keeps such tables.
+            if (!table.empty() || info.group != TableGroup::Nfs4 || HoldsNfs4Tables(model))
+                toFill |= Bit(info);
+            return;
+        }
+        const CornerMap* map = change.renumbered && renumber ? &*renumber : nullptr;
+        PutRows(table, first, fromCount, Span(to, info.rows).second, change, RunsOf(record, change), towardAfter, map);
+    });
+    // Filled last, from the working tables as they are now.
+    const bool workingPut = heldOnTarget(record.tables[0]);
+    ForEachCoveredTable(record.extent, [&](auto member, TableInfo info) {
+        if ((toFill & Bit(info)) == 0)
+            return;
+        auto& table = model.*member;
+        using Table = std::remove_reference_t<decltype(table)>;
+        const auto [first, fromCount] = Span(from, info.rows);
+        const std::size_t toCount = Span(to, info.rows).second;
+        Splice(table, first, fromCount, FillRows<Table>(model, info.fill, workingPut, first, toCount));
+    });
+    model.Header = towardAfter ? record.headerAfter : record.headerBefore;
+    model.CurrentPart = towardAfter ? record.currentPartAfter : record.currentPartBefore;
+    model.CurrentDummy = towardAfter ? record.currentDummyAfter : record.currentDummyBefore;
 }
 
 } // namespace
@@ -146,16 +481,24 @@ TableWindow WholeWindow(const CarModel& model)
     return TableWindow{0, model.Vertices.size(), 0, model.Triangles.size()};
 }
 
-std::size_t ModelSlice::Bytes() const
+std::size_t TableChange::Bytes() const
 {
-    std::size_t bytes = sizeof(ModelSlice) + header.PartNames.size() * sizeof(Name64);
-    ForEachVertexTable([&](auto, auto table, Fallback) {
-        bytes += (this->*table).size() * sizeof((this->*table)[0]);
-    });
-    ForEachTriangleTable([&](auto, auto table, Fallback) {
-        bytes += (this->*table).size() * sizeof((this->*table)[0]);
-    });
+    return runs.capacity() * sizeof(RowRun) + beforeRows.capacity() + afterRows.capacity();
+}
+
+std::size_t EditRecord::Bytes() const
+{
+    std::size_t bytes = sizeof(EditRecord) + (headerBefore.PartNames.capacity() + headerAfter.PartNames.capacity()) *
+                                                 sizeof(Name64);
+    for (const TableChange& table : tables)
+        bytes += table.Bytes();
     return bytes;
+}
+
+bool EditRecord::HeaderOnly() const
+{
+    return std::all_of(tables.begin(), tables.end(),
+                       [](const TableChange& t) { return t.runs.empty() && t.sameRunsAs < 0; });
 }
 
 ModelSlice TakeSlice(const CarModel& model, EditExtent extent, TableWindow window)
@@ -167,35 +510,89 @@ ModelSlice TakeSlice(const CarModel& model, EditExtent extent, TableWindow windo
     slice.currentPart = model.CurrentPart;
     slice.currentDummy = model.CurrentDummy;
     const Sizes sizes = SizesOf(model);
-    ForEachSliceTable(extent, [&](auto table, auto copy, Fallback, std::uint32_t bit, Rows rows) {
-        const auto& source = model.*table;
-        const auto [first, count] = Span(window, rows);
-        if (Holds(source, sizes.Of(rows), first, count)) {
-            slice.*copy = CopyOut(source, first, count);
-            slice.held |= bit;
+    ForEachCoveredTable(extent, [&](auto member, TableInfo info) {
+        const auto& source = model.*member;
+        const auto [first, count] = Span(window, info.rows);
+        if (Holds(source, sizes.Of(info.rows), first, count)) {
+            const auto at = source.begin() + static_cast<std::ptrdiff_t>(first);
+            (slice.rows.*member).assign(at, at + static_cast<std::ptrdiff_t>(count));
+            slice.held |= Bit(info);
         }
     });
     return slice;
 }
 
-void PutSlice(CarModel& model, const ModelSlice& slice, TableWindow current)
+EditRecord RecordEdit(const ModelSlice& before, const CarModel& model, TableWindow now)
 {
-    // The main tables change length as they are put back: every table is
-    // judged by the lengths they had before.
+    EditRecord record;
+    record.extent = before.extent;
+    record.before = before.window;
+    record.after = now;
+    record.headerBefore = before.header;
+    record.headerAfter = model.Header;
+    record.currentPartBefore = before.currentPart;
+    record.currentPartAfter = model.CurrentPart;
+    record.currentDummyBefore = before.currentDummy;
+    record.currentDummyAfter = model.CurrentDummy;
     const Sizes sizes = SizesOf(model);
-    ForEachSliceTable(slice.extent, [&](auto table, auto copy, Fallback fallback, std::uint32_t bit, Rows rows) {
-        auto& target = model.*table;
-        using Table = std::remove_reference_t<decltype(target)>;
-        const auto [first, oldCount] = Span(current, rows);
-        const std::size_t newCount = Span(slice.window, rows).second;
-        if (!Holds(target, sizes.Of(rows), first, oldCount))
+    ForEachCoveredTable(before.extent, [&](auto member, TableInfo info) {
+        const auto& table = model.*member;
+        using Row = typename std::remove_cvref_t<decltype(table)>::value_type;
+        const auto [first, count] = Span(now, info.rows);
+        const bool heldBefore = (before.held & Bit(info)) != 0;
+        const bool heldAfter = Holds(table, sizes.Of(info.rows), first, count);
+        const std::span<const Row> old(before.rows.*member);
+        const std::span<const Row> current =
+            heldAfter ? std::span<const Row>(table).subspan(first, count) : std::span<const Row>();
+        TableChange& change = record.tables[static_cast<std::size_t>(info.index)];
+        if (heldBefore && heldAfter) {
+            change = CompareRows(old, current);
+            if constexpr (std::is_same_v<Row, Triangle>) {
+                const TableChange& vertices = record.tables[0];
+                if (vertices.heldBefore && vertices.heldAfter) {
+                    const CornerMap map(vertices.runs, before.window.vertices);
+                    if (map.Renumbers()) {
+                        TableChange renumbered = CompareRenumbered(old, current, map);
+                        if (renumbered.Bytes() < change.Bytes())
+                            change = std::move(renumbered);
+                    }
+                }
+            }
             return;
-        const Table& with = (slice.held & bit) != 0 ? slice.*copy : FallbackTable<Table>(slice, fallback, newCount);
-        Splice(target, first, oldCount, with);
+        }
+        // Held on one side only: that side's window whole, as one run.
+        change.heldBefore = heldBefore;
+        change.heldAfter = heldAfter;
+        const std::size_t beforeCount = Span(before.window, info.rows).second;
+        if (beforeCount == 0 && count == 0)
+            return;
+        change.runs = {RowRun{0, Rows32(beforeCount), Rows32(count)}};
+        AppendRows(change.beforeRows, old.data(), old.size());
+        AppendRows(change.afterRows, current.data(), current.size());
     });
-    model.Header = slice.header;
-    model.CurrentPart = slice.currentPart;
-    model.CurrentDummy = slice.currentDummy;
+    ShareRuns(record);
+    return record;
+}
+
+void UndoEdit(CarModel& model, const EditRecord& record)
+{
+    PutRecord(model, record, false);
+}
+
+void RedoEdit(CarModel& model, const EditRecord& record)
+{
+    PutRecord(model, record, true);
+}
+
+bool JoinEdits(EditRecord& into, const EditRecord& next)
+{
+    if (!into.HeaderOnly() || !next.HeaderOnly() || next.extent != into.extent || next.before != into.after ||
+        next.after != into.after)
+        return false;
+    into.headerAfter = next.headerAfter;
+    into.currentPartAfter = next.currentPartAfter;
+    into.currentDummyAfter = next.currentDummyAfter;
+    return true;
 }
 
 std::size_t VertexMoves::Bytes() const

@@ -4,14 +4,24 @@
 //
 // Most edits change one window of the mesh tables (the vertices and
 // triangles of one part, or of the parts from one part to the end) plus the
-// header. A slice keeps the header and every table inside such a window;
-// putting it back replaces whatever the window holds now, so the window may
-// have grown or shrunk in between (vertices and triangles added or
-// removed). Edits that only move vertices keep a list of the moved vertices
-// with their positions before and after instead.
+// header. A slice copies the header and every table inside such a window
+// before the edit; once the edit is made, the record keeps only what differs
+// between the slice and the window as it is now: for every table, the runs
+// of rows that were replaced, with the rows of both sides, while the rows in
+// between are known to be equal. When vertices were removed or inserted,
+// the triangles' corners are compared through the vertices' renumbering, so
+// that a triangle whose corners were merely renumbered costs nothing.
+// Putting a record back replaces whatever the window holds now, so the
+// window may have grown or shrunk in between.
+//
+// Edits that only move vertices keep a list of the moved vertices with
+// their positions before and after instead.
 
 #include "CarModel.h"
+#include "MeshTables.h"
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -40,41 +50,83 @@ TableWindow PartWindow(const CarModel& model, int part);
 TableWindow PartsFromWindow(const CarModel& model, int firstPart);
 TableWindow WholeWindow(const CarModel& model);
 
+// The model as it was before an edit, over the window.
 struct ModelSlice {
     EditExtent extent = EditExtent::Header;
     TableWindow window;
     ModelHeader header;
     std::int16_t currentPart = 0;
     std::int16_t currentDummy = 0;
-
-    // Per-vertex tables; a table the model did not hold over the window is
-    // left empty and marked absent.
-    std::vector<Vec3> Vertices, Normals;
-    std::vector<Reserved32> Reserved1;
-    std::vector<Reserved12> Reserved2, Reserved3;
-    std::vector<Vec3> NormalVerts, NormalNorms, Undamaged2Verts, Undamaged2Norms, DamagedVerts, DamagedNorms;
-    std::vector<Reserved4> VertReservedA, VertReservedB, VertFlags;
-    std::vector<std::int16_t> VertSelected;
-    // Per-triangle tables.
-    std::vector<Triangle> Triangles;
-    std::vector<Reserved12> TriReserved;
-    std::vector<TriStateRecord> TriState;
-    // Which tables were held (bit per table, in the order above).
-    std::uint32_t held = 0;
-
-    std::size_t Bytes() const;
+    // The window's rows of every table the extent covers, each in the
+    // table's own member. A table the model did not hold over the window
+    // is left empty and marked absent.
+    CarModel rows;
+    std::uint32_t held = 0; // bit per table, TableInfo::index
 };
 
 // Copies the header and, as far as `extent` says, the tables in `window`.
 ModelSlice TakeSlice(const CarModel& model, EditExtent extent, TableWindow window);
 
-// Puts the slice back: the header, the current part and dummy, and in place
-// of `current` (the window as the model holds it now, starting where the
-// slice's window started) the slice's tables. A table the slice did not hold
-// but the model does now (an NFSIV save gave the model its vertex sets in
-// between) gets the slice's working positions and normals, or blank
-// entries, so that every table keeps its count's length.
-void PutSlice(CarModel& model, const ModelSlice& slice, TableWindow current);
+// One run of replaced rows: `common` equal rows since the end of the run
+// before (or the window's start), then `before` rows that gave way to
+// `after` rows.
+struct RowRun {
+    std::uint32_t common = 0;
+    std::uint32_t before = 0;
+    std::uint32_t after = 0;
+};
+
+// What one table changed. The replaced rows of each side are kept one after
+// the other, as raw rows. A table held on one side only keeps that side's
+// window whole, as one run.
+struct TableChange {
+    std::vector<RowRun> runs;
+    std::vector<std::byte> beforeRows;
+    std::vector<std::byte> afterRows;
+    bool heldBefore = false;
+    bool heldAfter = false;
+    // Equal triangles were compared with their corners renumbered as the
+    // vertices' runs say.
+    bool renumbered = false;
+    // The runs are those of the table with this index, kept once (-1: the
+    // table's own).
+    int sameRunsAs = -1;
+    std::size_t Bytes() const;
+};
+
+struct EditRecord {
+    EditExtent extent = EditExtent::Header;
+    TableWindow before;
+    TableWindow after;
+    ModelHeader headerBefore;
+    ModelHeader headerAfter;
+    std::int16_t currentPartBefore = 0;
+    std::int16_t currentPartAfter = 0;
+    std::int16_t currentDummyBefore = 0;
+    std::int16_t currentDummyAfter = 0;
+    std::array<TableChange, kModelTableCount> tables;
+
+    // What the record holds, in bytes.
+    std::size_t Bytes() const;
+    // Whether no table row changed (a header edit, or an edit of names).
+    bool HeaderOnly() const;
+};
+
+// What changed between the slice and the model, whose window now is `now`
+// (the slice's window, grown or shrunk by the edit).
+EditRecord RecordEdit(const ModelSlice& before, const CarModel& model, TableWindow now);
+
+// Put the model back as it was before the edit, or as it was after it. A
+// table the record did not hold on that side but the model holds now (an
+// NFSIV save gave the model its vertex sets in between) gets the working
+// positions and normals, or blank rows, so that every table keeps its
+// count's length.
+void UndoEdit(CarModel& model, const EditRecord& record);
+void RedoEdit(CarModel& model, const EditRecord& record);
+
+// Makes `into` end where `next` ends, when both change the header only and
+// over the same window; false, changing nothing, otherwise.
+bool JoinEdits(EditRecord& into, const EditRecord& next);
 
 // Vertices (indices into Vertices) moved by a drag, a nudge or the vertex
 // editor, with their positions before and after.

@@ -1,13 +1,14 @@
 #pragma once
-// The lists of parallel tables the editing code walks together: every
-// per-vertex table, every per-triangle table, the vertex sets and the normal
-// sets. The NFSIV tables belong to a model only while it came from an NFSIV
+// The lists of parallel tables the editing code and the undo records walk
+// together: every per-vertex and per-triangle table, the vertex sets and the
+// normal sets. The NFSIV tables belong to a model only while it came from an NFSIV
 // file; otherwise a later NFSIV save builds them from the working set.
 
 #include "CarModel.h"
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace mobrix {
 
@@ -16,39 +17,87 @@ inline bool HoldsNfs4Tables(const CarModel& m)
     return m.FileFormat == ModelOrigin::Nfs4;
 }
 
-// Calls f on every per-vertex table that moves with the vertices. The
-// selection marks are visited only when asked: adding a vertex re-creates
-// them instead of shifting them.
+// Whether a table runs along the vertices or along the triangles.
+enum class TableRows { Vertices, Triangles };
+
+// Which models hold a table: every model, every model as its selection
+// state, or only a model that came from an NFSIV file.
+enum class TableGroup { Working, Selection, Nfs4 };
+
+// What an undo record made before the model held a table puts into it:
+// blank rows, or a copy of the working positions or normals.
+enum class TableFill { Blank, Positions, Normals };
+
+struct TableInfo {
+    int index = 0; // place in the list below, from 0
+    TableRows rows = TableRows::Vertices;
+    TableGroup group = TableGroup::Working;
+    TableFill fill = TableFill::Blank;
+};
+
+// The one list of the model's parallel tables: calls f(member, info) with a
+// pointer to each table's member of CarModel. A new per-vertex or
+// per-triangle table is added here and nowhere else.
+template <class F>
+constexpr void ForEachModelTable(F&& f)
+{
+    int index = 0;
+    const auto table = [&](auto member, TableRows rows, TableGroup group, TableFill fill = TableFill::Blank) {
+        f(member, TableInfo{index++, rows, group, fill});
+    };
+    using enum TableRows;
+    using enum TableGroup;
+    table(&CarModel::Vertices, Vertices, Working);
+    table(&CarModel::Normals, Vertices, Working);
+    table(&CarModel::Reserved1, Vertices, Working);
+    table(&CarModel::Reserved2, Vertices, Working);
+    table(&CarModel::Reserved3, Vertices, Working);
+    table(&CarModel::NormalVerts, Vertices, Nfs4, TableFill::Positions);
+    table(&CarModel::NormalNorms, Vertices, Nfs4, TableFill::Normals);
+    table(&CarModel::Undamaged2Verts, Vertices, Nfs4, TableFill::Positions);
+    table(&CarModel::Undamaged2Norms, Vertices, Nfs4, TableFill::Normals);
+    table(&CarModel::DamagedVerts, Vertices, Nfs4, TableFill::Positions);
+    table(&CarModel::DamagedNorms, Vertices, Nfs4, TableFill::Normals);
+    table(&CarModel::VertReservedA, Vertices, Nfs4);
+    table(&CarModel::VertReservedB, Vertices, Nfs4);
+    table(&CarModel::VertFlags, Vertices, Nfs4);
+    table(&CarModel::VertSelected, Vertices, Selection);
+    table(&CarModel::Triangles, Triangles, Working);
+    table(&CarModel::TriReserved, Triangles, Nfs4);
+    table(&CarModel::TriState, Triangles, Selection);
+}
+
+inline constexpr int kModelTableCount = [] {
+    int count = 0;
+    ForEachModelTable([&](auto, TableInfo) { ++count; });
+    return count;
+}();
+
+// Calls f on every table of `rows` the model holds. The selection marks are
+// visited only when asked: adding a vertex re-creates them instead of
+// shifting them.
+template <class Model, class F>
+void ForEachHeldTable(Model& m, TableRows rows, bool withSelection, F&& f)
+{
+    const bool nfs4 = HoldsNfs4Tables(m);
+    ForEachModelTable([&](auto member, TableInfo info) {
+        if (info.rows == rows && (info.group != TableGroup::Selection || withSelection) &&
+            (info.group != TableGroup::Nfs4 || nfs4))
+            f(m.*member);
+    });
+}
+
+// Calls f on every per-vertex table that moves with the vertices.
 template <class Model, class F>
 void ForEachVertexTable(Model& m, bool withSelection, F&& f)
 {
-    f(m.Vertices);
-    f(m.Normals);
-    f(m.Reserved1);
-    f(m.Reserved2);
-    f(m.Reserved3);
-    if (withSelection)
-        f(m.VertSelected);
-    if (HoldsNfs4Tables(m)) {
-        f(m.NormalVerts);
-        f(m.NormalNorms);
-        f(m.Undamaged2Verts);
-        f(m.Undamaged2Norms);
-        f(m.DamagedVerts);
-        f(m.DamagedNorms);
-        f(m.VertReservedA);
-        f(m.VertReservedB);
-        f(m.VertFlags);
-    }
+    ForEachHeldTable(m, TableRows::Vertices, withSelection, std::forward<F>(f));
 }
 
 template <class Model, class F>
 void ForEachTriangleTable(Model& m, F&& f)
 {
-    f(m.Triangles);
-    f(m.TriState);
-    if (HoldsNfs4Tables(m))
-        f(m.TriReserved);
+    ForEachHeldTable(m, TableRows::Triangles, true, std::forward<F>(f));
 }
 
 // Every set of vertex positions the model holds: the working set and, for an

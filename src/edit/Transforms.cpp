@@ -115,17 +115,31 @@ void Subtract(std::span<Vec3> points, const Vec3& c)
     }
 }
 
+void ExchangeFirstAndThird(Triangle& t, TriStateRecord* state)
+{
+    std::swap(t.I1, t.I3);
+    std::swap(t.U1, t.U3);
+    std::swap(t.V1, t.V3);
+    std::swap(t.StoredV[0], t.StoredV[2]);
+    if (state)
+        std::swap(state->Corner1Sel, state->Corner3Sel);
+}
+
+// Triangles [first, first + count) of a model whose tables keep their
+// counts (see EditablePart), with their texture-point marks.
+void ExchangeFirstAndThirdCorners(CarModel& model, std::size_t first, std::size_t count)
+{
+    for (std::size_t t = first; t < first + count; ++t)
+        ExchangeFirstAndThird(model.Triangles[t], &model.TriState[t]);
+}
+
 } // namespace
 
 std::int64_t ExchangeFirstAndThirdCorners(CarModel& model)
 {
     const std::span<Triangle> triangles = Counted(model.Triangles, model.Header.NumTriangles);
-    for (Triangle& t : triangles) {
-        std::swap(t.I1, t.I3);
-        std::swap(t.U1, t.U3);
-        std::swap(t.V1, t.V3);
-        std::swap(t.StoredV[0], t.StoredV[2]);
-    }
+    for (Triangle& t : triangles)
+        ExchangeFirstAndThird(t, nullptr);
     for (TriStateRecord& state : Counted(model.TriState, model.Header.NumTriangles))
         std::swap(state.Corner1Sel, state.Corner3Sel);
     return static_cast<std::int64_t>(triangles.size());
@@ -162,7 +176,12 @@ TransformResult MirrorPart(CarModel& model, int part, Axis axis)
     };
     ForEachVertexSet(model, negate);
     ForEachNormalSet(model, negate);
-    return {.status = MeshToolStatus::Done, .vertices = static_cast<std::int64_t>(span->vertices)};
+    // A mirror image turns each triangle's corners the other way round; the
+    // corners are put back in order so that the part still faces out.
+    ExchangeFirstAndThirdCorners(model, span->firstTriangle, span->triangles);
+    return {.status = MeshToolStatus::Done,
+            .vertices = static_cast<std::int64_t>(span->vertices),
+            .triangles = static_cast<std::int64_t>(span->triangles)};
 }
 
 TransformResult RescaleParts(CarModel& model, std::span<const int> parts, const RescalePercent& percent)

@@ -54,8 +54,10 @@ TransformResult RotateMesh(CarModel& model);
 
 // "Mirror X/Y/Z": negates the coordinate for the part's vertices in every
 // vertex set and the same component of the part's normals in every normal
-// set. The corner order stays (Reverse Winding Order does that on request).
-// Touches: the part's range of the vertex and normal tables.
+// set, and exchanges the first and third corner of the part's triangles (as
+// ExchangeFirstAndThirdCorners does), so the mirrored part still faces out.
+// Touches: the part's range of the vertex and normal tables, the part's
+// triangles and their TriState.
 TransformResult MirrorPart(CarModel& model, int part, Axis axis);
 
 // The three bars of the rescale dialog, in percent (0 to 200).

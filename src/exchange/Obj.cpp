@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -23,22 +24,77 @@ using namespace exchange;
 
 namespace {
 
-// The shortest text that reads back as the same float.
-void AppendFloat(std::string& out, float value)
+// The OBJ text is written straight into one buffer: each line first makes
+// room for its longest form, then its numbers go in with to_chars. The
+// buffer grows in large steps and is cut to what was written at the end.
+class TextBuffer {
+public:
+    TextBuffer(std::string& out, std::size_t estimate) : out_(out)
+    {
+        out_.clear();
+        out_.resize(estimate);
+    }
+
+    // Where a line of at most `room` chars goes.
+    char* Line(std::size_t room)
+    {
+        if (out_.size() - used_ < room)
+            out_.resize(std::max(out_.size() * 2, used_ + room));
+        return out_.data() + used_;
+    }
+    void Wrote(const char* end) { used_ = static_cast<std::size_t>(end - out_.data()); }
+    void Finish() { out_.resize(used_); }
+
+private:
+    std::string& out_;
+    std::size_t used_ = 0;
+};
+
+// Room for a line of numbers: a keyword and at most nine numbers of the
+// longest form (a float takes at most 15 chars, an integer 20).
+constexpr std::size_t kNumberLine = 256;
+
+char* Put(char* at, std::string_view text)
 {
-    char text[32];
-    const auto result = std::to_chars(std::begin(text), std::end(text), value);
-    out.append(text, result.ptr);
+    // An empty view may have no storage at all, which memcpy must not see.
+    if (!text.empty())
+        std::memcpy(at, text.data(), text.size());
+    return at + text.size();
 }
 
-void AppendVector(std::string& out, const char* keyword, std::initializer_list<float> values)
+// The shortest text that reads back as the same float, after a blank.
+char* PutFloat(char* at, float value)
 {
-    out.append(keyword);
-    for (float v : values) {
-        out.push_back(' ');
-        AppendFloat(out, v);
-    }
-    out.push_back('\n');
+    *at++ = ' ';
+    return std::to_chars(at, at + 32, value).ptr;
+}
+
+char* PutInteger(char* at, std::int64_t value)
+{
+    return std::to_chars(at, at + 24, value).ptr;
+}
+
+char* PutVector(char* at, std::string_view keyword, const Vec3& v)
+{
+    at = PutFloat(PutFloat(PutFloat(Put(at, keyword), v.X), v.Y), v.Z);
+    *at++ = '\n';
+    return at;
+}
+
+char* PutUv(char* at, float u, float v)
+{
+    at = PutFloat(PutFloat(Put(at, "vt"), u), v);
+    *at++ = '\n';
+    return at;
+}
+
+// One line of text as it is.
+void PutLine(TextBuffer& out, std::string_view a, std::string_view b = {}, std::string_view c = {})
+{
+    char* at = out.Line(a.size() + b.size() + c.size() + 1);
+    at = Put(Put(Put(at, a), b), c);
+    *at++ = '\n';
+    out.Wrote(at);
 }
 
 // A name on one line of text: up to the first NUL, trimmed of blanks, with
@@ -87,63 +143,64 @@ ExchangeStatus ExportedParts(const CarModel& model, std::vector<ExportedPart>& p
     return std::nullopt;
 }
 
-void AppendDummies(const CarModel& model, std::string& out)
+void PutDummies(const CarModel& model, TextBuffer& out)
 {
     const ModelHeader& h = model.Header;
     for (int d = 0; d < UsableDummyCount(h); ++d) {
         const auto i = static_cast<std::size_t>(d);
-        const Vec3& pos = h.DummyPos[i];
-        out.append("# dummy ");
-        AppendInteger(out, d + 1);
-        out.append(" " + OneLineName(h.DummyNames[i]) + " at");
-        AppendVector(out, "", {pos.X, pos.Y, pos.Z});
+        const std::string name = OneLineName(h.DummyNames[i]);
+        char* at = out.Line(kNumberLine + name.size());
+        at = PutInteger(Put(at, "# dummy "), d + 1);
+        *at++ = ' ';
+        at = PutVector(Put(Put(at, name), " at"), "", h.DummyPos[i]);
+        out.Wrote(at);
     }
 }
 
-// The corner's three indices "v/vt/vn", 1-based.
-void AppendCorner(std::string& out, std::int64_t vertex, std::int64_t uv)
+// The corner's three indices "v/vt/vn", 1-based, after a blank.
+char* PutCorner(char* at, std::int64_t vertex, std::int64_t uv)
 {
-    out.push_back(' ');
-    AppendInteger(out, vertex);
-    out.push_back('/');
-    AppendInteger(out, uv);
-    out.push_back('/');
-    AppendInteger(out, vertex);
+    *at++ = ' ';
+    at = PutInteger(at, vertex);
+    *at++ = '/';
+    at = PutInteger(at, uv);
+    *at++ = '/';
+    return PutInteger(at, vertex);
 }
 
 // One object: its vertices, normals, corner texture coordinates and faces.
 // `vertexBase` and `uvBase` count what earlier objects wrote.
-void AppendObject(const CarModel& model, const ExportedPart& part, std::int64_t& vertexBase, std::int64_t& uvBase,
-                  std::string& out)
+void PutObject(const CarModel& model, const ExportedPart& part, std::int64_t& vertexBase, std::int64_t& uvBase,
+               TextBuffer& out)
 {
     const PartSpan& s = part.span;
     const Vec3& pos = model.Header.PartPos[static_cast<std::size_t>(part.index)];
-    out.append("o " + part.name + "\n");
+    PutLine(out, "o ", part.name);
     for (std::size_t i = s.firstVertex; i < s.firstVertex + s.vertices; ++i) {
         const Vec3& v = model.Vertices[i];
-        AppendVector(out, "v", {v.X + pos.X, v.Y + pos.Y, v.Z + pos.Z});
+        out.Wrote(PutVector(out.Line(kNumberLine), "v", Vec3{v.X + pos.X, v.Y + pos.Y, v.Z + pos.Z}));
     }
-    for (std::size_t i = s.firstVertex; i < s.firstVertex + s.vertices; ++i) {
-        const Vec3& n = model.Normals[i];
-        AppendVector(out, "vn", {n.X, n.Y, n.Z});
-    }
+    for (std::size_t i = s.firstVertex; i < s.firstVertex + s.vertices; ++i)
+        out.Wrote(PutVector(out.Line(kNumberLine), "vn", model.Normals[i]));
     const auto triangles = std::span(model.Triangles).subspan(s.firstTriangle, s.triangles);
     for (const Triangle& t : triangles) {
-        AppendVector(out, "vt", {t.U1, t.V1});
-        AppendVector(out, "vt", {t.U2, t.V2});
-        AppendVector(out, "vt", {t.U3, t.V3});
+        char* at = out.Line(kNumberLine);
+        at = PutUv(PutUv(PutUv(at, t.U1, t.V1), t.U2, t.V2), t.U3, t.V3);
+        out.Wrote(at);
     }
     std::optional<std::int32_t> page;
     for (const Triangle& t : triangles) {
         if (page != t.TexPage) {
             page = t.TexPage;
-            out.append("usemtl " + MaterialName(t.TexPage) + "\n");
+            PutLine(out, "usemtl ", MaterialName(t.TexPage));
         }
-        out.push_back('f');
-        AppendCorner(out, vertexBase + 1 + t.I1, uvBase + 1);
-        AppendCorner(out, vertexBase + 1 + t.I2, uvBase + 2);
-        AppendCorner(out, vertexBase + 1 + t.I3, uvBase + 3);
-        out.push_back('\n');
+        char* at = out.Line(kNumberLine);
+        *at++ = 'f';
+        at = PutCorner(at, vertexBase + 1 + t.I1, uvBase + 1);
+        at = PutCorner(at, vertexBase + 1 + t.I2, uvBase + 2);
+        at = PutCorner(at, vertexBase + 1 + t.I3, uvBase + 3);
+        *at++ = '\n';
+        out.Wrote(at);
         uvBase += 3;
     }
     vertexBase += static_cast<std::int64_t>(s.vertices);
@@ -201,15 +258,15 @@ ExchangeStatus EncodeObj(const CarModel& model, const std::string& mtlFileName, 
     std::size_t estimate = 64;
     for (const ExportedPart& part : parts)
         estimate += 80 * part.span.vertices + 140 * part.span.triangles;
-    out.obj.clear();
-    out.obj.reserve(estimate);
-    out.obj.append("# " + std::to_string(parts.size()) + " parts, written by Mobrix\n");
-    out.obj.append("mtllib " + OneLineName(mtlFileName) + "\n");
-    AppendDummies(model, out.obj);
+    TextBuffer text(out.obj, estimate);
+    PutLine(text, "# " + std::to_string(parts.size()) + " parts, written by Mobrix");
+    PutLine(text, "mtllib ", OneLineName(mtlFileName));
+    PutDummies(model, text);
     std::int64_t vertexBase = 0;
     std::int64_t uvBase = 0;
     for (const ExportedPart& part : parts)
-        AppendObject(model, part, vertexBase, uvBase, out.obj);
+        PutObject(model, part, vertexBase, uvBase, text);
+    text.Finish();
     out.mtl = MaterialLibrary(pages, OneLineName(textureImage));
     return std::nullopt;
 }
@@ -342,6 +399,18 @@ ExchangeStatus ReadNumbers(Words& words, std::size_t needed, std::span<float> ou
 // `count` elements read so far, as a 0-based index.
 ExchangeStatus ResolveIndex(std::string_view text, std::size_t count, const char* what, std::int32_t& out)
 {
+    // Most indices are a few plain digits: read at once; anything else
+    // (signs, blanks, long or broken numbers) goes the general way.
+    if (!text.empty() && text.size() <= 9 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        std::int64_t value = 0;
+        for (const char c : text)
+            value = value * 10 + (c - '0');
+        if (value >= 1 && static_cast<std::size_t>(value) <= count) {
+            out = static_cast<std::int32_t>(value - 1);
+            return std::nullopt;
+        }
+    }
     const IntParse number =
         ParseInteger(text, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
     if (number.failure)
@@ -453,61 +522,95 @@ ExchangeStatus ReadObjData(std::string_view text, ObjData& data)
     return std::nullopt;
 }
 
-// A vertex of a part: position index in the high half, normal index + 1 in
-// the low one, so that keys sort by position, then normal.
-std::uint64_t VertexKey(std::int32_t position, std::int32_t normal)
-{
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(position)) << 32) |
-           static_cast<std::uint32_t>(normal + 1);
-}
+// The vertices of a part: every distinct pair of position and normal its
+// corners use, and every position of its section that no face uses, in the
+// order of the position's index, then the normal's (none first). Found
+// without sorting the whole: the corners are counted out by position (the
+// positions lie in a known range), and only the few of one position are
+// ordered by normal.
+struct PartVertices {
+    std::vector<std::int32_t> positions;
+    std::vector<std::int32_t> normals; // kNone: none
+    std::vector<std::int32_t> ofCorner; // the vertex of each corner
+};
 
-std::int32_t KeyPosition(std::uint64_t key)
+PartVertices NumberVertices(const Section& section, const std::vector<bool>& used)
 {
-    return static_cast<std::int32_t>(key >> 32);
-}
+    constexpr std::uint32_t kUnusedPosition = std::numeric_limits<std::uint32_t>::max();
+    std::size_t low = section.firstPosition;
+    std::size_t high = section.endPosition;
+    for (const Corner& c : section.corners) {
+        low = std::min(low, static_cast<std::size_t>(c.position));
+        high = std::max(high, static_cast<std::size_t>(c.position) + 1);
+    }
+    // start[p - low]: where the entries of position p begin.
+    std::vector<std::uint32_t> start(high - low + 1, 0);
+    for (const Corner& c : section.corners)
+        ++start[static_cast<std::size_t>(c.position) - low + 1];
+    for (std::size_t p = section.firstPosition; p < section.endPosition; ++p) {
+        if (!used[p])
+            ++start[p - low + 1];
+    }
+    for (std::size_t k = 1; k < start.size(); ++k)
+        start[k] += start[k - 1];
 
-std::int32_t KeyNormal(std::uint64_t key)
-{
-    return static_cast<std::int32_t>(key & 0xFFFFFFFFu) - 1;
+    struct Entry {
+        std::int32_t normal;
+        std::uint32_t corner; // kUnusedPosition for a position no face uses
+    };
+    std::vector<Entry> entries(start.back());
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t k = 0; k < section.corners.size(); ++k) {
+        const Corner& c = section.corners[k];
+        entries[next[static_cast<std::size_t>(c.position) - low]++] = Entry{c.normal, static_cast<std::uint32_t>(k)};
+    }
+    for (std::size_t p = section.firstPosition; p < section.endPosition; ++p) {
+        if (!used[p])
+            entries[next[p - low]++] = Entry{kNone, kUnusedPosition};
+    }
+
+    PartVertices vertices;
+    vertices.ofCorner.resize(section.corners.size());
+    for (std::size_t p = 0; p + 1 < start.size(); ++p) {
+        const auto first = entries.begin() + start[p];
+        const auto last = entries.begin() + start[p + 1];
+        std::sort(first, last, [](const Entry& a, const Entry& b) { return a.normal < b.normal; });
+        for (auto e = first; e != last; ++e) {
+            if (e == first || e->normal != (e - 1)->normal) {
+                vertices.positions.push_back(static_cast<std::int32_t>(p + low));
+                vertices.normals.push_back(e->normal);
+            }
+            if (e->corner != kUnusedPosition)
+                vertices.ofCorner[e->corner] = static_cast<std::int32_t>(vertices.positions.size() - 1);
+        }
+    }
+    return vertices;
 }
 
 // The part a section makes; empty vertices when it has none.
 ObjPart MakePart(const ObjData& data, const Section& section, const std::vector<bool>& used)
 {
-    std::vector<std::uint64_t> keys;
-    keys.reserve(section.corners.size());
-    for (const Corner& c : section.corners)
-        keys.push_back(VertexKey(c.position, c.normal));
-    for (std::size_t p = section.firstPosition; p < section.endPosition; ++p) {
-        if (!used[p])
-            keys.push_back(VertexKey(static_cast<std::int32_t>(p), kNone));
-    }
-    std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-
+    const PartVertices numbered = NumberVertices(section, used);
     ObjPart part;
     part.name = section.name;
-    part.vertices.reserve(keys.size());
-    part.normals.reserve(keys.size());
-    for (std::uint64_t key : keys) {
-        part.vertices.push_back(data.positions[static_cast<std::size_t>(KeyPosition(key))]);
-        const std::int32_t normal = KeyNormal(key);
+    part.vertices.reserve(numbered.positions.size());
+    part.normals.reserve(numbered.positions.size());
+    for (std::size_t v = 0; v < numbered.positions.size(); ++v) {
+        part.vertices.push_back(data.positions[static_cast<std::size_t>(numbered.positions[v])]);
+        const std::int32_t normal = numbered.normals[v];
         part.normals.push_back(normal == kNone ? Vec3{} : data.normals[static_cast<std::size_t>(normal)]);
     }
-    const auto vertexOf = [&keys](const Corner& c) {
-        const auto found = std::lower_bound(keys.begin(), keys.end(), VertexKey(c.position, c.normal));
-        return static_cast<std::int32_t>(found - keys.begin());
-    };
     const auto uvOf = [&data](const Corner& c) {
         return c.uv == kNone ? std::array<float, 2>{0, 0} : data.uvs[static_cast<std::size_t>(c.uv)];
     };
     part.triangles.resize(section.corners.size() / 3);
     for (std::size_t t = 0; t < part.triangles.size(); ++t) {
         const Corner* c = &section.corners[3 * t];
+        const std::int32_t* vertex = &numbered.ofCorner[3 * t];
         Triangle& tri = part.triangles[t];
-        tri.I1 = vertexOf(c[0]);
-        tri.I2 = vertexOf(c[1]);
-        tri.I3 = vertexOf(c[2]);
+        tri.I1 = vertex[0];
+        tri.I2 = vertex[1];
+        tri.I3 = vertex[2];
         std::tie(tri.U1, tri.V1) = std::pair(uvOf(c[0])[0], uvOf(c[0])[1]);
         std::tie(tri.U2, tri.V2) = std::pair(uvOf(c[1])[0], uvOf(c[1])[1]);
         std::tie(tri.U3, tri.V3) = std::pair(uvOf(c[2])[0], uvOf(c[2])[1]);

@@ -6,7 +6,7 @@ namespace mobrix {
 
 VivEncoded BuildSampleArchive()
 {
-    CarModel car = BuildSampleCar();
+    const CarModel car = BuildSampleCar();
     const EncodedFile model = EncodeFCE4(car);
     if (model.failure)
         return VivFailure{VivError::ModelUnwritable, model.failure->code, model.failure->detail, 0, std::nullopt};

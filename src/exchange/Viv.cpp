@@ -378,25 +378,28 @@ std::vector<VivFileView> VivFiles(std::span<const std::uint8_t> file, const VivA
     return files;
 }
 
-VivEncoded EncodeViv(std::span<const VivFileView> files)
+namespace {
+
+// The header and directory of the plain archive of `files`.
+VivEncoded EncodeDirectory(std::span<const VivFileView> files, std::uint64_t& total)
 {
     std::uint64_t headerSize = kVivHeaderSize;
-    std::uint64_t total = 0;
+    std::uint64_t contents = 0;
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (auto bad = CheckName(files[i].name, i))
             return *bad;
         headerSize += kRecordNumbers + files[i].name.size() + 1;
-        total += files[i].bytes.size();
-        if (headerSize + total > kMaxVivSize)
+        contents += files[i].bytes.size();
+        if (headerSize + contents > kMaxVivSize)
             return Fail(VivError::TooLarge, ErrorCode::Overflow,
                         "the archive would be larger than 4 GiB at " + EntryLabel(i, files[i].name),
                         static_cast<std::int64_t>(i));
     }
-    total += headerSize;
+    total = headerSize + contents;
 
     std::vector<std::uint8_t> out;
     try {
-        out.reserve(static_cast<std::size_t>(total));
+        out.reserve(static_cast<std::size_t>(headerSize));
     } catch (const std::bad_alloc&) {
         return Fail(VivError::FileError, ErrorCode::OutOfMemory, "out of memory");
     }
@@ -412,9 +415,44 @@ VivEncoded EncodeViv(std::span<const VivFileView> files)
         out.push_back(0);
         offset += static_cast<std::uint32_t>(file.bytes.size());
     }
-    for (const VivFileView& file : files)
-        out.insert(out.end(), file.bytes.begin(), file.bytes.end());
     return out;
+}
+
+// Writes the plain archive of `files` atomically, straight from the files'
+// bytes: the archive is never assembled in memory.
+VivStatus WriteArchive(const std::string& path, std::span<const VivFileView> files)
+{
+    std::uint64_t total = 0;
+    VivEncoded directory = EncodeDirectory(files, total);
+    if (auto* failure = std::get_if<VivFailure>(&directory))
+        return std::move(*failure);
+    std::vector<std::span<const std::uint8_t>> pieces;
+    pieces.reserve(files.size() + 1);
+    pieces.push_back(std::get<std::vector<std::uint8_t>>(directory));
+    for (const VivFileView& file : files)
+        pieces.push_back(file.bytes);
+    if (const SaveStatus failure = WriteFileAtomically(path, std::span<const std::span<const std::uint8_t>>(pieces)))
+        return FromSave(*failure);
+    return std::nullopt;
+}
+
+} // namespace
+
+VivEncoded EncodeViv(std::span<const VivFileView> files)
+{
+    std::uint64_t total = 0;
+    VivEncoded encoded = EncodeDirectory(files, total);
+    auto* out = std::get_if<std::vector<std::uint8_t>>(&encoded);
+    if (!out)
+        return encoded;
+    try {
+        out->reserve(static_cast<std::size_t>(total));
+    } catch (const std::bad_alloc&) {
+        return Fail(VivError::FileError, ErrorCode::OutOfMemory, "out of memory");
+    }
+    for (const VivFileView& file : files)
+        out->insert(out->end(), file.bytes.begin(), file.bytes.end());
+    return encoded;
 }
 
 VivEncoded ReplaceEntry(std::span<const std::uint8_t> file, const VivArchive& archive, std::size_t index,
@@ -430,15 +468,6 @@ VivEncoded ReplaceEntry(std::span<const std::uint8_t> file, const VivArchive& ar
 }
 
 namespace {
-
-VivStatus WriteEncoded(const std::string& path, VivEncoded&& encoded)
-{
-    if (auto* failure = std::get_if<VivFailure>(&encoded))
-        return std::move(*failure);
-    if (const SaveStatus failure = WriteFileAtomically(path, std::get<std::vector<std::uint8_t>>(encoded)))
-        return FromSave(*failure);
-    return std::nullopt;
-}
 
 // The entry of that name (the first ".fce" one for an empty name).
 std::variant<std::size_t, VivFailure> NamedEntry(const VivArchive& archive, const std::string& archivePath,
@@ -457,7 +486,7 @@ std::variant<std::size_t, VivFailure> NamedEntry(const VivArchive& archive, cons
 
 VivStatus SaveViv(const std::string& path, std::span<const VivFileView> files)
 {
-    return WriteEncoded(path, EncodeViv(files));
+    return WriteArchive(path, files);
 }
 
 VivStatus ReplaceEntryInArchive(const std::string& path, const std::string& entryName,
@@ -470,7 +499,9 @@ VivStatus ReplaceEntryInArchive(const std::string& path, const std::string& entr
     auto found = NamedEntry(viv.archive, path, entryName);
     if (auto* failure = std::get_if<VivFailure>(&found))
         return std::move(*failure);
-    return WriteEncoded(path, ReplaceEntry(viv.bytes, viv.archive, std::get<std::size_t>(found), replacement));
+    std::vector<VivFileView> files = VivFiles(viv.bytes, viv.archive);
+    files[std::get<std::size_t>(found)].bytes = replacement;
+    return WriteArchive(path, files);
 }
 
 std::variant<std::vector<std::string>, VivFailure> ExtractViv(std::span<const std::uint8_t> file,
@@ -531,7 +562,7 @@ std::variant<ArchiveModel, VivFailure> LoadModelFromArchive(CarModel& model, con
     return ArchiveModel{entry.name, chosen};
 }
 
-VivStatus SaveModelIntoArchive(CarModel& model, const std::string& archivePath, const std::string& entryName,
+VivStatus SaveModelIntoArchive(const CarModel& model, const std::string& archivePath, const std::string& entryName,
                                FceVariant variant)
 {
     const EncodedFile encoded = variant == FceVariant::Nfs4 ? EncodeFCE4(model) : EncodeFCE3(model);

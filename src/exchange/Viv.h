@@ -33,9 +33,10 @@
 //    ".fce" entry (FirstFceEntry), or the named one, and reads it with the
 //    FCE reader of its variant (by the NFSIV magic unless one is forced);
 //    the outcome says which entry and variant it was;
-//  - save a car: SaveModelIntoArchive(model, path, entryName, variant)
-//    writes the encoded model into that entry, keeping every other entry's
-//    bytes and the directory order;
+//  - save a car: PrepareForSave(model, variant), then
+//    SaveModelIntoArchive(model, path, entryName, variant) writes the encoded
+//    model into that entry, keeping every other entry's bytes and the
+//    directory order;
 //  - texture: FindEntry(archive, "car00.tga") and EntryBytes(...), and
 //    ReplaceEntryInArchive(path, "car00.tga", bytes) to put a new one in;
 //  - extract: ExtractViv(...) writes every entry under a folder, refusing
@@ -203,10 +204,11 @@ std::variant<ArchiveModel, VivFailure> LoadModelFromArchive(CarModel& model, con
                                                             std::optional<FceVariant> variant = std::nullopt);
 
 // Encodes the model as `variant` and writes it into the archive's entry
-// `entryName` (letter case ignored), keeping every other entry; the archive
-// is replaced atomically, in the plain layout. The encoders prepare the model
-// as a save to an FCE file does.
-VivStatus SaveModelIntoArchive(CarModel& model, const std::string& archivePath, const std::string& entryName,
+// `entryName` (letter case ignored; the first ".fce" entry when empty),
+// keeping every other entry; the archive is replaced atomically, in the
+// plain layout. As with SaveFCEAs, the caller runs PrepareForSave first so
+// that the model holds what the entry holds.
+VivStatus SaveModelIntoArchive(const CarModel& model, const std::string& archivePath, const std::string& entryName,
                                FceVariant variant);
 
 } // namespace mobrix

@@ -48,13 +48,19 @@ std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t coun
     return fileops::ReadRegularFileHead(path, count);
 }
 
-SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
+SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces)
 {
     if (path.empty())
         return SaveFailure{ErrorCode::BadFileName, "no file name"};
-    if (auto problem = fileops::ReplaceFile(path, bytes, fileops::Durability::Flushed))
+    if (auto problem = fileops::ReplaceFile(path, pieces, fileops::Durability::Flushed))
         return WriteFailure(path, *problem);
     return std::nullopt;
+}
+
+SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    const std::span<const std::uint8_t> whole[] = {bytes};
+    return WriteFileAtomically(path, std::span<const std::span<const std::uint8_t>>(whole));
 }
 
 } // namespace mobrix

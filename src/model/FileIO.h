@@ -36,4 +36,7 @@ std::vector<std::uint8_t> ReadFileHead(const std::string& path, std::size_t coun
 // SafeFileOps.h for the whole list.
 SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// The same with the content in pieces, written one after the other.
+SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces);
+
 } // namespace mobrix

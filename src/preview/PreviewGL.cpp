@@ -16,25 +16,53 @@ const char* const kVertexShader = R"(
 #version 120
 attribute vec3 position;
 attribute vec2 texCoord;
+attribute vec3 normal;
 uniform mat4 transform;
+uniform mat4 modelView;
 varying vec2 uv;
+varying vec3 eyePosition;
+varying vec3 eyeNormal;
 void main()
 {
     gl_Position = transform * vec4(position, 1.0);
+    eyePosition = (modelView * vec4(position, 1.0)).xyz;
+    eyeNormal = mat3(modelView) * normal;
     uv = texCoord;
 }
 )";
 
-// White corners modulated by the texture: the texture's own colour.
+// White corners modulated by the texture: the texture's own colour. Lit, a
+// light at the eye (the origin of eye space) with a little ambient light;
+// a corner without a normal takes its triangle's plane, found from how the
+// position changes across the pixels. Both sides of a triangle are lit
+// alike, since files disagree about which way their normals point.
 const char* const kFragmentShader = R"(
 #version 120
 uniform sampler2D picture;
+uniform bool lit;
+uniform float strength;
 varying vec2 uv;
+varying vec3 eyePosition;
+varying vec3 eyeNormal;
+const float ambient = 0.2;
 void main()
 {
-    gl_FragColor = vec4(texture2D(picture, uv).rgb, 1.0);
+    vec3 colour = texture2D(picture, uv).rgb;
+    if (lit) {
+        vec3 n = eyeNormal;
+        if (dot(n, n) < 1e-12)
+            n = cross(dFdx(eyePosition), dFdy(eyePosition));
+        float facing = 0.0;
+        if (dot(n, n) > 0.0 && dot(eyePosition, eyePosition) > 0.0)
+            facing = abs(dot(normalize(n), normalize(-eyePosition)));
+        colour *= ambient + (1.0 - ambient) * facing;
+    }
+    gl_FragColor = vec4(colour * strength, 1.0);
 }
 )";
+
+// The parts that are only shown are drawn at this share of their colour.
+constexpr float kOtherPartStrength = 0.55f;
 
 constexpr float kBackground = 100.0f / 255.0f; // RGB(100, 100, 100)
 
@@ -102,6 +130,18 @@ bool PreviewGL::SetTexture(const QImage& image)
     return !texture_.isNull();
 }
 
+void PreviewGL::SetLighting(bool on)
+{
+    lighting_ = on;
+    update();
+}
+
+void PreviewGL::SetShowOtherParts(bool on)
+{
+    showOtherParts_ = on;
+    update();
+}
+
 void PreviewGL::SetFillMode(FillMode mode)
 {
     fill_ = mode;
@@ -165,6 +205,7 @@ void PreviewGL::initializeGL()
                        program_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader);
     program_->bindAttributeLocation("position", 0);
     program_->bindAttributeLocation("texCoord", 1);
+    program_->bindAttributeLocation("normal", 2);
     if (!built || !program_->link() || !corners_.create() || !indices_.create() || !edges_.create()) {
         DestroyGlObjects(); // the context is current here
         Fail(QStringLiteral("The 3D preview could not set up OpenGL."));
@@ -285,45 +326,72 @@ void PreviewGL::paintGL()
     glDisable(GL_CULL_FACE);
 
     program_->bind();
-    const Mat4 transform = world_ * PreviewView(model_->Header.ZHalfSize) * projection_ * DepthToGl();
+    const Mat4 modelView = world_ * PreviewView(model_->Header.ZHalfSize);
+    const Mat4 transform = modelView * projection_ * DepthToGl();
     // Rows of a row-vector matrix are the columns of its column-vector
     // form: the array goes in as it is.
     glUniformMatrix4fv(program_->uniformLocation("transform"), 1, GL_FALSE, transform.m.data());
+    glUniformMatrix4fv(program_->uniformLocation("modelView"), 1, GL_FALSE, modelView.m.data());
+    // Lines have no plane to light them by; the wireframe stays unlit.
+    program_->setUniformValue("lit", lighting_ && fill_ == FillMode::Solid);
     program_->setUniformValue("picture", 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, textureId_);
 
     corners_.bind();
-    program_->enableAttributeArray(0);
-    program_->enableAttributeArray(1);
+    for (int a = 0; a < 3; ++a)
+        program_->enableAttributeArray(a);
     program_->setAttributeBuffer(0, GL_FLOAT, 0, 3, sizeof(PreviewVertex));
     program_->setAttributeBuffer(1, GL_FLOAT, 3 * sizeof(float), 2, sizeof(PreviewVertex));
+    program_->setAttributeBuffer(2, GL_FLOAT, 5 * sizeof(float), 3, sizeof(PreviewVertex));
     DrawParts();
-    program_->disableAttributeArray(0);
-    program_->disableAttributeArray(1);
+    for (int a = 0; a < 3; ++a)
+        program_->disableAttributeArray(a);
     corners_.release();
     program_->release();
 }
 
+bool PreviewGL::InHand(int part) const
+{
+    return part == current_ || (static_cast<std::size_t>(part) < shown_.size() && shown_[static_cast<std::size_t>(part)]);
+}
+
+// The parts only shown go first, dimmed; the depth buffer is then cleared,
+// so that they lie behind the current and selected parts and never hide
+// them.
 void PreviewGL::DrawParts()
 {
     const bool wireframe = fill_ == FillMode::Wireframe;
     QOpenGLBuffer& buffer = wireframe ? edges_ : indices_;
-    const std::int64_t drawable = wireframe ? drawableEdges_ : drawableIndices_;
     buffer.bind();
+    if (showOtherParts_) {
+        program_->setUniformValue("strength", kOtherPartStrength);
+        if (DrawPartsWhere(false))
+            glClear(GL_DEPTH_BUFFER_BIT);
+    }
+    program_->setUniformValue("strength", 1.0f);
+    DrawPartsWhere(true);
+    buffer.release();
+}
+
+bool PreviewGL::DrawPartsWhere(bool inHand)
+{
+    const bool wireframe = fill_ == FillMode::Wireframe;
+    const std::int64_t drawable = wireframe ? drawableEdges_ : drawableIndices_;
+    bool drew = false;
     const int parts = UsablePartCount(model_->Header);
     for (int p = 0; p < parts; ++p) {
-        const bool selected = static_cast<std::size_t>(p) < shown_.size() && shown_[static_cast<std::size_t>(p)];
-        if (!selected && p != current_)
+        if (InHand(p) != inHand)
             continue;
         const TableRun run = wireframe ? PartEdges(mesh_, p) : PartIndices(*model_, p);
         if (run.count > 0 && run.first + run.count <= drawable) {
             const auto offset = static_cast<std::uintptr_t>(run.first) * sizeof(std::uint32_t);
             glDrawElements(wireframe ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(run.count), GL_UNSIGNED_INT,
                            reinterpret_cast<const void*>(offset));
+            drew = true;
         }
     }
-    buffer.release();
+    return drew;
 }
 
 void PreviewGL::mousePressEvent(QMouseEvent* event)

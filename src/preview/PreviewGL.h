@@ -5,11 +5,17 @@
 // The camera is fixed: the eye at (0, 0, -2 × ZHalfSize) looking at
 // (0, 0, 1) with up (0, 1, 0), a 60 degree perspective with near plane 1 and
 // far plane 100000, left-handed so the picture is not mirrored against the
-// orthographic views. Corners are white and unlit; the texture, when there
-// is one, is laid on with TU = U, TV = 1 - V. The background is
-// RGB(100, 100, 100). Only the parts shown in the part list, or the current
-// part, are drawn. Dragging with the left button turns the model about the
-// screen's fixed axes, 50 pixels to a radian.
+// orthographic views. Corners are white; the texture, when there is one, is
+// laid on with TU = U, TV = 1 - V. With the lighting on (the default), a
+// light at the eye and a little ambient light shade the solid picture by
+// the model's normals, or by each triangle's plane in a part without
+// normals, so shape and depth read with and without a texture; off, the
+// corners are unlit and the picture is flat white or the texture's own
+// colour. The wireframe is never lit. The background is RGB(100, 100, 100).
+// The parts shown in the part list and the current part are drawn; with
+// "Show Other Parts" the rest are drawn too, dimmed and behind them.
+// Dragging with the left button turns the model about the screen's fixed
+// axes, 50 pixels to a radian.
 //
 // The whole model lives in one vertex buffer (corners shared by the
 // triangles that use them) with one index buffer for the triangles and one
@@ -66,6 +72,9 @@ public:
     bool SetTexture(const QImage& image);
     void SetFillMode(FillMode mode);
     FillMode Fill() const { return fill_; }
+    // Neither of these turns the model back to its start.
+    void SetLighting(bool on);
+    void SetShowOtherParts(bool on);
 
     void ModelReplaced();
     void MeshChanged();
@@ -99,11 +108,17 @@ private:
     void UploadTexture();
     void UploadRuns(const std::vector<TableRun>& runs);
     void DrawParts();
+    // Draws the parts that are (or are not) current or selected; returns
+    // whether it drew any.
+    bool DrawPartsWhere(bool inHand);
+    bool InHand(int part) const;
 
     const CarModel* model_ = nullptr;
     std::vector<bool> shown_;
     int current_ = -1;
     FillMode fill_ = FillMode::Solid;
+    bool lighting_ = true;
+    bool showOtherParts_ = false;
     QImage texture_;
     bool textureStale_ = true;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <limits>
 
 namespace mobrix::preview {
@@ -24,10 +25,30 @@ void Place(PreviewVertex& corner, const Vec3& v, const Vec3& pos)
     corner.z = v.Z + pos.Z;
 }
 
+bool IsFiniteNormal(const Vec3& n)
+{
+    return std::isfinite(n.X) && std::isfinite(n.Y) && std::isfinite(n.Z);
+}
+
+// Whether the part has normals to light it by: its range lies inside the
+// normal table and one of them is finite and not zero.
+bool PartHasNormals(const CarModel& m, const IndexRange& verts)
+{
+    if (verts.end > static_cast<std::int64_t>(m.Normals.size()))
+        return false;
+    for (std::int64_t i = verts.begin; i < verts.end; ++i) {
+        const Vec3& n = m.Normals[static_cast<std::size_t>(i)];
+        if (IsFiniteNormal(n) && (n.X != 0 || n.Y != 0 || n.Z != 0))
+            return true;
+    }
+    return false;
+}
+
 // Finds or adds the corner of `vertex` in `part` with these texture
-// coordinates (compared bit for bit).
+// coordinates (compared bit for bit). A new corner takes the vertex's
+// normal when `withNormal` says the part has them.
 std::uint32_t CornerOf(PreviewMesh& mesh, const CarModel& m, std::int64_t vertex, int part, const Vec3& pos,
-                       float u, float v)
+                       float u, float v, bool withNormal)
 {
     const float tv = 1.0f - v;
     auto& first = mesh.firstCorner[static_cast<std::size_t>(vertex)];
@@ -39,6 +60,14 @@ std::uint32_t CornerOf(PreviewMesh& mesh, const CarModel& m, std::int64_t vertex
     }
     PreviewVertex corner{0, 0, 0, u, tv};
     Place(corner, m.Vertices[static_cast<std::size_t>(vertex)], pos);
+    if (withNormal) {
+        const Vec3& n = m.Normals[static_cast<std::size_t>(vertex)];
+        if (IsFiniteNormal(n)) {
+            corner.nx = n.X;
+            corner.ny = n.Y;
+            corner.nz = n.Z;
+        }
+    }
     const auto e = static_cast<std::int32_t>(mesh.corners.size());
     mesh.corners.push_back(corner);
     mesh.cornerPart.push_back(static_cast<std::uint8_t>(part));
@@ -113,15 +142,16 @@ PreviewMesh BuildPreviewMesh(const CarModel& model)
         const IndexRange verts = PartVertexRange(model, p);
         const IndexRange tris = PartTriangleRange(model, p);
         const Vec3 pos = PositionOf(model, p);
+        const bool withNormals = PartHasNormals(model, verts);
         for (std::int64_t t = tris.begin; t < tris.end; ++t) {
             const Triangle& tri = model.Triangles[static_cast<std::size_t>(t)];
             const std::int64_t n = verts.size();
             if (tri.I1 < 0 || tri.I1 >= n || tri.I2 < 0 || tri.I2 >= n || tri.I3 < 0 || tri.I3 >= n)
                 continue;
             std::uint32_t* out = &mesh.indices[static_cast<std::size_t>(t * 3)];
-            out[0] = CornerOf(mesh, model, verts.begin + tri.I3, p, pos, tri.U3, tri.V3);
-            out[1] = CornerOf(mesh, model, verts.begin + tri.I2, p, pos, tri.U2, tri.V2);
-            out[2] = CornerOf(mesh, model, verts.begin + tri.I1, p, pos, tri.U1, tri.V1);
+            out[0] = CornerOf(mesh, model, verts.begin + tri.I3, p, pos, tri.U3, tri.V3, withNormals);
+            out[1] = CornerOf(mesh, model, verts.begin + tri.I2, p, pos, tri.U2, tri.V2, withNormals);
+            out[2] = CornerOf(mesh, model, verts.begin + tri.I1, p, pos, tri.U1, tri.V1, withNormals);
         }
     }
     BuildEdges(model, mesh);

@@ -1,10 +1,13 @@
 #pragma once
-// The preview's geometry: pre-lit corners shared between the triangles that
-// use the same vertex with the same texture coordinates, and three indices
-// per triangle of the model. Triangle t takes indices 3t..3t+2 in the order
+// The preview's geometry: corners shared between the triangles that use the
+// same vertex with the same texture coordinates, and three indices per
+// triangle of the model. Triangle t takes indices 3t..3t+2 in the order
 // corner 3, corner 2, corner 1, so that a part is one run of indices and is
 // drawn with one call; the corners of a part follow one another too.
-// Colours are not stored: every corner is white.
+// Colours are not stored: every corner is white. Each corner carries its
+// vertex's normal for the lighting; the corners of a part without normals
+// (all zero, not finite, or beyond the normal table) carry zero, and the
+// preview lights those parts by their triangles' own planes.
 
 #include "CarModel.h"
 
@@ -13,13 +16,14 @@
 
 namespace mobrix::preview {
 
-// One corner: absolute position and texture coordinates (TU = U, TV = 1 - V,
-// with TV 0 at the image's top row).
+// One corner: absolute position, texture coordinates (TU = U, TV = 1 - V,
+// with TV 0 at the image's top row) and normal.
 struct PreviewVertex {
     float x = 0, y = 0, z = 0;
     float tu = 0, tv = 0;
+    float nx = 0, ny = 0, nz = 0;
 };
-static_assert(sizeof(PreviewVertex) == 5 * sizeof(float));
+static_assert(sizeof(PreviewVertex) == 8 * sizeof(float));
 
 // Entries [first, first + count) of a table.
 struct TableRun {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 
 namespace mobrix {
@@ -93,16 +94,50 @@ void PutSection(std::vector<std::uint8_t>& out, const RemapSection& s)
 
 } // namespace
 
+namespace {
+
+// The model's name with its extension replaced by "UV".
+std::string ExtensionRemapDataPath(const std::string& modelPath, std::size_t nameStart)
+{
+    const std::size_t dot = modelPath.find_last_of('.');
+    if (dot == std::string::npos || dot < nameStart || dot == nameStart)
+        return modelPath + ".UV";
+    return modelPath.substr(0, dot + 1) + "UV";
+}
+
+// The older rule: the name's last three characters replaced by "UV"; empty
+// for a name too short to lose three.
+std::string LastThreeRemapDataPath(const std::string& modelPath, std::size_t nameStart)
+{
+    if (modelPath.size() - nameStart < 3)
+        return {};
+    return modelPath.substr(0, modelPath.size() - 3) + "UV";
+}
+
+// A file laid out as a remap data file, for any triangle count: the tag and
+// 16 records end it. A file that merely has the older name is left alone.
+bool HoldsRemapData(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return false;
+    std::vector<std::uint8_t> bytes;
+    return !ReadWholeFile(path, bytes) && FileTriangleCount(bytes).has_value();
+}
+
+} // namespace
+
 std::string RemapDataPath(const std::string& modelPath)
 {
     if (modelPath.empty())
         return {};
     const std::size_t slash = modelPath.find_last_of('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = modelPath.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart || dot == nameStart)
-        return modelPath + ".UV";
-    return modelPath.substr(0, dot + 1) + "UV";
+    const std::string byExtension = ExtensionRemapDataPath(modelPath, nameStart);
+    const std::string byLastThree = LastThreeRemapDataPath(modelPath, nameStart);
+    if (!byLastThree.empty() && byLastThree != byExtension && HoldsRemapData(byLastThree))
+        return byLastThree;
+    return byExtension;
 }
 
 std::string RemapFileFailureMessage(const RemapFileFailure& failure)

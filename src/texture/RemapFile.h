@@ -27,8 +27,12 @@ inline constexpr char kRemapDataTag[] = "MAPDATA"; // 7 bytes in the file, no te
 
 // The remap data file of a model file: the same path with the extension
 // replaced by "UV" (CAR.FCE -> CAR.UV). A name without an extension gets
-// ".UV" added, so the model file itself is never the target. Empty for a
-// model without a file name.
+// ".UV" added, so the model file itself is never the target. Where the
+// older rule, the name's last three characters replaced by "UV", names
+// another file (car.fce4 -> car.fUV, TRUCK -> TRUV) and a remap data file
+// already lies there, that file is the one, so existing data is still
+// found; a file there that is no remap data file is never chosen, so a
+// save cannot overwrite it. Empty for a model without a file name.
 std::string RemapDataPath(const std::string& modelPath);
 
 enum class RemapFileError {

@@ -144,6 +144,14 @@ void RedrawOrthoViews(const DrawContext& ctx, const PartSelection& parts)
     const int current = ctx.model.CurrentPart;
     const int partCount = UsablePartCount(ctx.model.Header);
     if (ctx.options.Polygons) {
+        // Plain outlines even in the Triangle Editor: section colours on a
+        // part that cannot be edited would only mislead.
+        if (ctx.options.ShowOtherParts) {
+            for (int p = 0; p < partCount; ++p) {
+                if (p != current && !parts.IsShown(p))
+                    DrawOutlines(ctx, p, kOtherPartColour);
+            }
+        }
         for (int p = 0; p < partCount; ++p) {
             if (p != current && parts.IsShown(p))
                 DrawTri(ctx, p, QBColor(7));
@@ -234,7 +242,12 @@ void RedrawTextureView(const DrawContext& ctx, const PartSelection& parts)
                 DrawUV(ctx, p, QBColor(7));
         }
     }
-    DrawUV(ctx, current, kWhite);
+    DrawUV(ctx, current, CurrentUvOutlineColour(ctx));
+}
+
+Rgb CurrentUvOutlineColour(const DrawContext& ctx)
+{
+    return ctx.texture != nullptr && !ctx.texture->IsNull() ? kWhite : kBlack;
 }
 
 namespace {
@@ -339,10 +352,14 @@ void RedrawView(const DrawContext& ctx, const PartSelection& parts)
 
 void DrawTri(const DrawContext& ctx, int part, Rgb colour)
 {
-    if (ctx.options.Modes.Triangle) {
+    if (ctx.options.Modes.Triangle)
         DrawTriOld(ctx, part, colour);
-        return;
-    }
+    else
+        DrawOutlines(ctx, part, colour);
+}
+
+void DrawOutlines(const DrawContext& ctx, int part, Rgb colour)
+{
     const CarModel& m = ctx.model;
     const IndexRange verts = PartVertexRange(m, part);
     const IndexRange tris = PartTriangleRange(m, part);

@@ -75,19 +75,28 @@ struct DrawContext {
     bool Draws(int view) const { return onlyView < 0 || onlyView == view; }
 };
 
+// The parts that are only shown ("Show Other Parts"): paler than the grey
+// of the selected parts and darker than the axes.
+inline constexpr Rgb kOtherPartColour = 0xD0D8E8; // RGB(208,216,232)
+
 // How a view's logical coordinates map to its canvas pixels.
 PixelMapping MappingOf(const DrawContext& ctx, int view);
 
 // Clears the orthographic views and the texture-map view and draws the axes,
-// the selected parts in grey, the current part in black with its vertices
-// and normals, and the dummies, as the display options say. A large model
-// is drawn on two threads, a view at a time each; the pictures are the same.
+// the other parts pale (while "Show Other Parts" is on), the selected parts
+// in grey, the current part in black with its vertices and normals, and the
+// dummies, as the display options say. A large model is drawn on two
+// threads, a view at a time each; the pictures are the same.
 void RedrawView(const DrawContext& ctx, const PartSelection& parts);
 
 // The texture-map view alone: cleared, the texture stretched over it, the
 // texture outlines of the selected parts in grey (while "&Polygons" is on)
-// and those of the current part in white. RedrawView draws it too.
+// and those of the current part in CurrentUvOutlineColour. RedrawView draws
+// it too.
 void RedrawTextureView(const DrawContext& ctx, const PartSelection& parts);
+// The current part's texture outlines: white over a texture, black on the
+// plain white view shown without one.
+Rgb CurrentUvOutlineColour(const DrawContext& ctx);
 // The texture outline (U, V) of every triangle of a part in the texture-map
 // view; outside the Triangle Editor each corner is also marked with a dot,
 // light red, or cyan when its texture point is selected.
@@ -105,6 +114,8 @@ void ReDrawUVVert(const DrawContext& ctx, int part, int vertex, Rgb vertexColour
 // The triangle outlines of one part, in one batch per view; with the
 // Triangle Editor on, as DrawTriOld draws them.
 void DrawTri(const DrawContext& ctx, int part, Rgb colour);
+// The plain outlines of one part in one colour, whatever the editing mode.
+void DrawOutlines(const DrawContext& ctx, int part, Rgb colour);
 // The Triangle Editor's picture of a part: each triangle in the colour of
 // its remap section (QBColor 7 + section, whatever `colour` says), triangles
 // of hidden sections left out, and each triangle's centroid, its pick

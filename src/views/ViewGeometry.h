@@ -68,6 +68,10 @@ struct DisplayOptions {
     bool Reserved2 = false;   // "Reserved 2" (draws nothing)
     bool Dummies = true;      // "&Dummies"
     bool MaintainAspect = true; // "Maintain Aspect Ratio"
+    // "Show Other Parts": the parts neither current nor selected are drawn
+    // too, pale and behind the others. Drawing only: picking and the scope
+    // of every command stay with the current and selected parts.
+    bool ShowOtherParts = true;
     EditModes Modes;            // the Triangle Editor draws by remap section
     // Remap sections shown while the Triangle Editor is on; a triangle of a
     // hidden section is neither drawn nor picked.

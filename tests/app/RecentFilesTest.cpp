@@ -40,6 +40,19 @@ TEST(RecentIni, WrittenFormHasFourLinesAndAnEmptyLineWithCrLf)
     EXPECT_EQ(ParseRecentIni(FormatRecentIni(s))[1], s[1]);
 }
 
+TEST(RecentIni, SettingsSectionAfterTheListKeepsDefaultsForWhatItLacks)
+{
+    EXPECT_TRUE(ParseSettingsIni("[settings]\r\nShowOtherParts=no\r\n").ShowOtherParts);
+    EXPECT_TRUE(ParseSettingsIni("[settings]\r\n[recent]\r\nShowOtherParts=0\r\n").ShowOtherParts);
+    // A full list and the settings after it each read back unharmed.
+    RecentSlots s;
+    for (int i = 0; i < kRecentCount; ++i)
+        s[static_cast<std::size_t>(i)] = "/cars/" + std::to_string(i) + ".fce 0";
+    const std::string text = FormatRecentIni(s) + FormatSettingsIni({.ShowOtherParts = false});
+    EXPECT_EQ(ParseRecentIni(text), s);
+    EXPECT_FALSE(ParseSettingsIni(text).ShowOtherParts);
+}
+
 TEST(RecentList, EntriesCaptionsAndFormats)
 {
     RecentSlots s;

@@ -87,6 +87,43 @@ TEST_F(TransformWindow, TransformsAreStepsOfTheirOwn)
     ExpectUndoRedo(4, opened, CarModel(M()));
 }
 
+// "Show Other Parts" is kept in Mobrix.ini, and a part that is only shown
+// is out of every command's reach, as a rescale of the current part shows.
+TEST_F(TransformWindow, ShowOtherPartsIsKeptInTheIniAndWidensNoCommand)
+{
+    {
+        const std::string ini = "[recent]\r\n\r\n[settings]\r\nShowOtherParts=0\r\n\r\n";
+        WriteBytes(iniPath, std::vector<std::uint8_t>(ini.begin(), ini.end()));
+    }
+    OpenSample(nfs4Path);
+    ASSERT_GT(M().Header.NumParts, 1);
+    for (int p = 0; p < M().Header.NumParts; ++p)
+        ASSERT_EQ(form->Views().Parts.IsShown(p), p == M().CurrentPart) << "only the current part is in hand";
+    EXPECT_FALSE(Action("mnuOtherParts")->isChecked());
+    Trigger("mnuOtherParts");
+    EXPECT_TRUE(form->Views().Options.ShowOtherParts);
+
+    const CarModel before = M();
+    WhenOpen<frmRescale>([](frmRescale& d) {
+        In<QScrollBar>(d, "XScale")->setValue(200);
+        QTest::mouseClick(In<QPushButton>(d, "Command1"), Qt::LeftButton);
+    });
+    Trigger("mnuRescale");
+    const IndexRange current = PartVertexRange(M(), M().CurrentPart);
+    for (std::size_t i = 0; i < M().Vertices.size(); ++i) {
+        const bool inCurrent = std::int64_t(i) >= current.begin && std::int64_t(i) < current.end;
+        if (inCurrent)
+            EXPECT_EQ(M().Vertices[i].X, 2 * before.Vertices[i].X) << i;
+        else
+            EXPECT_EQ(M().Vertices[i], before.Vertices[i]) << "vertex " << i << " is only shown";
+    }
+
+    dialogs.Yes();
+    Trigger("mnuExit");
+    const std::vector<std::uint8_t> ini = ReadBytes(iniPath);
+    EXPECT_THAT(std::string(ini.begin(), ini.end()), ::testing::EndsWith("[settings]\r\nShowOtherParts=1\r\n\r\n"));
+}
+
 TEST_F(TransformWindow, CleanUpItemsShowTheirStatus)
 {
     // The body gets a repeated triangle and two coincident vertices.

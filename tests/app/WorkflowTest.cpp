@@ -381,7 +381,7 @@ TEST_F(Workflow, RecentListAndMobrixIni)
     Trigger("mnuExit");
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(ReadText(iniPath), "[recent]\r\n" + more[2] + " 0\r\n" + more[1] + " 0\r\n" + more[0] + " 0\r\n" +
-                                     nfs4Path + " 1\r\n\r\n");
+                                     nfs4Path + " 1\r\n\r\n[settings]\r\nShowOtherParts=1\r\n\r\n");
 
     // The next start reads it back.
     form.reset();

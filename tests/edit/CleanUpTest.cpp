@@ -110,9 +110,9 @@ TEST(CleanUp, CoincidentCornersMoveToTheLastMemberAndUnusedVerticesGo)
     EXPECT_EQ(RemoveUnnecessaryVerts(m, 0).statusText, "Done. Removed a total of 0 unnecessary vertices.");
 }
 
-TEST(CleanUp, CopyPartCopiesOnlyWorkingVerticesAndTriangleRecords)
+TEST(CleanUp, CopyPartCopiesEveryVertexSetWithItsNormalsAndTheTriangleRecords)
 {
-    CarModel m = RandomModel(8, {.vertices = 30, .triangles = 24, .parts = 3, .dummies = 0});
+    CarModel m = RandomModel(8, {.vertices = 30, .triangles = 24, .parts = 3, .dummies = 0, .origin = ModelOrigin::Nfs4});
     ModelHeader& h = m.Header;
     for (std::size_t p = 0; p < 3; ++p) {
         h.PartFirstVertex[p] = static_cast<std::int32_t>(10 * p);
@@ -127,7 +127,10 @@ TEST(CleanUp, CopyPartCopiesOnlyWorkingVerticesAndTriangleRecords)
     }
 
     CarModel expected = m;
-    std::copy_n(m.Vertices.begin(), 10, expected.Vertices.begin() + 20);
+    for (auto set : {&CarModel::Vertices, &CarModel::Normals, &CarModel::NormalVerts, &CarModel::NormalNorms,
+                     &CarModel::Undamaged2Verts, &CarModel::Undamaged2Norms, &CarModel::DamagedVerts,
+                     &CarModel::DamagedNorms})
+        std::copy_n((m.*set).begin(), 10, (expected.*set).begin() + 20);
     std::copy_n(m.Triangles.begin(), 8, expected.Triangles.begin() + 16);
     EXPECT_EQ(CopyPart(m, 0, 2).status, MeshToolStatus::Done);
     EXPECT_EQ(m, expected);

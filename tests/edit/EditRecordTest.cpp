@@ -1,8 +1,9 @@
-// Undo records: a slice taken before an edit and one taken after it give
-// back either model exactly, whichever way the window grew or shrank, and a
-// record taken before an NFSIV save still fits the model the save gave its
-// vertex sets.
+// Undo records: a record of what an edit changed gives back either model
+// exactly, whichever way the window grew or shrank, holds little more than
+// the rows the edit changed, and a record taken before an NFSIV save still
+// fits the model the save gave its vertex sets.
 
+#include "CleanUp.h"
 #include "EditRecord.h"
 #include "MeshEdit.h"
 #include "PartsDummies.h"
@@ -11,7 +12,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
+#include <random>
 
 using namespace mobrix;
 using testing_support::RandomModel;
@@ -19,64 +22,146 @@ using ::testing::IsEmpty;
 
 namespace {
 
-struct Edited {
-    ModelSlice before;
-    ModelSlice after;
-    TableWindow now;
-};
-
-Edited EditWithin(CarModel& m, EditExtent extent, TableWindow window, const std::function<void(CarModel&)>& edit)
+EditRecord EditWithin(CarModel& m, EditExtent extent, TableWindow window, const std::function<void(CarModel&)>& edit)
 {
     const std::size_t vertices = m.Vertices.size(), triangles = m.Triangles.size();
-    Edited e{TakeSlice(m, extent, window), {}, window};
+    const ModelSlice before = TakeSlice(m, extent, window);
     edit(m);
-    e.now.vertices = window.vertices + m.Vertices.size() - vertices;
-    e.now.triangles = window.triangles + m.Triangles.size() - triangles;
-    e.after = TakeSlice(m, extent, e.now);
-    return e;
+    TableWindow now = window;
+    now.vertices = window.vertices + m.Vertices.size() - vertices;
+    now.triangles = window.triangles + m.Triangles.size() - triangles;
+    return RecordEdit(before, m, now);
 }
 
-TEST(EditRecord, SlicesUndoAndRedoEditsThatGrowAndShrinkAPart)
+EditRecord EditPart(CarModel& m, int part, const std::function<void(CarModel&)>& edit)
+{
+    return EditWithin(m, EditExtent::Mesh, PartWindow(m, part), edit);
+}
+
+// One random structural edit of the kinds the editor makes.
+EditRecord RandomEdit(CarModel& m, std::mt19937& random)
+{
+    const auto pick = [&](std::size_t n) { return static_cast<int>(random() % std::max<std::size_t>(n, 1)); };
+    const int part = pick(static_cast<std::size_t>(UsablePartCount(m.Header)));
+    const auto vertices = static_cast<std::size_t>(m.Header.PartNumVertices[static_cast<std::size_t>(part)]);
+    const auto triangles = static_cast<std::size_t>(m.Header.PartNumTriangles[static_cast<std::size_t>(part)]);
+    switch (random() % 8) {
+    case 0: // it clears the selection marks of every part
+        return EditWithin(m, EditExtent::Mesh, WholeWindow(m), [&](CarModel& c) { AddVertex(c, part, 1, 2, 3); });
+    case 1:
+        return EditPart(m, part, [&](CarModel& c) { RemoveVertex(c, part, pick(vertices)); });
+    case 2:
+        return EditPart(m, part, [&](CarModel& c) { AddTriangle(c, part, 0, pick(vertices), pick(vertices)); });
+    case 3: {
+        std::vector<int> rows;
+        for (int t = pick(3); t < static_cast<int>(triangles); t += 2 + pick(4))
+            rows.push_back(t);
+        return EditPart(m, part, [&](CarModel& c) { RemoveTriangles(c, part, rows); });
+    }
+    case 4:
+        return EditPart(m, part, [&](CarModel& c) { RemoveDuplicatePolys(c, part); });
+    case 5: // texture points nudged in place, a -0 among them
+        return EditPart(m, part, [&](CarModel& c) {
+            const auto first = static_cast<std::size_t>(c.Header.PartFirstTriangle[static_cast<std::size_t>(part)]);
+            for (std::size_t t = first; t < first + triangles; t += 3)
+                c.Triangles[t].U1 = c.Triangles[t].U1 == 0.0f ? -0.0f : 0.0f;
+        });
+    case 6: {
+        const int next = (part + 1) % std::max(1, UsablePartCount(m.Header));
+        const std::vector<int> parts{std::min(part, next), std::max(part, next)};
+        return EditWithin(m, EditExtent::Mesh, PartsFromWindow(m, parts.front()),
+                          [&](CarModel& c) { FuseParts(c, part, parts); });
+    }
+    default:
+        return EditPart(m, part, [&](CarModel& c) { RemovePart(c, part); });
+    }
+}
+
+// Byte for byte, so that a -0 put back as 0 is caught.
+bool SameBits(const CarModel& a, const CarModel& b)
+{
+    bool same = a == b;
+    ForEachModelTable([&](auto member, TableInfo) {
+        const auto& x = a.*member;
+        const auto& y = b.*member;
+        same = same && x.size() == y.size() &&
+               (x.empty() || std::memcmp(x.data(), y.data(), x.size() * sizeof(x[0])) == 0);
+    });
+    return same;
+}
+
+TEST(EditRecord, RandomStructuralEditsUndoAndRedoToTheExactModels)
 {
     for (const ModelOrigin origin : {ModelOrigin::Nfs3, ModelOrigin::Nfs4}) {
-        const std::vector<std::function<void(CarModel&)>> edits{
-            [](CarModel& m) { AddVertex(m, 1, 1, 2, 3); },
-            [](CarModel& m) { RemoveVertex(m, 1, 0); },
-            [](CarModel& m) { AddTriangle(m, 1, 0, 1, 2); },
-            [](CarModel& m) { RemoveTriangle(m, 1, 0); },
-            [](CarModel& m) { m.Header.PartNames[1] = MakeName("renamed"); },
-        };
-        for (std::size_t k = 0; k < edits.size(); ++k) {
-            CarModel m = RandomModel(7 + std::uint32_t(k), {.origin = origin});
-            const CarModel original = m;
-            const Edited e = EditWithin(m, EditExtent::Mesh, PartWindow(m, 1), edits[k]);
-            const CarModel edited = m;
-            ASSERT_NE(edited, original) << k;
-            PutSlice(m, e.before, e.now);
-            EXPECT_EQ(m, original) << "undo of edit " << k;
-            PutSlice(m, e.after, e.before.window);
-            EXPECT_EQ(m, edited) << "redo of edit " << k;
+        for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+            CarModel m = RandomModel(seed, {.vertices = 120, .triangles = 200, .parts = 6, .origin = origin});
+            std::mt19937 random(seed);
+            std::vector<CarModel> states{m};
+            std::vector<EditRecord> records;
+            for (int k = 0; k < 30 && UsablePartCount(m.Header) > 0; ++k) {
+                records.push_back(RandomEdit(m, random));
+                states.push_back(m);
+            }
+            for (std::size_t k = records.size(); k-- > 0;) {
+                UndoEdit(m, records[k]);
+                ASSERT_TRUE(SameBits(m, states[k])) << "undo of edit " << k << ", seed " << seed;
+            }
+            for (std::size_t k = 0; k < records.size(); ++k) {
+                RedoEdit(m, records[k]);
+                ASSERT_TRUE(SameBits(m, states[k + 1])) << "redo of edit " << k << ", seed " << seed;
+            }
             EXPECT_THAT(CheckModel(m), IsEmpty());
         }
     }
 }
 
-TEST(EditRecord, RemovingAPartIsUndoneFromItsWindowAlone)
+// The bytes of one row of every table the model holds along `rows`.
+std::size_t RowBytes(const CarModel& m, TableRows rows)
 {
-    CarModel m = RandomModel(3, {.vertices = 60, .triangles = 90, .parts = 5});
-    const CarModel original = m;
-    const Edited e = EditWithin(m, EditExtent::Mesh, PartWindow(m, 2), [](CarModel& c) { RemovePart(c, 2); });
-    EXPECT_EQ(e.now.vertices, 0u);
-    EXPECT_LT(e.before.Bytes(), sizeof(ModelSlice) + 64 * 64 + 60 * 200) << "one part, not the model";
-    PutSlice(m, e.before, e.now);
-    EXPECT_EQ(m, original);
+    std::size_t bytes = 0;
+    ForEachHeldTable(m, rows, true, [&](const auto& table) { bytes += sizeof(table[0]); });
+    return bytes;
+}
+
+TEST(EditRecord, TypicalEditsHoldAtMostTwiceTheRowsTheyChange)
+{
+    CarModel m = RandomModel(11, {.vertices = 20'000, .triangles = 40'000, .parts = 4});
+    ResetSelection(m); // adding a vertex clears every mark
+    const std::size_t vertexRow = RowBytes(m, TableRows::Vertices);
+    const std::size_t triangleRow = RowBytes(m, TableRows::Triangles);
+    // What a record holds whatever the edit: the headers.
+    const std::size_t fixed =
+        EditPart(m, 1, [](CarModel& c) { c.Header.PartNames[1] = MakeName("renamed"); }).Bytes();
+    const auto expectWithinGoal = [&](const char* what, const EditRecord& record, std::size_t changed) {
+        EXPECT_LE(record.Bytes(), 2 * changed + fixed) << what;
+    };
+
+    std::vector<int> scattered;
+    for (int t = 5; t < 10'000; t += 50)
+        scattered.push_back(t);
+    expectWithinGoal("Remove Poly", EditPart(m, 1, [&](CarModel& c) { RemoveTriangles(c, 1, scattered); }),
+                     scattered.size() * triangleRow);
+
+    std::size_t triangles = m.Triangles.size();
+    const EditRecord removeVert = EditPart(m, 1, [](CarModel& c) { RemoveVertex(c, 1, 7); });
+    expectWithinGoal("Remove Vert (the corners after it renumbered)", removeVert,
+                     vertexRow + (triangles - m.Triangles.size()) * triangleRow);
+
+    expectWithinGoal("Add Vertice", EditPart(m, 2, [](CarModel& c) { AddVertex(c, 2, 1, 2, 3); }), vertexRow);
+    expectWithinGoal("Add Poly", EditPart(m, 2, [](CarModel& c) { AddTriangle(c, 2, 0, 1, 2); }), triangleRow);
+
+    const auto partVertices = static_cast<std::size_t>(m.Header.PartNumVertices[0]);
+    triangles = m.Triangles.size();
+    const EditRecord removePart = EditPart(m, 0, [](CarModel& c) { RemovePart(c, 0); });
+    expectWithinGoal("Remove Part", removePart,
+                     partVertices * vertexRow + (triangles - m.Triangles.size()) * triangleRow);
 }
 
 TEST(EditRecord, ARecordFromBeforeTheVertexSetsExistedStillFits)
 {
     CarModel m = RandomModel(5, {.origin = ModelOrigin::Nfs3});
     ASSERT_TRUE(m.DamagedVerts.empty());
-    const Edited e = EditWithin(m, EditExtent::Mesh, PartWindow(m, 0), [](CarModel& c) { AddVertex(c, 0, 4, 5, 6); });
+    const EditRecord record = EditPart(m, 0, [](CarModel& c) { AddVertex(c, 0, 4, 5, 6); });
     // An NFSIV save gives the model its sets, parallel to the vertices.
     for (auto* set : {&m.NormalVerts, &m.Undamaged2Verts, &m.DamagedVerts})
         *set = m.Vertices;
@@ -88,7 +173,7 @@ TEST(EditRecord, ARecordFromBeforeTheVertexSetsExistedStillFits)
     m.TriReserved.assign(m.Triangles.size(), {});
     m.FileFormat = ModelOrigin::Nfs4;
 
-    PutSlice(m, e.before, e.now);
+    UndoEdit(m, record);
     EXPECT_THAT(CheckModel(m), IsEmpty());
     EXPECT_EQ(m.DamagedVerts, m.Vertices) << "the sets take the restored positions";
 }

@@ -87,7 +87,7 @@ TEST(Transforms, SwapsTurnTheWholeCarInEverySetAndTwiceRestoreIt)
     EXPECT_EQ(rotated, swapped);
 }
 
-TEST(Transforms, MirrorNegatesThePartInEverySetAndKeepsTheCorners)
+TEST(Transforms, MirrorNegatesThePartInEverySetAndTurnsItsTrianglesToFaceOut)
 {
     const CarModel before = Nfs4Model(2);
     CarModel m = before;
@@ -104,7 +104,18 @@ TEST(Transforms, MirrorNegatesThePartInEverySetAndKeepsTheCorners)
             ASSERT_EQ((*sets[s])[i], expected) << "set " << s << " vertex " << i;
         }
     }
-    EXPECT_EQ(m.Triangles, before.Triangles);
+    // The part's triangles, and only they, run the other way round, each
+    // texture coordinate and mark still on its own corner.
+    CarModel turned = before;
+    ExchangeFirstAndThirdCorners(turned);
+    const auto firstTriangle = static_cast<std::size_t>(before.Header.PartFirstTriangle[2]);
+    const auto endTriangle = firstTriangle + static_cast<std::size_t>(before.Header.PartNumTriangles[2]);
+    ASSERT_GT(endTriangle, firstTriangle);
+    for (std::size_t t = 0; t < m.Triangles.size(); ++t) {
+        const bool mirrored = t >= firstTriangle && t < endTriangle;
+        EXPECT_EQ(m.Triangles[t], (mirrored ? turned : before).Triangles[t]) << t;
+        EXPECT_EQ(m.TriState[t], (mirrored ? turned : before).TriState[t]) << t;
+    }
     EXPECT_EQ(m.Header, before.Header);
 }
 

@@ -328,7 +328,7 @@ TEST(Viv, ModelsOpenFromAndSaveIntoTheirArchive)
     const std::string path = dir.File("car.viv");
     // The car second, behind a folder-named texture, so the ".fce" search
     // must skip entries.
-    CarModel car = BuildSampleCar();
+    const CarModel car = BuildSampleCar();
     const EncodedFile fce = EncodeFCE4(car);
     const Bytes texture = BuildSampleTexture();
     const Bytes notes = Text("notes");
@@ -344,9 +344,9 @@ TEST(Viv, ModelsOpenFromAndSaveIntoTheirArchive)
 
     // Saving as NFSIII rewrites only that entry.
     model.Vertices[0].X += 1.0f;
+    PrepareForSave(model, FceVariant::Nfs3);
     ASSERT_FALSE(SaveModelIntoArchive(model, path, "car.fce", FceVariant::Nfs3));
-    CarModel copy = model;
-    ExpectHolds(ReadBytes(path), {{"Car00.TGA", texture}, {"CAR.FCE", EncodeFCE3(copy).bytes}, {"carp.txt", notes}});
+    ExpectHolds(ReadBytes(path), {{"Car00.TGA", texture}, {"CAR.FCE", EncodeFCE3(model).bytes}, {"carp.txt", notes}});
     const Bytes saved = ReadBytes(path);
     CarModel back;
     opened = LoadModelFromArchive(back, path, "car.fce");

@@ -25,9 +25,10 @@ namespace {
 constexpr int kSize = 200; // the preview is kSize × kSize pixels
 constexpr float kZHalfSize = 2; // the eye stands at z = -4
 
-// A square facing the camera, centred at `centre` with half side `half`.
-// V runs from 0 at its bottom to 1 at its top, U from 0 at its left.
-void AddSquarePart(CarModel& m, Vec3 centre, float half)
+// A quadrilateral part at `centre` with corners bottom left, bottom right,
+// top right, top left; V runs from 0 at its bottom to 1 at its top, U from
+// 0 at its left. Its normals are zero.
+void AddQuadPart(CarModel& m, Vec3 centre, std::initializer_list<Vec3> corners)
 {
     ModelHeader& h = m.Header;
     const auto p = static_cast<std::size_t>(h.NumParts++);
@@ -36,7 +37,7 @@ void AddSquarePart(CarModel& m, Vec3 centre, float half)
     h.PartNumVertices[p] = 4;
     h.PartFirstTriangle[p] = static_cast<std::int32_t>(m.Triangles.size());
     h.PartNumTriangles[p] = 2;
-    m.Vertices.insert(m.Vertices.end(), {{-half, -half, 0}, {half, -half, 0}, {half, half, 0}, {-half, half, 0}});
+    m.Vertices.insert(m.Vertices.end(), corners);
     Triangle a, b;
     a.I1 = 0, a.I2 = 1, a.I3 = 2;
     a.U1 = 0, a.V1 = 0, a.U2 = 1, a.V2 = 0, a.U3 = 1, a.V3 = 1;
@@ -47,6 +48,12 @@ void AddSquarePart(CarModel& m, Vec3 centre, float half)
     h.NumTriangles = static_cast<std::int32_t>(m.Triangles.size());
     m.Normals.resize(m.Vertices.size());
     ResetSelection(m);
+}
+
+// A square facing the camera, centred at `centre` with half side `half`.
+void AddSquarePart(CarModel& m, Vec3 centre, float half)
+{
+    AddQuadPart(m, centre, {{-half, -half, 0}, {half, -half, 0}, {half, half, 0}, {-half, half, 0}});
 }
 
 CarModel SquaresModel(std::initializer_list<std::pair<Vec3, float>> squares)
@@ -81,6 +88,8 @@ protected:
     void Show(const CarModel& model, std::vector<bool> shown, int current)
     {
         preview.setFixedSize(kSize, kSize);
+        // Unlit, the picture's colours are exact.
+        preview.SetLighting(false);
         preview.SetModel(&model);
         preview.SetShownParts(std::move(shown), current);
         preview.show();
@@ -153,6 +162,51 @@ TEST_F(PreviewGLTest, ShowsSelectedAndCurrentPartsUnmirroredOnGreyAndFollowsMove
     for (int dx = -1; dx <= 1; ++dx)
         edge += frame.pixel(int(edgePoint.x()) + dx, int(edgePoint.y())) == kWhite;
     EXPECT_GE(edge, 1);
+}
+
+TEST_F(PreviewGLTest, LightingShadesByTheNormalsOrEachTrianglesPlaneAndOffIsFlatWhite)
+{
+    // Left: a square facing the camera whose normals turn from sideways on
+    // its left edge to the camera on its right. Middle: the same square
+    // without normals. Right: a square without normals turned 45 degrees
+    // about Y, its right side away from the eye.
+    CarModel model = SquaresModel({{{-1.2f, 0, 0}, 0.4f}, {{0, 0, 0}, 0.4f}});
+    const float c = 0.4f * std::cos(3.14159265f / 4);
+    AddQuadPart(model, {1.2f, 0, 0}, {{-c, -0.4f, -c}, {c, -0.4f, c}, {c, 0.4f, c}, {-c, 0.4f, -c}});
+    model.Normals[0] = model.Normals[3] = {-1, 0, 0};
+    model.Normals[1] = model.Normals[2] = {0, 0, -1};
+    Show(model, {true, true, true}, 0);
+    const QPointF points[] = {Pinhole(-1.5f, 0.1f, 0), Pinhole(-0.9f, 0.1f, 0), Pinhole(-0.3f, 0.1f, 0),
+                              Pinhole(0.3f, 0.1f, 0), Pinhole(1.2f, 0.1f, 0)};
+    QImage frame = Frame();
+    for (const QPointF& p : points)
+        EXPECT_EQ(At(frame, p), kWhite) << "unlit at " << p.x();
+
+    preview.SetLighting(true);
+    frame = Frame();
+    auto brightness = [&](const QPointF& p) { return qGray(At(frame, p)); };
+    EXPECT_GT(brightness(points[1]) - brightness(points[0]), 80) << "the normals turn the light";
+    EXPECT_NEAR(brightness(points[2]), brightness(points[3]), 3) << "a flat part without normals is even";
+    EXPECT_GE(brightness(points[2]), 245);
+    EXPECT_LT(brightness(points[4]), brightness(points[2]) - 30) << "a turned face is darker";
+    EXPECT_GT(brightness(points[4]), 120);
+}
+
+TEST_F(PreviewGLTest, OtherPartsAreDimmedAndLieBehindTheCurrentOne)
+{
+    // The current square, and nearer the eye a square that is only shown,
+    // covering the current one's right half.
+    const CarModel model = SquaresModel({{{0, 0, 0}, 0.5f}, {{0.6f, 0, -1}, 0.5f}});
+    Show(model, {false, false}, 0);
+    const QPointF covered = Pinhole(0.3f, -0.2f, 0), onlyOther = Pinhole(1.0f, 0.3f, -1);
+    QImage frame = Frame();
+    EXPECT_EQ(At(frame, covered), kWhite);
+    EXPECT_EQ(At(frame, onlyOther), kGrey);
+
+    preview.SetShowOtherParts(true);
+    frame = Frame();
+    EXPECT_EQ(At(frame, covered), kWhite);
+    EXPECT_NEAR(qGray(At(frame, onlyOther)), 140, 1);
 }
 
 TEST_F(PreviewGLTest, TextureLandsRightWayUpAndUnreadableTextureGivesWhite)

@@ -40,12 +40,23 @@ RemapSections EditedSections()
 
 } // namespace
 
-TEST(RemapFile, PathReplacesTheExtension)
+TEST(RemapFile, PathReplacesTheExtensionUnlessRemapDataLiesAtTheOlderName)
 {
     EXPECT_EQ(RemapDataPath("/cars/CAR.FCE"), "/cars/CAR.UV");
     EXPECT_EQ(RemapDataPath("/cars.old/car"), "/cars.old/car.UV");
     EXPECT_EQ(RemapDataPath("/cars/.fce"), "/cars/.fce.UV");
     EXPECT_EQ(RemapDataPath(""), "");
+
+    // The older rule drops the name's last three characters. Its file is
+    // taken when it holds remap data (for any model), never when it holds
+    // something else.
+    TempDir dir;
+    const std::string truck = dir.File("TRUCK"), fce4 = dir.File("car.fce4");
+    ASSERT_FALSE(SaveRemapData(ModelWithTriangles(5, 1), StartupRemapSections(), dir.File("TRUV")));
+    WriteBytes(dir.File("car.fUV"), std::vector<std::uint8_t>(50, 0));
+    EXPECT_EQ(RemapDataPath(truck), dir.File("TRUV"));
+    EXPECT_EQ(RemapDataPath(fce4), dir.File("car.UV"));
+    EXPECT_EQ(RemapDataPath(dir.File("ab")), dir.File("ab.UV"));
 }
 
 TEST(RemapFile, SaveAndLoadRoundTripTheTriStateTableAndAllSixteenSections)

@@ -91,7 +91,7 @@ struct Scene {
     }
 };
 
-TEST(RedrawView, CurrentPartBlackSelectedPartsGreyOthersAbsent)
+TEST(RedrawView, CurrentPartBlackSelectedPartsGreyOthersPaleOrAbsent)
 {
     Scene s;
     s.model.CurrentPart = 0;
@@ -99,8 +99,23 @@ TEST(RedrawView, CurrentPartBlackSelectedPartsGreyOthersAbsent)
     for (int v = 0; v < kOrthoViewCount; ++v) {
         EXPECT_EQ(s.At(v, s.model.Vertices[0]), Rgb32(kBlack)) << "view " << v;
         EXPECT_EQ(s.At(v, s.model.Vertices[3]), Rgb32(QBColor(7))) << "view " << v;
-        EXPECT_EQ(s.At(v, s.model.Vertices[6]), Rgb32(kWhite)) << "view " << v;
+        EXPECT_EQ(s.At(v, s.model.Vertices[6]), Rgb32(kOtherPartColour)) << "view " << v;
     }
+    // The pale parts lie behind: the current part's outline wins where the
+    // two cross, and in the Triangle Editor the pale part stays plain.
+    s.model.Vertices[6] = s.model.Vertices[0];
+    s.Redraw();
+    EXPECT_EQ(s.At(ViewXY, s.model.Vertices[0]), Rgb32(kBlack));
+    s.options.Modes.Triangle = true;
+    s.Redraw();
+    EXPECT_EQ(s.At(ViewXY, s.model.Vertices[7]), Rgb32(kOtherPartColour));
+    s.options.Modes.Triangle = false;
+    s.model.Vertices[6] = ThreeParts().Vertices[6];
+
+    s.options.ShowOtherParts = false;
+    s.Redraw();
+    for (int v = 0; v < kOrthoViewCount; ++v)
+        EXPECT_EQ(s.At(v, s.model.Vertices[6]), Rgb32(kWhite)) << "view " << v;
     // View 0 shows X across and Y up: the edge from vertex 0 to vertex 1 is
     // horizontal, so its midpoint is drawn too.
     EXPECT_EQ(s.At(ViewXY, s.EdgeMid(0)), Rgb32(kBlack));
@@ -200,6 +215,31 @@ TEST(RedrawView, SelectedVertexInComplementColourAndDummyCircles)
     const Vec3 c = s.model.Header.DummyPos[0];
     EXPECT_EQ(s.views[ViewXY].canvas.pixel(map.PixelX(c.X) + PixelMapping::Round(radius), map.PixelY(c.Y)),
               Rgb32(kWhite));
+}
+
+// The current part's texture outlines must show on the plain white view as
+// well as over a picture.
+TEST(RedrawView, TextureOutlineBlackWithoutATextureAndWhiteOverOne)
+{
+    Scene s;
+    s.views[ViewUV].visible = true;
+    Triangle& t = s.model.Triangles[0];
+    t.U1 = 0.2f, t.V1 = 0.2f, t.U2 = 0.8f, t.V2 = 0.2f, t.U3 = 0.2f, t.V3 = 0.8f;
+    s.Redraw();
+    const PixelMapping map(s.state.Scale[ViewUV], 200, 200);
+    const QImage& canvas = s.views[ViewUV].canvas;
+    const int x = map.PixelX(0.5f), y = map.PixelY(0.2f);
+    EXPECT_EQ(canvas.pixel(x, y), Rgb32(kBlack));
+
+    TextureMap texture;
+    QImage picture(8, 8, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 0, 200));
+    texture.SetImage(picture);
+    DrawContext ctx = s.Ctx();
+    ctx.texture = &texture;
+    RedrawTextureView(ctx, s.parts);
+    EXPECT_EQ(canvas.pixel(x, y), Rgb32(kWhite));
+    EXPECT_EQ(canvas.pixel(x, y - 20), qRgb(0, 0, 200));
 }
 
 TEST(RedrawView, RedrawingAVertexInWhiteErasesItAndItsEdges)

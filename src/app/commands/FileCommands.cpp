@@ -39,6 +39,9 @@ FileCommands::FileCommands(Document& doc, DialogService& dialogs, std::string in
     : QObject(parent), doc_(doc), dialogs_(dialogs), iniPath_(std::move(iniPath))
 {
     doc_.SetRecentFiles(ReadRecentFile(iniPath_));
+    views::DisplayOptions options = doc_.Views().Options;
+    options.ShowOtherParts = ReadSettingsFile(iniPath_).ShowOtherParts;
+    doc_.SetDisplayOptions(options);
     connect(&doc_, &Document::recentFilesChanged, this, [this] {
         if (mnuQuickSep_ != nullptr)
             UpdateQLoad();
@@ -71,9 +74,11 @@ void FileCommands::BuildQuickLoadItems(QMenu* file)
     UpdateQLoad();
 }
 
-void FileCommands::WriteRecentList()
+void FileCommands::WriteIni()
 {
-    WriteRecentFile(iniPath_, doc_.State().RecentFiles);
+    IniSettings settings;
+    settings.ShowOtherParts = doc_.Views().Options.ShowOtherParts;
+    WriteIniFile(iniPath_, doc_.State().RecentFiles, settings);
 }
 
 void FileCommands::UpdateQLoad()

@@ -32,8 +32,9 @@ public:
 
     // Opens a file as "&Open" does, choosing the reader by the file's magic.
     void OpenFromCommandLine(const QString& path);
-    // Writes the recent-file list back (at quitting).
-    void WriteRecentList();
+    // Writes Mobrix.ini back, the recent-file list and the settings kept
+    // between runs (at quitting).
+    void WriteIni();
 
     void mnuNew_Click();
     void mnuOpen_Click();

@@ -10,6 +10,7 @@
 #include <QEvent>
 #include <QListWidget>
 #include <QMenu>
+#include <QOpenGLWidget>
 
 namespace mobrix::app {
 
@@ -18,6 +19,22 @@ PreviewCommands::PreviewCommands(Document& doc, StatusLine& status, QWidget* hos
 {
     host_->installEventFilter(this);
     ListenToDocument();
+    PrepareWindowForOpenGL();
+}
+
+// The first OpenGL widget in a window that was made without one makes Qt
+// make the window anew, which flickers and loses the keyboard. An OpenGL
+// widget that is there before the window is first shown, never shown
+// itself, has the window made for OpenGL from the start. Without OpenGL
+// the window could not be shown at all, so there is none then.
+void PreviewCommands::PrepareWindowForOpenGL()
+{
+    if (!preview::PreviewGL::OpenGLAvailable())
+        return;
+    auto* surface = new QOpenGLWidget(host_);
+    surface->setObjectName("OpenGLSurface");
+    surface->setGeometry(0, 0, 0, 0);
+    surface->hide();
 }
 
 PreviewCommands::~PreviewCommands()
@@ -48,6 +65,13 @@ void PreviewCommands::BuildItems(QMenu* view)
         mnuRender_[static_cast<std::size_t>(i)] = a;
     }
     mnuRender_[1]->setChecked(true);
+    menu->addSeparator();
+    mnuLighting_ = AddMenuAction(menu, "mnuLighting", "Lighting", this, [this] {
+        if (gl_)
+            gl_->SetLighting(mnuLighting_->isChecked());
+    });
+    mnuLighting_->setCheckable(true);
+    mnuLighting_->setChecked(true);
 }
 
 // ---------------------------------------------------------------------------
@@ -111,6 +135,7 @@ bool PreviewCommands::TurnGlOn()
     gl_ = new preview::PreviewGL(host_);
     gl_->SetModel(&doc_.Model());
     gl_->SetFillMode(mnuRender_[0]->isChecked() ? preview::FillMode::Wireframe : preview::FillMode::Solid);
+    gl_->SetLighting(mnuLighting_->isChecked());
     gl_->SetTexture(doc_.TexturePath());
     // Queued: the preview reports from inside its own set-up.
     connect(gl_, &preview::PreviewGL::PreviewFailed, this, &PreviewCommands::GlFailed, Qt::QueuedConnection);
@@ -212,14 +237,17 @@ void PreviewCommands::ListenToDocument()
         if (wire_)
             wire_->SetScale(doc_.Views().State.Scale[views::View3D]);
     });
+    connect(&doc_, &Document::displayOptionsChanged, this, &PreviewCommands::ShowParts);
 }
 
 void PreviewCommands::ShowParts()
 {
     const std::vector<bool>& shown = doc_.Views().Parts.Shown;
     const int current = doc_.Model().CurrentPart;
-    if (gl_)
+    if (gl_) {
         gl_->SetShownParts(shown, current);
+        gl_->SetShowOtherParts(doc_.Views().Options.ShowOtherParts);
+    }
     if (wire_)
         wire_->SetShownParts(shown, current);
 }

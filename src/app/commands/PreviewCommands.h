@@ -4,6 +4,8 @@
 // the file information list shown again while neither is on. The preview
 // on screen follows what the document announces: a new model, changed or
 // moved vertices, the part selection, the texture and the views' fit.
+// "Lighting" in the same menu turns the OpenGL preview's lighting on and
+// off; "Show Other Parts" of the View menu reaches it too.
 
 #include "SoftwarePreview.h"
 #include "dialogs/StatusLine.h"
@@ -49,6 +51,7 @@ protected:
 private:
     void ListenToDocument();
     void ResetPerspectiveScale();
+    void PrepareWindowForOpenGL();
     bool TurnGlOn();
     void TurnGlOff();
     void TurnWireOn();
@@ -75,6 +78,7 @@ private:
     QAction* mnuPView_ = nullptr;
     QAction* mnuPView2_ = nullptr;
     std::array<QAction*, 2> mnuRender_{};
+    QAction* mnuLighting_ = nullptr;
 };
 
 } // namespace mobrix::app

@@ -124,8 +124,9 @@ void TransformCommands::mnuRotate_Click()
 void TransformCommands::mnuMirror_Click(Axis axis)
 {
     const int part = doc_.Model().CurrentPart;
-    doc_.Edit(StepName(kMirrorSteps, axis), EditExtent::Vertices, PartWindow(doc_.Model(), part), Change{.meshPart = part},
-              [&](CarModel& m) { return Done(MirrorPart(m, part, axis).status); });
+    // The part's triangles turn with it, so the step keeps them too.
+    doc_.EditPart(StepName(kMirrorSteps, axis), part, Change{.meshPart = part},
+                  [&](CarModel& m) { return Done(MirrorPart(m, part, axis).status); });
 }
 
 void TransformCommands::mnuRescale_Click()

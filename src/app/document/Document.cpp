@@ -4,7 +4,13 @@
 #include "TexturePoints.h"
 #include "VertexEditor.h"
 
+#include <QSignalBlocker>
 #include <QUndoCommand>
+
+#include <algorithm>
+#include <memory>
+
+#include <unistd.h>
 
 namespace mobrix::app {
 
@@ -13,137 +19,302 @@ namespace {
 // The history keeps at least this many steps; older ones are dropped.
 constexpr int kHistoryLimit = 200;
 
-// A step that replaced a window of the tables (and the header): undo puts
-// the old slice back in place of the new window, redo the new one in place
-// of the old.
-constexpr int kSliceStepId = 2;
+// The history's default byte budget: 1 GiB, or a quarter of the memory the
+// machine has when that is less.
+std::size_t DefaultHistoryBudget()
+{
+    constexpr std::size_t kGiB = std::size_t{1} << 30;
+#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGESIZE)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageSize > 0)
+        return std::min(kGiB, static_cast<std::size_t>(pages) / 4 * static_cast<std::size_t>(pageSize));
+#endif
+    return kGiB;
+}
 
-class SliceStep : public QUndoCommand {
+// Every step of the history. Its content is shared, so that the history can
+// be rebuilt without its oldest steps: the steps kept are put into new
+// commands, whose first redo does nothing, as the model already is there.
+class Step : public QUndoCommand {
 public:
-    SliceStep(Document& doc, CarModel& model, const QString& text, ModelSlice before, ModelSlice after,
-              const Change& change, VertexSet set, Document::MergeKey key, int target)
-        : QUndoCommand(text), doc_(doc), model_(model), before_(std::move(before)), after_(std::move(after)), change_(change),
-          set_(set), key_(key), target_(target), epoch_(doc.MergeEpoch())
+    enum class FirstRedo { Skip, Run };
+
+    Step(const QString& text, QUndoCommand* parent, FirstRedo first, bool joinable)
+        : QUndoCommand(text, parent), skipRedo_(first == FirstRedo::Skip), joinable_(joinable)
     {
     }
 
-    int id() const override { return key_ == Document::MergeKey::None ? -1 : kSliceStepId; }
+    virtual std::size_t Bytes() const = 0;
+    // The same step in a new command under `parent` (none: a top-level one).
+    virtual QUndoCommand* Rewrapped(QUndoCommand* parent, bool joinable) const = 0;
 
-    // Only steps that keep their window (header edits, moves) join.
+    void undo() final { Undo(); }
+    void redo() final
+    {
+        if (skipRedo_) {
+            skipRedo_ = false;
+            return;
+        }
+        Redo();
+    }
+
+protected:
+    virtual void Undo() = 0;
+    virtual void Redo() = 0;
+    bool Joinable() const { return joinable_; }
+
+private:
+    bool skipRedo_;
+    bool joinable_;
+};
+
+std::size_t StepBytes(const QUndoCommand& command)
+{
+    std::size_t bytes = 0;
+    if (const auto* step = dynamic_cast<const Step*>(&command))
+        bytes += step->Bytes();
+    for (int k = 0; k < command.childCount(); ++k)
+        bytes += StepBytes(*command.child(k));
+    return bytes;
+}
+
+// A command of the history (a step, or a macro of steps) in a new command.
+QUndoCommand* Rewrapped(const QUndoCommand& command, QUndoCommand* parent, bool joinable)
+{
+    if (const auto* step = dynamic_cast<const Step*>(&command))
+        return step->Rewrapped(parent, joinable);
+    auto* macro = new QUndoCommand(command.text(), parent);
+    for (int k = 0; k < command.childCount(); ++k)
+        Rewrapped(*command.child(k), macro, false);
+    return macro;
+}
+
+// A step that replaced a window of the tables (and the header): undo puts
+// back the record's before side, redo its after side.
+constexpr int kSliceStepId = 2;
+
+struct SliceContent {
+    EditRecord record;
+    Change change;
+    VertexSet set;
+    Document::MergeKey key;
+    int target;
+    std::uint64_t epoch;
+};
+
+class SliceStep : public Step {
+public:
+    SliceStep(Document& doc, CarModel& model, const QString& text, std::shared_ptr<SliceContent> content,
+              QUndoCommand* parent = nullptr, bool joinable = true)
+        : Step(text, parent, FirstRedo::Skip, joinable), doc_(doc), model_(model), content_(std::move(content))
+    {
+    }
+
+    int id() const override
+    {
+        return content_->key == Document::MergeKey::None || !Joinable() ? -1 : kSliceStepId;
+    }
+
+    // Only steps that change the header alone join.
     bool mergeWith(const QUndoCommand* other) override
     {
         const auto* next = dynamic_cast<const SliceStep*>(other);
-        if (next == nullptr || next->key_ != key_ || next->target_ != target_ || next->epoch_ != epoch_ ||
-            next->set_ != set_ || next->before_.window != after_.window || next->after_.window != after_.window ||
-            next->after_.extent != after_.extent)
+        if (next == nullptr)
             return false;
-        after_ = next->after_;
-        return true;
+        const SliceContent& n = *next->content_;
+        SliceContent& c = *content_;
+        return n.key == c.key && n.target == c.target && n.epoch == c.epoch && n.set == c.set &&
+               JoinEdits(c.record, n.record);
     }
 
-    void undo() override { Put(before_, after_.window); }
-    void redo() override
+    std::size_t Bytes() const override { return sizeof(SliceStep) + sizeof(SliceContent) + content_->record.Bytes(); }
+    QUndoCommand* Rewrapped(QUndoCommand* parent, bool joinable) const override
     {
-        if (first_) {
-            first_ = false;
-            return;
-        }
-        Put(after_, before_.window);
+        return new SliceStep(doc_, model_, text(), content_, parent, joinable);
+    }
+
+protected:
+    void Undo() override
+    {
+        doc_.UseVertexSet(content_->set);
+        UndoEdit(model_, content_->record);
+        doc_.Announce(content_->change);
+    }
+    void Redo() override
+    {
+        doc_.UseVertexSet(content_->set);
+        RedoEdit(model_, content_->record);
+        doc_.Announce(content_->change);
     }
 
 private:
-    void Put(const ModelSlice& slice, TableWindow current)
-    {
-        doc_.UseVertexSet(set_);
-        PutSlice(model_, slice, current);
-        doc_.Announce(change_);
-    }
-
     Document& doc_;
     CarModel& model_;
-    ModelSlice before_;
-    ModelSlice after_;
-    Change change_;
-    VertexSet set_;
-    Document::MergeKey key_;
-    int target_;
-    std::uint64_t epoch_;
-    bool first_ = true;
+    std::shared_ptr<SliceContent> content_;
 };
 
 constexpr int kMoveStepId = 1;
 
-class MoveStep : public QUndoCommand {
+struct MoveContent {
+    int part;
+    VertexMoves moves;
+    Document::MergeKey key;
+    VertexSet set;
+    std::uint64_t epoch;
+};
+
+class MoveStep : public Step {
 public:
-    MoveStep(Document& doc, CarModel& model, const QString& text, int part, VertexMoves moves, Document::MergeKey key,
-             VertexSet set)
-        : QUndoCommand(text), doc_(doc), model_(model), part_(part), moves_(std::move(moves)), key_(key), set_(set),
-          epoch_(doc.MergeEpoch())
+    MoveStep(Document& doc, CarModel& model, const QString& text, std::shared_ptr<MoveContent> content,
+             QUndoCommand* parent = nullptr, bool joinable = true)
+        : Step(text, parent, FirstRedo::Skip, joinable), doc_(doc), model_(model), content_(std::move(content))
     {
     }
 
-    int id() const override { return key_ == Document::MergeKey::None ? -1 : kMoveStepId; }
+    int id() const override { return content_->key == Document::MergeKey::None || !Joinable() ? -1 : kMoveStepId; }
 
     bool mergeWith(const QUndoCommand* other) override
     {
         const auto* next = dynamic_cast<const MoveStep*>(other);
-        if (next == nullptr || next->key_ != key_ || next->epoch_ != epoch_ || next->part_ != part_ ||
-            next->set_ != set_ || next->moves_.indices != moves_.indices)
+        if (next == nullptr)
             return false;
-        moves_.after = next->moves_.after;
+        const MoveContent& n = *next->content_;
+        MoveContent& c = *content_;
+        if (n.key != c.key || n.epoch != c.epoch || n.part != c.part || n.set != c.set ||
+            n.moves.indices != c.moves.indices)
+            return false;
+        c.moves.after = n.moves.after;
         return true;
     }
 
-    void undo() override { Put(moves_.before); }
-    void redo() override
+    std::size_t Bytes() const override { return sizeof(MoveStep) + sizeof(MoveContent) + content_->moves.Bytes(); }
+    QUndoCommand* Rewrapped(QUndoCommand* parent, bool joinable) const override
     {
-        if (first_) {
-            first_ = false;
-            return;
-        }
-        Put(moves_.after);
+        return new MoveStep(doc_, model_, text(), content_, parent, joinable);
     }
+
+protected:
+    void Undo() override { Put(content_->moves.before); }
+    void Redo() override { Put(content_->moves.after); }
 
 private:
     void Put(const std::vector<Vec3>& positions)
     {
-        doc_.UseVertexSet(set_);
-        PutPositions(model_, moves_.indices, positions);
-        doc_.AnnounceMoved(part_, false);
+        doc_.UseVertexSet(content_->set);
+        PutPositions(model_, content_->moves.indices, positions);
+        doc_.AnnounceMoved(content_->part, false);
     }
 
     Document& doc_;
     CarModel& model_;
-    int part_;
-    VertexMoves moves_;
-    Document::MergeKey key_;
-    VertexSet set_;
-    std::uint64_t epoch_;
-    bool first_ = true;
+    std::shared_ptr<MoveContent> content_;
 };
 
 // The section table before and after a change.
-class SectionsStep : public QUndoCommand {
+struct SectionsContent {
+    RemapSections before;
+    RemapSections after;
+};
+
+class SectionsStep : public Step {
 public:
-    SectionsStep(Document& doc, const QString& text, RemapSections before, RemapSections after)
-        : QUndoCommand(text), doc_(doc), before_(std::move(before)), after_(std::move(after))
+    SectionsStep(Document& doc, const QString& text, std::shared_ptr<SectionsContent> content, FirstRedo first,
+                 QUndoCommand* parent = nullptr)
+        : Step(text, parent, first, false), doc_(doc), content_(std::move(content))
     {
     }
 
-    void undo() override { doc_.PutSections(before_); }
-    void redo() override { doc_.PutSections(after_); }
+    std::size_t Bytes() const override
+    {
+        return sizeof(SectionsStep) + sizeof(SectionsContent) +
+               (content_->before.capacity() + content_->after.capacity()) * sizeof(RemapSection);
+    }
+    QUndoCommand* Rewrapped(QUndoCommand* parent, bool) const override
+    {
+        return new SectionsStep(doc_, text(), content_, FirstRedo::Skip, parent);
+    }
+
+protected:
+    void Undo() override { doc_.PutSections(content_->before); }
+    void Redo() override { doc_.PutSections(content_->after); }
 
 private:
     Document& doc_;
-    RemapSections before_;
-    RemapSections after_;
+    std::shared_ptr<SectionsContent> content_;
 };
 
 } // namespace
 
-Document::Document(QObject* parent) : QObject(parent)
+Document::Document(QObject* parent) : QObject(parent), historyBudget_(DefaultHistoryBudget())
 {
     history_.setUndoLimit(kHistoryLimit);
+}
+
+void Document::SetHistoryBudget(std::size_t bytes)
+{
+    historyBudget_ = bytes;
+    KeepHistoryWithinBudget();
+}
+
+std::size_t Document::HistoryBytes() const
+{
+    std::size_t bytes = 0;
+    for (int i = 0; i < history_.count(); ++i)
+        bytes += StepBytes(*history_.command(i));
+    return bytes;
+}
+
+void Document::Push(QUndoCommand* step)
+{
+    history_.push(step);
+    KeepHistoryWithinBudget();
+}
+
+void Document::KeepHistoryWithinBudget()
+{
+    // Steps are dropped only from a history whose every step is done and
+    // whose macro, if any, is closed (it cannot be undone while open).
+    const int count = history_.count();
+    if (!history_.canUndo() || history_.index() != count)
+        return;
+    std::vector<std::size_t> bytes;
+    std::size_t total = 0;
+    for (int i = 0; i < count; ++i) {
+        bytes.push_back(StepBytes(*history_.command(i)));
+        total += bytes.back();
+    }
+    int drop = 0;
+    while (total > historyBudget_ && drop < count - 1)
+        total -= bytes[static_cast<std::size_t>(drop++)];
+    if (drop == 0)
+        return;
+    DropOldestSteps(drop);
+    emit oldStepsDropped();
+}
+
+// QUndoStack cannot drop its oldest commands: the kept ones are moved into
+// new commands and pushed again (their redo does nothing), with the clean
+// state where it was. Nothing a listener sees changes but the step count,
+// so the history stays quiet meanwhile.
+void Document::DropOldestSteps(int drop)
+{
+    const int count = history_.count();
+    const int clean = history_.cleanIndex() - drop;
+    std::vector<QUndoCommand*> kept;
+    for (int i = drop; i < count; ++i)
+        kept.push_back(Rewrapped(*history_.command(i), nullptr, i == count - 1));
+    const QSignalBlocker quiet(&history_);
+    history_.clear();
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        if (clean == static_cast<int>(k))
+            history_.setClean();
+        history_.push(kept[k]);
+    }
+    if (clean == static_cast<int>(kept.size()))
+        history_.setClean();
+    else if (clean < 0)
+        history_.resetClean();
 }
 
 bool Document::SetSections(const QString& text, RemapSections after)
@@ -151,7 +322,8 @@ bool Document::SetSections(const QString& text, RemapSections after)
     if (after == sections_)
         return false;
     EndMerge();
-    history_.push(new SectionsStep(*this, text, sections_, std::move(after)));
+    Push(new SectionsStep(*this, text, std::make_shared<SectionsContent>(SectionsContent{sections_, std::move(after)}),
+                          Step::FirstRedo::Run));
     return true;
 }
 
@@ -242,17 +414,17 @@ bool Document::Edit(const QString& text, EditExtent extent, TableWindow window, 
 {
     const std::size_t vertices = model_.Vertices.size();
     const std::size_t triangles = model_.Triangles.size();
-    ModelSlice before = TakeSlice(model_, extent, window);
+    const ModelSlice before = TakeSlice(model_, extent, window);
     if (!change(model_))
         return false;
     TableWindow now = window;
     now.vertices = window.vertices + model_.Vertices.size() - vertices;
     now.triangles = window.triangles + model_.Triangles.size() - triangles;
-    ModelSlice after = TakeSlice(model_, extent, now);
     if (key == MergeKey::None)
         EndMerge();
-    history_.push(new SliceStep(*this, model_, text, std::move(before), std::move(after), announce, model_.ActiveVertexSet,
-                                key, target));
+    auto content = std::make_shared<SliceContent>(
+        SliceContent{RecordEdit(before, model_, now), announce, model_.ActiveVertexSet, key, target, MergeEpoch()});
+    Push(new SliceStep(*this, model_, text, std::move(content)));
     Announce(announce);
     return true;
 }
@@ -277,7 +449,9 @@ void Document::MoveVertices(const QString& text, int part, std::vector<std::int3
     moves.after = std::move(after);
     moves.indices = std::move(indices);
     PutPositions(model_, moves.indices, moves.after);
-    history_.push(new MoveStep(*this, model_, text, part, std::move(moves), key, model_.ActiveVertexSet));
+    Push(new MoveStep(*this, model_, text,
+                      std::make_shared<MoveContent>(
+                          MoveContent{part, std::move(moves), key, model_.ActiveVertexSet, MergeEpoch()})));
     AnnounceMoved(part, true);
 }
 

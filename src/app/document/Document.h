@@ -17,6 +17,7 @@
 #include <QString>
 #include <QUndoStack>
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 
@@ -66,6 +67,8 @@ struct Change {
 
 inline constexpr int kEveryPart = -2;
 
+inline constexpr const char* kOldStepsDroppedText = "Old undo steps were dropped to stay within the memory budget";
+
 // Where a whole new model came from: the variant "&Save" writes it in again
 // (none after "&New" and for converted models, which have no FCE file of
 // their own yet) and the file the file information list reports on.
@@ -97,6 +100,14 @@ public:
     const ViewSettings& Views() const { return views_; }
     // The undo history: its actions, its clean state and its steps.
     QUndoStack& History() { return history_; }
+
+    // The history drops its oldest steps once its steps hold more than
+    // `bytes`; the newest step is kept even when it alone holds more, so
+    // that the last edit can always be undone.
+    void SetHistoryBudget(std::size_t bytes);
+    std::size_t HistoryBudget() const { return historyBudget_; }
+    // What the history's steps hold now, in bytes.
+    std::size_t HistoryBytes() const;
 
     // The UV remap section table. It belongs to the session, not to the
     // model: New and Open keep it; the section editor and the remap data
@@ -235,8 +246,14 @@ signals:
     void recentFilesChanged();
     void textureChanged();
     void sectionsChanged();
+    // Old steps left the history to keep it within its budget
+    // (kOldStepsDroppedText says so).
+    void oldStepsDropped();
 
 private:
+    void Push(QUndoCommand* step);
+    void KeepHistoryWithinBudget();
+    void DropOldestSteps(int drop);
     void ResetHistory(bool keepClean);
 
     CarModel model_;
@@ -246,6 +263,7 @@ private:
     QString texturePath_;
     QUndoStack history_;
     std::uint64_t mergeEpoch_ = 0;
+    std::size_t historyBudget_;
 };
 
 } // namespace mobrix::app

@@ -73,12 +73,33 @@ std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
-bool IsSectionLine(const std::string& line)
+// `section` is in lower case.
+bool IsSectionLine(const std::string& line, const std::string& section = "[recent]")
 {
-    static const std::string kSection = "[recent]";
-    return line.size() == kSection.size() &&
-           std::equal(line.begin(), line.end(), kSection.begin(),
+    return line.size() == section.size() &&
+           std::equal(line.begin(), line.end(), section.begin(),
                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::vector<std::uint8_t> bytes;
+    if (ReadWholeFile(path, bytes))
+        return {};
+    return std::string(bytes.begin(), bytes.end());
+}
+
+void ReadFlag(const std::string& line, const std::string& name, bool& flag)
+{
+    if (line == name + "=1")
+        flag = true;
+    else if (line == name + "=0")
+        flag = false;
+}
+
+std::string FlagLine(const std::string& name, bool flag)
+{
+    return name + (flag ? "=1\r\n" : "=0\r\n");
 }
 
 } // namespace
@@ -117,21 +138,41 @@ std::string IniFilePath(const std::string& programFolder, bool programFolderWrit
     return folder + "Mobrix.ini";
 }
 
-RecentSlots ReadRecentFile(const std::string& iniPath)
+IniSettings ParseSettingsIni(const std::string& text)
 {
-    std::vector<std::uint8_t> bytes;
-    if (ReadWholeFile(iniPath, bytes))
-        return {};
-    return ParseRecentIni(std::string(bytes.begin(), bytes.end()));
+    IniSettings settings;
+    bool inSection = false;
+    for (const std::string& line : SplitLines(text)) {
+        if (!line.empty() && line.front() == '[')
+            inSection = IsSectionLine(line, "[settings]");
+        else if (inSection)
+            ReadFlag(line, "ShowOtherParts", settings.ShowOtherParts);
+    }
+    return settings;
 }
 
-bool WriteRecentFile(const std::string& iniPath, const RecentSlots& slots)
+std::string FormatSettingsIni(const IniSettings& settings)
+{
+    return "[settings]\r\n" + FlagLine("ShowOtherParts", settings.ShowOtherParts) + "\r\n";
+}
+
+RecentSlots ReadRecentFile(const std::string& iniPath)
+{
+    return ParseRecentIni(ReadTextFile(iniPath));
+}
+
+IniSettings ReadSettingsFile(const std::string& iniPath)
+{
+    return ParseSettingsIni(ReadTextFile(iniPath));
+}
+
+bool WriteIniFile(const std::string& iniPath, const RecentSlots& slots, const IniSettings& settings)
 {
     std::error_code ignored;
     const std::filesystem::path folder = std::filesystem::path(iniPath).parent_path();
     if (!folder.empty())
         std::filesystem::create_directories(folder, ignored);
-    const std::string text = FormatRecentIni(slots);
+    const std::string text = FormatRecentIni(slots) + FormatSettingsIni(settings);
     return !WriteFileAtomically(iniPath, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 

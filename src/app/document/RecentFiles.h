@@ -1,11 +1,13 @@
 #pragma once
-// The recent-file list and its file Mobrix.ini.
+// The recent-file list, the settings kept between runs, and their file
+// Mobrix.ini.
 //
 // Slots 0..3 are the list, newest first; slot 4 holds the entry being added.
 // Each entry is the full path, one blank and the format digit: "0" for an
 // NFSIII file, "1" for an NFSIV file. Mobrix.ini holds "[recent]", the four
-// slots one per line (empty slots as empty lines) and one empty line, each
-// line ended by CR LF.
+// slots one per line (empty slots as empty lines) and one empty line, then
+// "[settings]" with one "Name=1" or "Name=0" line per setting and one empty
+// line, each line ended by CR LF.
 
 #include <array>
 #include <optional>
@@ -46,10 +48,23 @@ std::string FormatRecentIni(const RecentSlots& slots);
 std::string IniFilePath(const std::string& programFolder, bool programFolderWritable,
                         const std::string& configFolder);
 
-// Reads the list from the file; a missing or unreadable file gives an
-// empty list.
+// What Mobrix keeps between runs besides the list.
+struct IniSettings {
+    bool ShowOtherParts = true; // "Show Other Parts" in the View menu
+};
+
+// Reads the settings from the ini file's text: the lines after a line equal
+// to "[settings]" in any letter case, up to the next section line. A setting
+// that is missing, or whose value is neither "0" nor "1", keeps its default.
+IniSettings ParseSettingsIni(const std::string& text);
+std::string FormatSettingsIni(const IniSettings& settings);
+
+// Read the list or the settings from the file; a missing or unreadable
+// file gives an empty list and the default settings.
 RecentSlots ReadRecentFile(const std::string& iniPath);
-// Writes the file afresh. Returns false when it could not be written.
-bool WriteRecentFile(const std::string& iniPath, const RecentSlots& slots);
+IniSettings ReadSettingsFile(const std::string& iniPath);
+// Writes the file afresh, the list and then the settings. Returns false
+// when it could not be written; the old file is then kept.
+bool WriteIniFile(const std::string& iniPath, const RecentSlots& slots, const IniSettings& settings);
 
 } // namespace mobrix::app

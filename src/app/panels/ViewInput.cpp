@@ -103,7 +103,7 @@ void ViewInput::ApplyMouseOutcome(const views::MouseOutcome& outcome)
             views::ReDrawVert(ctx, model.CurrentPart, i, views::QBColor(12), views::Complement(views::QBColor(12)),
                               views::kBlack);
             views::ReDrawUVVert(ctx, model.CurrentPart, i, views::QBColor(12),
-                                views::Complement(views::QBColor(12)), views::kWhite);
+                                views::Complement(views::QBColor(12)), views::CurrentUvOutlineColour(ctx));
         }
     }
     if (outcome.redrawPartVertices)

@@ -127,6 +127,7 @@ void ViewsPanel::BuildViewMenu(QMenu* menu)
     mnuRes2_ = toggle("mnuRes2", "Reserved 2", &views::DisplayOptions::Reserved2);
     mnuDummies_ = toggle("mnuDummies", "&Dummies", &views::DisplayOptions::Dummies);
     mnuAspect_ = toggle("mnuAspect", "Maintain Aspect Ratio", &views::DisplayOptions::MaintainAspect);
+    mnuOtherParts_ = toggle("mnuOtherParts", "Show Other Parts", &views::DisplayOptions::ShowOtherParts);
 }
 
 void ViewsPanel::BuildModeItems(QMenu* menu)

@@ -111,6 +111,7 @@ private:
     QAction* mnuRes2_ = nullptr;
     QAction* mnuDummies_ = nullptr;
     QAction* mnuAspect_ = nullptr;
+    QAction* mnuOtherParts_ = nullptr;
     QAction* mnuPEdit_ = nullptr;
     QAction* mnuVEdit_ = nullptr;
     QAction* mnuDEdit_ = nullptr;

@@ -47,6 +47,7 @@ public:
     app::MessageAnswer Message(const app::MessageRequest&) override { return app::MessageAnswer::Yes; }
     QString Input(const app::InputRequest&) override { return {}; }
     app::FileDialogResult File(const app::FileDialogRequest&) override { return {}; }
+    int PickFromList(const app::ChoiceRequest&) override { return 0; }
 };
 
 struct Window {

@@ -63,6 +63,7 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     files_ = std::make_unique<FileCommands>(*doc_, dialogs_, setup.iniPath, this);
     exchange_ = std::make_unique<ExchangeCommands>(*doc_, dialogs_, this);
     textures_ = std::make_unique<TextureCommands>(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
+    connect(files_.get(), &FileCommands::opened, textures_.get(), &TextureCommands::LoadCarTexture);
     preview_ = std::make_unique<PreviewCommands>(*doc_, *status_, views_->View(views::View3D), views_->FileInfo(), this);
     transforms_ = std::make_unique<TransformCommands>(*doc_, dialogs_, *status_, this);
     damageColours_ = std::make_unique<DamageColourCommands>(*doc_, dialogs_, this);
@@ -214,14 +215,16 @@ void Form1::ConnectPanels()
 // ---------------------------------------------------------------------------
 // Document state
 
-// "name[*] - Mobrix": the file's name, or "Untitled" for a model without a
-// file of its own; the marker shows while the history is away from the
+// "name[*] - Mobrix": the file's name ("car.viv: car.fce" for a model in a
+// car archive), or "Untitled" for a model without a file of its own; the marker shows while the history is away from the
 // state last saved or opened.
 void Form1::UpdateTitle()
 {
     const CarModel& model = doc_->Model();
     const bool ownFile = doc_->State().SaveVariant.has_value() && !model.FileName.empty();
-    const QString name = ownFile ? QFileInfo(QString::fromStdString(model.FileName)).fileName() : "Untitled";
+    QString name = ownFile ? QFileInfo(QString::fromStdString(model.FileName)).fileName() : "Untitled";
+    if (ownFile && !doc_->State().ArchiveEntry.empty())
+        name += ": " + QString::fromStdString(doc_->State().ArchiveEntry);
     setWindowTitle(name + "[*] - " + kProgramTitle);
     setWindowModified(!doc_->History().isClean());
 }

@@ -138,20 +138,31 @@ int RunCommand(const CommandArgs& args, const CommandSpec& spec,
 
 namespace {
 
-// The input variant: a flag says which, otherwise the file's version word
-// and size decide.
-Result<FceVariant> InputVariant(const Arguments& a, const std::string& path)
+// The variant a flag names, if one does.
+Result<std::optional<FceVariant>> ForcedVariant(const Arguments& a)
 {
     const int named = int{a.Has("--nfs3")} + int{a.Has("--nfs4")} + int{a.Has("--fce4m")};
     if (named > 1)
         return BadUsage("--nfs3, --nfs4 and --fce4m exclude each other");
     if (a.Has("--nfs3"))
-        return FceVariant::Nfs3;
+        return std::optional<FceVariant>(FceVariant::Nfs3);
     if (a.Has("--nfs4"))
-        return FceVariant::Nfs4;
+        return std::optional<FceVariant>(FceVariant::Nfs4);
     if (a.Has("--fce4m"))
-        return FceVariant::Fce4m;
-    return DetectVariant(path);
+        return std::optional<FceVariant>(FceVariant::Fce4m);
+    return std::optional<FceVariant>();
+}
+
+Result<LoadedModel> LoadFromArchive(const ArchiveRef& ref, std::optional<FceVariant> forced)
+{
+    LoadedModel loaded{CarModel{}, FceVariant::Nfs4, std::nullopt};
+    auto read = LoadModelFromArchive(loaded.model, ref.archive, ref.entry, forced);
+    if (const auto* failure = std::get_if<VivFailure>(&read))
+        return Refused(VivFailureMessage(*failure));
+    const ArchiveModel& from = std::get<ArchiveModel>(read);
+    loaded.variant = from.variant;
+    loaded.archive = ArchiveRef{ref.archive, from.entryName};
+    return loaded;
 }
 
 } // namespace
@@ -171,18 +182,30 @@ Result<FceVariant> TargetVariant(const Arguments& a)
 
 Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path)
 {
-    const Result<FceVariant> variant = InputVariant(a, path);
-    if (!variant)
-        return variant.failure();
-    LoadedModel loaded{CarModel{}, *variant};
-    if (auto failure = OpenFCE(loaded.model, path, *variant))
+    Result<std::optional<FceVariant>> forced = ForcedVariant(a);
+    if (!forced)
+        return forced.failure();
+    if (const std::optional<ArchiveRef> ref = ParseArchiveRef(path))
+        return LoadFromArchive(*ref, *forced);
+    const FceVariant variant = forced->value_or(DetectVariant(path));
+    LoadedModel loaded{CarModel{}, variant, std::nullopt};
+    if (auto failure = OpenFCE(loaded.model, path, variant))
         return Refused(path, OneLineLoadFailureMessage(*failure));
     return loaded;
 }
 
-Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant)
+Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant, const LoadedModel* from)
 {
     PrepareForSave(model, variant);
+    if (std::optional<ArchiveRef> ref = ParseArchiveRef(path)) {
+        const ArchiveRef* source = from != nullptr && from->archive ? &*from->archive : nullptr;
+        if (ref->entry.empty() && source != nullptr)
+            ref->entry = source->entry;
+        const auto written = PutModelInArchive(model, variant, *ref, source != nullptr ? source->archive : "");
+        if (const auto* failure = std::get_if<VivFailure>(&written))
+            return Refused(VivFailureMessage(*failure));
+        return std::nullopt;
+    }
     if (auto failure = SaveFCEAs(model, path, variant))
         return Refused(path, OneLineSaveFailureMessage(*failure));
     return std::nullopt;
@@ -203,7 +226,7 @@ Outcome EditModel(const Arguments& a, const std::string& out, const std::functio
         return in.failure();
     if (Outcome failure = edit(in->model))
         return failure;
-    return SaveModelArg(in->model, out, in->variant);
+    return SaveModelArg(in->model, out, in->variant, &*in);
 }
 
 Outcome WriteModelTo(const Arguments& a, const std::string& out, const std::function<Outcome(CarModel&)>& fill)

@@ -5,6 +5,7 @@
 // Exit status: 0 on success, 1 when a file is refused or cannot be written,
 // 2 on bad usage. Every failure is one line on standard error.
 
+#include "CarArchive.h"
 #include "CarModel.h"
 #include "FceFiles.h"
 
@@ -105,12 +106,19 @@ Result<FceVariant> TargetVariant(const Arguments& a);
 struct LoadedModel {
     CarModel model;
     FceVariant variant;
+    // The archive and entry the model came from, when it came from one.
+    std::optional<ArchiveRef> archive;
 };
 
 // Every model a command reads or writes goes through these two, as the
-// editor's Open and Save As would.
+// editor's Open and Save As would. A model file may be named as an archive
+// or an archive's entry ("car.viv", "car.viv:car.fce"; see CarArchive.h).
+// Written into an archive, the model keeps the archive's other entries; a
+// new archive is made from the one the model came from (`from`), taking the
+// entry name it had there unless the output names one.
 Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path);
-Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant);
+Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant,
+                     const LoadedModel* from = nullptr);
 
 // Reads the model files[0] and hands it to `use`.
 Outcome WithModel(const Arguments& a, const std::function<Outcome(const CarModel&)>& use);

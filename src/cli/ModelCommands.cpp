@@ -14,6 +14,7 @@ const char* const kInfoHelp =
     "Usage: fcetool info [--nfs3|--nfs4] FILE\n"
     "\n"
     "Prints the file information report of an FCE model, one line per line.\n"
+    "FILE may be a car archive (car.viv) or an entry of one (car.viv:car.fce).\n"
     "The variant is detected by the NFSIV magic number unless an option names it.\n"
     "\n"
     "Options:\n"
@@ -27,6 +28,8 @@ const char* const kConvertHelp =
     "Reads the model IN and saves it as OUT in the chosen FCE variant, exactly\n"
     "as opening it in Mobrix and choosing Save As would. The variant of IN is\n"
     "detected by its version word and size unless an option names it.\n"
+    "IN and OUT may name car archives or their entries (car.viv, car.viv:car.fce):\n"
+    "written into an archive, the model keeps the archive's other entries.\n"
     "\n"
     "Options:\n"
     "  --to nfs3|nfs4|fce4m   the variant to write (required)\n"
@@ -60,19 +63,16 @@ int ConvertCommand(const CommandArgs& args)
         const Result<FceVariant> target = TargetVariant(a);
         if (!target)
             return target.failure();
-        return WriteModelTo(a, a.files[1], [&](CarModel& model) -> Outcome {
-            Result<LoadedModel> in = LoadModelArg(a, a.files[0]);
-            if (!in)
-                return in.failure();
-            model = std::move(in->model);
-            // The save itself turns NFSIII and NFSIV into each other; the
-            // third variant's tables are made or dropped here.
-            if (in->variant == FceVariant::Fce4m || *target == FceVariant::Fce4m)
-                ConvertToVariant(model, *target);
-            if (a.Has("--rename-parts"))
-                RenamePartsForVariant(model, in->variant, *target);
-            return std::nullopt;
-        });
+        Result<LoadedModel> in = LoadModelArg(a, a.files[0]);
+        if (!in)
+            return in.failure();
+        // The save itself turns NFSIII and NFSIV into each other; the third
+        // variant's tables are made or dropped here.
+        if (in->variant == FceVariant::Fce4m || *target == FceVariant::Fce4m)
+            ConvertToVariant(in->model, *target);
+        if (a.Has("--rename-parts"))
+            RenamePartsForVariant(in->model, in->variant, *target);
+        return SaveModelArg(in->model, a.files[1], *target, &*in);
     });
 }
 

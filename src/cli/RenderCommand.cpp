@@ -5,6 +5,7 @@
 #include "PictureFiles.h"
 #include "Rasteriser.h"
 #include "TextureSearch.h"
+#include "CarArchive.h"
 #include "Viv.h"
 
 #include <filesystem>

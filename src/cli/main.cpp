@@ -3,6 +3,7 @@
 // Exit status: 0 on success, 1 when a file is refused or cannot be written,
 // 2 on bad usage.
 
+#include "ArchiveCommands.h"
 #include "CliCommon.h"
 #include "ExchangeCommands.h"
 #include "GltfCommands.h"
@@ -41,6 +42,11 @@ const char* const kOverview =
     "  import-gltf   convert a glTF 2.0 file into a model\n"
     "  mesh          transform or clean up the mesh of a model\n"
     "  render        draw a picture of a model into a PNG file\n"
+    "  viv           list, extract, pack or replace the entries of a car archive\n"
+    "\n"
+    "A model file may also be a car archive (car.viv, its first .fce entry) or\n"
+    "an entry of one (car.viv:car.fce); models saved into an archive keep its\n"
+    "other entries.\n"
     "\n"
     "Run 'fcetool COMMAND --help' for the options of a command.\n";
 
@@ -65,6 +71,7 @@ const std::map<std::string, Command>& Commands()
         {"import-gltf", ImportGltfCommand},
         {"mesh", MeshCommand},
         {"render", RenderCommand},
+        {"viv", VivCommand},
     };
     return commands;
 }

@@ -24,7 +24,7 @@ std::optional<std::string> FindModelTexture(const std::string& modelPath)
 {
     const fs::path model(modelPath);
     const std::string stem = model.stem().string();
-    const std::vector<std::string> wanted = {kCarTextureName, stem + ".tga", stem + ".bmp", stem + ".png"};
+    const std::vector<std::string> wanted = {std::string("car00.tga"), stem + ".tga", stem + ".bmp", stem + ".png"};
     const fs::path folder = model.has_parent_path() ? model.parent_path() : fs::path(".");
     std::error_code error;
     std::vector<fs::path> files;

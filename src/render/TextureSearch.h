@@ -9,8 +9,6 @@
 
 namespace mobrix::render {
 
-inline constexpr const char* kCarTextureName = "car00.tga";
-
 std::optional<std::string> FindModelTexture(const std::string& modelPath);
 
 // True when the two names are equal but for the case of ASCII letters.

@@ -1,7 +1,7 @@
 #pragma once
 // A dialog service for tests: answers each box from a script and records
 // every box it was shown. Answers are taken in order per kind (message
-// boxes, input boxes, file dialogs). A box the script did not expect fails
+// boxes, input boxes, file dialogs, lists). A box the script did not expect fails
 // the test and is answered with No, an empty text or a cancelled dialog,
 // unless the test chose to answer any box (AnswerAnyBox).
 
@@ -20,8 +20,9 @@
 namespace testing_support {
 
 struct ShownBox {
-    enum class Kind { Message, Input, File } kind = Kind::Message;
+    enum class Kind { Message, Input, File, Choice } kind = Kind::Message;
     mobrix::app::MessageRequest message;
+    mobrix::app::ChoiceRequest choice;
     mobrix::app::InputRequest input;
     mobrix::app::FileDialogRequest file;
     bool busyPointer = false; // the hourglass was still up while the box showed
@@ -29,7 +30,11 @@ struct ShownBox {
 
 class ScriptedDialogs : public mobrix::app::DialogService {
 public:
-    using Answer = std::variant<mobrix::app::MessageAnswer, QString, mobrix::app::FileDialogResult>;
+    // The item picked from a list (-1: cancelled).
+    struct Pick {
+        int index = -1;
+    };
+    using Answer = std::variant<mobrix::app::MessageAnswer, QString, mobrix::app::FileDialogResult, Pick>;
 
     void Answer_(Answer a) { script_.push_back(std::move(a)); }
     void Yes() { Answer_(mobrix::app::MessageAnswer::Yes); }
@@ -38,6 +43,7 @@ public:
     void Type(const QString& text) { Answer_(text); }
     void Choose(const QString& path, int filterIndex) { Answer_(mobrix::app::FileDialogResult{false, path, filterIndex}); }
     void Cancel() { Answer_(mobrix::app::FileDialogResult{}); }
+    void PickItem(int index) { Answer_(Pick{index}); }
 
     // For tests that raise boxes at random: a box the script does not cover
     // is answered by these instead of failing the test; file dialogs are
@@ -83,6 +89,17 @@ public:
         if (auto* a = Next<mobrix::app::FileDialogResult>("file dialog"))
             return *a;
         return {};
+    }
+
+    int PickFromList(const mobrix::app::ChoiceRequest& request) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::Choice;
+        box.choice = request;
+        shown_.push_back(box);
+        if (auto* a = Next<Pick>("list \"" + request.prompt.toStdString() + "\""))
+            return a->index;
+        return -1;
     }
 
 private:

@@ -74,7 +74,8 @@ TEST_F(Workflow, OpenReadsTheChosenVariantAndFillsTheWindow)
     EXPECT_EQ(request.mode, FileDialogMode::Open);
     EXPECT_EQ(request.initialName, "*.FCE");
     EXPECT_EQ(request.filters,
-              (QStringList{"FCE files|*.fce", "NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"}));
+              (QStringList{"FCE files|*.fce", "NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE",
+                           "Car archives|*.viv"}));
     EXPECT_EQ(request.defaultExtension, "FCE");
 
     const CarModel& m = form->Model();

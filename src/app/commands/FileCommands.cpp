@@ -1,5 +1,6 @@
 #include "commands/FileCommands.h"
 
+#include "CarArchive.h"
 #include "support/BusyPointer.h"
 #include "support/Latin1.h"
 #include "support/MenuAction.h"
@@ -16,8 +17,16 @@ namespace {
 
 // The first entry reads either variant, by the file's magic number; the
 // other two force one.
-const QStringList kOpenFilters{"FCE files|*.fce", "NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"};
-const QStringList kSaveFilters{"NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE"};
+const QStringList kOpenFilters{"FCE files|*.fce", "NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE",
+                               "Car archives|*.viv"};
+const QStringList kSaveFilters{"NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE", "Car archives|*.viv"};
+constexpr int kArchiveSaveFilter = 3;
+
+// A car archive by its name, or by its magic when the name does not say.
+bool IsArchive(const std::string& path)
+{
+    return QString::fromStdString(path).endsWith(".viv", Qt::CaseInsensitive) || HasVivMagic(path);
+}
 
 QString Path(const std::string& path)
 {
@@ -136,12 +145,10 @@ void FileCommands::mnuOpen_Click()
         dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
         return;
     }
-    const FceVariant variant = chosen.filterIndex == 3   ? FceVariant::Nfs4
-                               : chosen.filterIndex == 2 ? FceVariant::Nfs3
-                                                         : DetectVariant(path);
-    if (ReadModelFile(path, variant) == ReadOutcome::Failed)
-        return;
-    RememberRecent(path, variant);
+    const std::optional<FceVariant> variant = chosen.filterIndex == 3   ? std::optional(FceVariant::Nfs4)
+                                              : chosen.filterIndex == 2 ? std::optional(FceVariant::Nfs3)
+                                                                        : std::nullopt;
+    ReadAnyFile(path, variant);
 }
 
 void FileCommands::OpenFromCommandLine(const QString& path)
@@ -151,10 +158,71 @@ void FileCommands::OpenFromCommandLine(const QString& path)
         dialogs_.Warning(kErrorTitle, kFileNotFoundMessage);
         return;
     }
-    const FceVariant variant = DetectVariant(file);
-    if (ReadModelFile(file, variant) == ReadOutcome::Failed)
-        return;
-    RememberRecent(file, variant);
+    ReadAnyFile(file, std::nullopt);
+}
+
+// What Open, the command line and the recent list share: the reader by the
+// file (an archive by its name or magic), the recent list, the texture.
+FileCommands::ReadOutcome FileCommands::ReadAnyFile(const std::string& path, std::optional<FceVariant> variant)
+{
+    const ReadOutcome outcome = IsArchive(path) ? ReadArchive(path, variant)
+                                                : ReadModelFile(path, variant.value_or(DetectVariant(path)));
+    if (outcome == ReadOutcome::Failed)
+        return outcome;
+    RememberRecent(path, *doc_.State().SaveVariant);
+    emit opened();
+    return outcome;
+}
+
+std::optional<std::string> FileCommands::ChooseModelEntry(const std::string& path)
+{
+    auto listed = ListViv(path);
+    if (const auto* failure = std::get_if<VivFailure>(&listed)) {
+        dialogs_.Plain(kFileFormatTitle, FromLatin1(VivFailureMessage(*failure)));
+        return std::nullopt;
+    }
+    QStringList models;
+    for (const VivEntry& entry : std::get<VivArchive>(listed).entries)
+        if (QString::fromStdString(entry.name).endsWith(".fce", Qt::CaseInsensitive))
+            models << FromLatin1(entry.name);
+    if (models.isEmpty()) {
+        dialogs_.Plain(kFileFormatTitle, "This archive holds no FCE model.");
+        return std::nullopt;
+    }
+    if (models.size() == 1)
+        return models.front().toLatin1().toStdString();
+    const int picked = dialogs_.PickFromList({"Which model of the archive do you want to open?", "Open", models});
+    if (picked < 0 || picked >= models.size())
+        return std::nullopt;
+    return models[picked].toLatin1().toStdString();
+}
+
+// The model of one entry of the archive, read into a copy of the model as
+// a loose file is. A refused archive or entry leaves everything as it was.
+FileCommands::ReadOutcome FileCommands::ReadArchive(const std::string& path, std::optional<FceVariant> variant)
+{
+    const std::optional<std::string> entry = ChooseModelEntry(path);
+    if (!entry)
+        return ReadOutcome::Failed;
+    CarModel model = doc_.Model();
+    std::variant<ArchiveModel, VivFailure> read;
+    {
+        BusyPointer busy;
+        read = LoadModelFromArchive(model, path, *entry, variant);
+    }
+    if (const auto* failure = std::get_if<VivFailure>(&read)) {
+        if (failure->model)
+            ShowLoadFailure(*failure->model);
+        else
+            dialogs_.Plain(kFileFormatTitle, FromLatin1(VivFailureMessage(*failure)));
+        return ReadOutcome::Failed;
+    }
+    const ArchiveModel& from = std::get<ArchiveModel>(read);
+    BusyPointer busy;
+    model.FileName = path;
+    doc_.ReplaceModel(std::move(model), {.saveVariant = from.variant, .reportPath = path, .reportAppends = false,
+                                         .offersSave = true, .archive = {path, from.entryName}});
+    return ReadOutcome::Read;
 }
 
 // The file just read goes to the top of the recent list.
@@ -177,10 +245,16 @@ void FileCommands::mnuQuickLoad_Click(int index)
         return;
     }
     // An entry edited by hand may have lost its format digit; the file
-    // itself then says which reader fits.
+    // itself then says which reader fits. An archive's entry says it too.
     const std::optional<RecentFormat> format = RecentEntryFormat(entry);
+    if (IsArchive(path)) {
+        if (ReadArchive(path, std::nullopt) == ReadOutcome::Read)
+            emit opened();
+        return;
+    }
     const FceVariant variant = format ? VariantOf(*format) : DetectVariant(path);
-    ReadModelFile(path, variant);
+    if (ReadModelFile(path, variant) == ReadOutcome::Read)
+        emit opened();
 }
 
 // Reads the file with the reader of the variant into a copy of the model
@@ -225,6 +299,12 @@ void FileCommands::mnuSave_Click()
     }
     const std::string path = doc_.Model().FileName;
     const FceVariant variant = *state.SaveVariant;
+    if (!state.ArchiveEntry.empty()) {
+        std::string written;
+        if (WriteIntoArchive(path, state.ArchiveEntry, variant, written))
+            doc_.Saved(path, variant, written);
+        return;
+    }
     if (WriteModelFile(path, variant))
         doc_.Saved(path, variant);
 }
@@ -252,11 +332,43 @@ void FileCommands::mnuSaveAs_Click()
     if (chosen.cancelled || chosen.path.isEmpty())
         return;
     const std::string path = chosen.path.toStdString();
+    if (chosen.filterIndex == kArchiveSaveFilter || IsArchive(path)) {
+        // An archive keeps the variant the model has; its entry is the one
+        // the model came from when it is saved into its own archive again.
+        const FceVariant variant = nfs4 ? FceVariant::Nfs4 : FceVariant::Nfs3;
+        const DocumentState& state = doc_.State();
+        std::string written;
+        if (!WriteIntoArchive(path, path == state.ArchivePath ? state.ArchiveEntry : std::string(), variant, written))
+            return;
+        mnuSave_->setEnabled(true);
+        doc_.Saved(path, variant, written);
+        return;
+    }
     const FceVariant variant = chosen.filterIndex == 2 ? FceVariant::Nfs4 : FceVariant::Nfs3;
     if (!ConfirmNfs3Save(variant) || !WriteModelFile(path, variant))
         return;
     mnuSave_->setEnabled(true);
     doc_.Saved(path, variant);
+}
+
+// Writes the model into the archive's entry (see PutModelInArchive): an
+// existing archive keeps its other entries, a new one is made from the
+// archive the model came from, or holds the model alone as car.fce.
+bool FileCommands::WriteIntoArchive(const std::string& path, const std::string& entry, FceVariant variant,
+                                    std::string& written)
+{
+    std::variant<std::string, VivFailure> put;
+    {
+        BusyPointer busy;
+        doc_.PrepareForSave(variant);
+        put = PutModelInArchive(doc_.Model(), variant, {path, entry}, doc_.State().ArchivePath);
+    }
+    if (const auto* failure = std::get_if<VivFailure>(&put)) {
+        dialogs_.Plain(kProgramTitle, FromLatin1(VivFailureMessage(*failure)));
+        return false;
+    }
+    written = std::get<std::string>(put);
+    return true;
 }
 
 bool FileCommands::WriteModelFile(const std::string& path, FceVariant variant)

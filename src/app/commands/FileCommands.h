@@ -11,6 +11,7 @@
 #include <QObject>
 
 #include <array>
+#include <optional>
 #include <functional>
 
 class QAction;
@@ -41,9 +42,21 @@ public:
     void mnuSaveAs_Click();
     void mnuQuickLoad_Click(int index);
 
+signals:
+    // A model was read from a file or an archive (not New or a conversion):
+    // its texture is looked for.
+    void opened();
+
 private:
     enum class ReadOutcome { Read, Failed };
+    // A loose FCE file, or a car archive when the name or magic says so.
+    ReadOutcome ReadAnyFile(const std::string& path, std::optional<FceVariant> variant);
     ReadOutcome ReadModelFile(const std::string& path, FceVariant variant);
+    ReadOutcome ReadArchive(const std::string& path, std::optional<FceVariant> variant);
+    // The .fce entry to open: the only one, or the one the user picks.
+    std::optional<std::string> ChooseModelEntry(const std::string& path);
+    bool WriteIntoArchive(const std::string& path, const std::string& entry, FceVariant variant,
+                          std::string& written);
     void RememberRecent(const std::string& path, FceVariant variant);
     void ShowLoadFailure(const LoadFailure& failure);
     bool WriteModelFile(const std::string& path, FceVariant variant);

@@ -28,6 +28,13 @@ struct InputRequest {
     QString defaultText;
 };
 
+// A list to pick one item from.
+struct ChoiceRequest {
+    QString prompt;
+    QString title;
+    QStringList items;
+};
+
 enum class FileDialogMode { Open, Save };
 
 struct FileDialogRequest {
@@ -53,6 +60,8 @@ public:
     // The typed text, or an empty text when the box was cancelled.
     virtual QString Input(const InputRequest& request) = 0;
     virtual FileDialogResult File(const FileDialogRequest& request) = 0;
+    // The index of the item picked, or -1 when the list was cancelled.
+    virtual int PickFromList(const ChoiceRequest& request) = 0;
 
     // Shorthands for the common boxes.
     void Error(const QString& title, const QString& text)

@@ -60,6 +60,13 @@ QString QtDialogService::Input(const InputRequest& request)
     return ok ? text : QString();
 }
 
+int QtDialogService::PickFromList(const ChoiceRequest& request)
+{
+    bool ok = false;
+    const QString picked = QInputDialog::getItem(parent_, request.title, request.prompt, request.items, 0, false, &ok);
+    return ok ? static_cast<int>(request.items.indexOf(picked)) : -1;
+}
+
 FileDialogResult QtDialogService::File(const FileDialogRequest& request)
 {
     QFileDialog dialog(parent_);

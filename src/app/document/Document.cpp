@@ -351,6 +351,8 @@ void Document::ReplaceModel(CarModel model, const ModelSource& source)
     state_.ReportPath = source.reportPath;
     state_.ReportAppends = source.reportAppends;
     state_.OffersSave = source.offersSave;
+    state_.ArchivePath = source.archive.archive;
+    state_.ArchiveEntry = source.archive.entry;
     const std::size_t listed = PartListNames(model_).size();
     views_.Parts.Shown.assign(listed, false);
     if (listed > 0) {
@@ -366,7 +368,7 @@ void Document::ReplaceModel(CarModel model, const ModelSource& source)
     emit modelReplaced();
 }
 
-void Document::Saved(const std::string& path, FceVariant variant)
+void Document::Saved(const std::string& path, FceVariant variant, const std::string& archiveEntry)
 {
     const bool setsChanged = state_.SaveVariant != variant ||
                              (variant == FceVariant::Nfs4 && model_.FileFormat != ModelOrigin::Nfs4);
@@ -378,6 +380,8 @@ void Document::Saved(const std::string& path, FceVariant variant)
     if (variant == FceVariant::Nfs4)
         model_.FileFormat = ModelOrigin::Nfs4;
     model_.FileName = path;
+    state_.ArchivePath = archiveEntry.empty() ? std::string() : path;
+    state_.ArchiveEntry = archiveEntry;
     EndMerge();
     history_.setClean();
     emit saved();

@@ -5,6 +5,7 @@
 // a replacement of the whole model, and it announces what changed; the
 // views, lists and panels listen and bring themselves up to date.
 
+#include "CarArchive.h"
 #include "CarModel.h"
 #include "EditRecord.h"
 #include "FceFiles.h"
@@ -38,6 +39,11 @@ struct DocumentState {
     bool ReportAppends = false;
     // Whether the model last replaced turned "&Save" on.
     bool OffersSave = false;
+    // A model read from or saved into a car archive: the archive (the
+    // model's FileName too) and the entry "&Save" writes. Both empty for a
+    // loose FCE file.
+    std::string ArchivePath;
+    std::string ArchiveEntry;
     // The remap section the rubber band of the Triangle Editor assigns.
     int BandSection = -1;
 };
@@ -73,6 +79,9 @@ struct ModelSource {
     // Whether the new model turns "&Save" on: a new model and one converted
     // from X do not, until it was saved with "Save &As".
     bool offersSave = true;
+    // The car archive and its entry the model was read from; empty for a
+    // loose file.
+    ArchiveRef archive = {};
 };
 
 // The document is closed: everyone reads it, and every change goes through
@@ -122,9 +131,10 @@ public:
     // dummy is kept where it still exists, and every mark is cleared, so
     // that every listener finds the same place whatever its order.
     void ReplaceModel(CarModel model, const ModelSource& source);
-    // The model was written to `path` as `variant`: "&Save" now writes
-    // there in that variant, and the history's present is clean.
-    void Saved(const std::string& path, FceVariant variant);
+    // The model was written to `path` as `variant` (into the archive entry
+    // `archiveEntry` when not empty): "&Save" now writes there in that
+    // variant, and the history's present is clean.
+    void Saved(const std::string& path, FceVariant variant, const std::string& archiveEntry = {});
     // What writing the model as `variant` changes in it, done before the
     // encoder runs. When it changed the part structure (an NFSIII save cuts
     // the part slots that variant cannot name) the steps before no longer

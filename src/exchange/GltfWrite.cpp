@@ -702,6 +702,11 @@ ExchangeStatus EncodeGltf(const CarModel& model, GltfContainer container, std::s
             writer.AddPart(static_cast<int>(p), spans[p]);
         writer.AddDummies();
         writer.AddHeader();
+        // A model with no tables at all still gets a few bytes of buffer: a
+        // binary file whose BIN chunk is empty is refused by readers,
+        // this one included.
+        if (writer.Model().buffers[0].data.empty())
+            writer.Model().buffers[0].data.assign(4, 0);
         out.clear();
         const std::size_t bin = writer.Model().buffers[0].data.size();
         out.reserve((container == GltfContainer::Text ? bin / 3 * 4 + 4 : bin) + 1048576);

@@ -114,25 +114,25 @@ bool PrintLines(const std::vector<std::string>& lines)
     return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
-int RunCommand(const CommandArgs& args, const CommandSpec& spec,
+int RunCommand(const CommandArgs& args, const CommandShape& shape,
                const std::function<Outcome(const Arguments&)>& body)
 {
-    const auto parsed = ParseArguments(args, spec.flags, spec.valued);
+    const auto parsed = ParseArguments(args, shape.flags, shape.valued);
     if (const auto* failure = std::get_if<Failure>(&parsed))
-        return Report(*failure, spec.name);
+        return Report(*failure, shape.name);
     const Arguments& a = std::get<Arguments>(parsed);
     if (a.help) {
-        std::fputs(spec.help, stdout);
+        std::fputs(shape.help, stdout);
         return kExitOk;
     }
-    if (spec.files && a.files.size() != *spec.files) {
-        const std::size_t files = *spec.files;
-        return Report(BadUsage(std::string(spec.name) + " takes " + std::to_string(files) +
+    if (shape.files && a.files.size() != *shape.files) {
+        const std::size_t files = *shape.files;
+        return Report(BadUsage(std::string(shape.name) + " takes " + std::to_string(files) +
                                (files == 1 ? " file" : " files")),
-                      spec.name);
+                      shape.name);
     }
     if (const Outcome outcome = body(a))
-        return Report(*outcome, spec.name);
+        return Report(*outcome, shape.name);
     return kExitOk;
 }
 

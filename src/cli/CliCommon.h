@@ -83,7 +83,7 @@ int Report(const Failure& failure, const char* command);
 // Writes each line to standard output; false when that fails.
 bool PrintLines(const std::vector<std::string>& lines);
 
-struct CommandSpec {
+struct CommandShape {
     const char* name;
     const char* help;
     std::optional<std::size_t> files; // exactly this many file names, or the command counts them
@@ -93,7 +93,7 @@ struct CommandSpec {
 
 // Parses the arguments, shows the help when asked, refuses a wrong number of
 // files, runs `body` and reports its failure. Gives the exit status.
-int RunCommand(const CommandArgs& args, const CommandSpec& spec,
+int RunCommand(const CommandArgs& args, const CommandShape& shape,
                const std::function<Outcome(const Arguments&)>& body);
 
 // The flags of every command that reads a model: its variant is detected by

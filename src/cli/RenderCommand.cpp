@@ -194,8 +194,8 @@ int RenderCommand(const CommandArgs& args)
 {
     std::set<std::string> flags = kVariantFlags;
     flags.insert({"--wireframe", "--no-texture"});
-    const CommandSpec spec{"render", kRenderHelp, 2, flags, {"--size", "--view", "--parts", "--texture"}};
-    return RunCommand(args, spec, [](const Arguments& a) -> Outcome {
+    const CommandShape shape{"render", kRenderHelp, 2, flags, {"--size", "--view", "--parts", "--texture"}};
+    return RunCommand(args, shape, [](const Arguments& a) -> Outcome {
         const Result<RenderOptions> options = Options(a);
         if (!options)
             return options.failure();

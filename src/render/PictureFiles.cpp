@@ -238,15 +238,20 @@ bool Unfilter(std::vector<std::uint8_t>& raw, std::size_t rows, std::size_t rowB
 std::array<std::uint8_t, 4> PngPixel(const PngChunks& png, const std::uint8_t* row, std::int64_t x)
 {
     const PngHeader& h = png.header;
-    const std::uint8_t* p = row + x * h.channels;
-    std::uint8_t value = p[0];
     if (h.depth < 8) {
+        // Packed grey or palette: several pixels share a byte, so the
+        // pixel's bits are all there is to read; the row holds no byte per pixel.
         const std::int64_t bit = x * h.depth;
         const int mask = (1 << h.depth) - 1;
-        value = static_cast<std::uint8_t>((row[bit / 8] >> (8 - h.depth - bit % 8)) & mask);
-        if (h.colourType == 0)
+        std::uint8_t value = static_cast<std::uint8_t>((row[bit / 8] >> (8 - h.depth - bit % 8)) & mask);
+        if (h.colourType == 0) {
             value = static_cast<std::uint8_t>(value * 255 / mask);
+            return {value, value, value, 255};
+        }
+        return value < png.palette.size() ? png.palette[value] : std::array<std::uint8_t, 4>{0, 0, 0, 255};
     }
+    const std::uint8_t* p = row + x * h.channels;
+    const std::uint8_t value = p[0];
     switch (h.colourType) {
     case 0: return {value, value, value, 255};
     case 2: return {p[0], p[1], p[2], 255};

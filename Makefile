@@ -39,27 +39,31 @@ fuzz: configure
 	    --timeout $$(( $(FUZZ_SECONDS) + 600 )) --output-on-failure
 
 # The unit and window tests built with the address and undefined-behaviour
-# sanitizers, in a build folder of their own. Leaks inside the system's
-# graphics and font libraries are not the project's: scripts/lsan.supp.
-# The tests that create an OpenGL context (Trimlet's windows, the preview's
-# widget and window tests, and the window test on an X server without
-# OpenGL, where Qt still probes GLX) run without the leak check: Mesa's
-# software rasteriser leaks from code it compiles at run time, which no
-# stack can name and no suppression can match. Every other test keeps it.
+# sanitizers, in a build folder of their own, in two runs:
+#  - every test with the leak check, on an X server without OpenGL for the
+#    windows; leaks inside the system's font, X and D-Bus libraries are not
+#    the project's (scripts/lsan.supp);
+#  - the window tests ("gui") once more with OpenGL and without the leak
+#    check, since every window then makes an OpenGL context: Mesa leaks 128
+#    bytes in glXChooseFBConfig from a driver it unloads before the report,
+#    so the report's short stacks cannot name it and no suppression can
+#    match it (a full unwind names it, but takes minutes per test). The
+#    tests that need OpenGL (Trimlet's windows, the preview's widget and
+#    window tests) run only here.
 ASAN_BUILD ?= build-asan
 ASAN_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
-ASAN_WITHOUT_LEAK_CHECK = ^(TrimletWindow|PreviewWindow|PreviewGLTest)\.|^app_tests_without_opengl$$
+ASAN_NEEDS_OPENGL = ^(TrimletWindow|PreviewWindow|PreviewGLTest)\.
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DMOBRIX_WERROR=ON -DMOBRIX_FUZZ=OFF \
 	    -DCMAKE_CXX_FLAGS="$(ASAN_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(ASAN_FLAGS)" \
 	    -DCMAKE_SHARED_LINKER_FLAGS="$(ASAN_FLAGS)"
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 && \
-	    ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	    QT_XCB_GL_INTEGRATION=none ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	    LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
-	    ctest --output-on-failure -j $(JOBS) -E '$(ASAN_WITHOUT_LEAK_CHECK)' && \
+	    ctest --output-on-failure -j $(JOBS) -E '$(ASAN_NEEDS_OPENGL)' && \
 	    ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
-	    ctest --output-on-failure -j $(JOBS) -R '$(ASAN_WITHOUT_LEAK_CHECK)'
+	    ctest --output-on-failure -j $(JOBS) -L gui
 
 run: build
 	$(BUILD)/src/app/mobrix $(SAMPLE)

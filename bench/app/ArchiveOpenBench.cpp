@@ -9,6 +9,7 @@
 
 #include "BenchSupport.h"
 #include "Form1.h"
+#include "QuietDialogs.h"
 #include "Viv.h"
 
 #include <QApplication>
@@ -24,13 +25,7 @@ using namespace mobrix;
 
 namespace {
 
-class QuietDialogs : public app::DialogService {
-public:
-    app::MessageAnswer Message(const app::MessageRequest&) override { return app::MessageAnswer::Yes; }
-    QString Input(const app::InputRequest&) override { return {}; }
-    app::FileDialogResult File(const app::FileDialogRequest&) override { return {}; }
-    int PickFromList(const app::ChoiceRequest&) override { return 0; }
-};
+using bench_support::QuietDialogs;
 
 struct Window {
     QTemporaryDir dir;

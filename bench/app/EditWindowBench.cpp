@@ -18,6 +18,7 @@
 #include "Form1.h"
 #include "panels/ViewInput.h"
 #include "panels/ViewsPanel.h"
+#include "QuietDialogs.h"
 #include "TorusPart.h"
 #include "ViewEditing.h"
 
@@ -42,13 +43,7 @@ using namespace mobrix;
 
 namespace {
 
-class QuietDialogs : public app::DialogService {
-public:
-    app::MessageAnswer Message(const app::MessageRequest&) override { return app::MessageAnswer::Yes; }
-    QString Input(const app::InputRequest&) override { return {}; }
-    app::FileDialogResult File(const app::FileDialogRequest&) override { return {}; }
-    int PickFromList(const app::ChoiceRequest&) override { return 0; }
-};
+using bench_support::QuietDialogs;
 
 struct Window {
     QTemporaryDir dir;

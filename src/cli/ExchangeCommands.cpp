@@ -38,7 +38,7 @@ int ImportCommand(const CommandArgs& args, const char* name, const char* help, E
 }
 
 const char* const kExtractPartHelp =
-    "Usage: fcetool extract-part [--nfs3|--nfs4] MODEL PART OUT\n"
+    "Usage: fcetool extract-part [--nfs3|--nfs4|--fce4m] MODEL PART OUT\n"
     "\n"
     "Writes one part of the model MODEL to the part file OUT, as Mobrix's\n"
     "Extract Part does. PART is the 1-based part number or the part's name as\n"
@@ -52,7 +52,7 @@ const char* const kExtractPartHelp =
     "  --help   show this help\n";
 
 const char* const kInsertPartHelp =
-    "Usage: fcetool insert-part [--nfs3|--nfs4] MODEL PARTFILE OUT\n"
+    "Usage: fcetool insert-part [--nfs3|--nfs4|--fce4m] MODEL PARTFILE OUT\n"
     "\n"
     "Adds the part file PARTFILE to the model MODEL as its new last part, as\n"
     "Mobrix's Insert Part does, and saves the result as OUT in the variant of\n"
@@ -66,7 +66,7 @@ const char* const kInsertPartHelp =
     "  --help   show this help\n";
 
 const char* const kImport3dsHelp =
-    "Usage: fcetool import-3ds IN.3DS OUT [--to nfs3|nfs4]\n"
+    "Usage: fcetool import-3ds IN.3DS OUT [--to nfs3|nfs4|fce4m]\n"
     "\n"
     "Converts the mesh objects of the 3DS file IN.3DS into a new model, one part\n"
     "per object (at most 64), as Mobrix's Convert 3DS does, and saves it as OUT.\n"
@@ -88,7 +88,7 @@ const char* const k3dsToPrtHelp =
     "  --help   show this help\n";
 
 const char* const kExport3dsHelp =
-    "Usage: fcetool export-3ds [--nfs3|--nfs4] MODEL OUT.3DS\n"
+    "Usage: fcetool export-3ds [--nfs3|--nfs4|--fce4m] MODEL OUT.3DS\n"
     "\n"
     "Writes the parts of the model MODEL as the mesh objects of the 3DS file\n"
     "OUT.3DS, as Mobrix's Export 3DS does: vertices relative to their part,\n"
@@ -101,7 +101,7 @@ const char* const kExport3dsHelp =
     "  --help   show this help\n";
 
 const char* const kImportXHelp =
-    "Usage: fcetool import-x IN.X OUT [--to nfs3|nfs4]\n"
+    "Usage: fcetool import-x IN.X OUT [--to nfs3|nfs4|fce4m]\n"
     "\n"
     "Converts the first mesh of the text X file IN.X into a new model of one\n"
     "part named after the file, as Mobrix's Convert X does, and saves it as OUT.\n"
@@ -112,7 +112,7 @@ const char* const kImportXHelp =
     "  --help           show this help\n";
 
 const char* const kExportObjHelp =
-    "Usage: fcetool export-obj [--nfs3|--nfs4] [--texture IMAGE] MODEL OUT.OBJ\n"
+    "Usage: fcetool export-obj [--nfs3|--nfs4|--fce4m] [--texture IMAGE] MODEL OUT.OBJ\n"
     "\n"
     "Writes the parts of the model MODEL as the objects of the Wavefront OBJ file\n"
     "OUT.OBJ, as Mobrix's Export OBJ does: absolute positions, normals, texture\n"
@@ -128,7 +128,7 @@ const char* const kExportObjHelp =
     "  --help           show this help\n";
 
 const char* const kImportObjHelp =
-    "Usage: fcetool import-obj IN.OBJ OUT [--to nfs3|nfs4]\n"
+    "Usage: fcetool import-obj IN.OBJ OUT [--to nfs3|nfs4|fce4m]\n"
     "\n"
     "Converts the Wavefront OBJ file IN.OBJ into a new model, as Mobrix's\n"
     "Convert OBJ does, and saves it as OUT. Each object (o) becomes a part, or\n"

@@ -39,7 +39,7 @@ Result<std::vector<std::uint8_t>> TextureArg(const Arguments& a)
 }
 
 const char* const kExportGltfHelp =
-    "Usage: fcetool export-gltf [--nfs3|--nfs4] [--texture IMAGE.PNG] MODEL OUT.glb|OUT.gltf\n"
+    "Usage: fcetool export-gltf [--nfs3|--nfs4|--fce4m] [--texture IMAGE.PNG] MODEL OUT.glb|OUT.gltf\n"
     "\n"
     "Writes the model MODEL as the glTF 2.0 file OUT, as Mobrix's Export glTF\n"
     "does: a node and mesh per part, a primitive per texture page and triangle\n"
@@ -56,7 +56,7 @@ const char* const kExportGltfHelp =
     "  --help               show this help\n";
 
 const char* const kImportGltfHelp =
-    "Usage: fcetool import-gltf IN.glb|IN.gltf OUT [--to nfs3|nfs4]\n"
+    "Usage: fcetool import-gltf IN.glb|IN.gltf OUT [--to nfs3|nfs4|fce4m]\n"
     "\n"
     "Converts the glTF 2.0 file IN into a model and saves it as OUT. A file that\n"
     "export-gltf wrote gives back its model field for field. From other\n"

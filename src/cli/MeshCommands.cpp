@@ -18,7 +18,7 @@ namespace mobrix::cli {
 namespace {
 
 const char* const kMeshHelp =
-    "Usage: fcetool mesh [--nfs3|--nfs4] IN OUT OPERATION [ARGUMENTS] [--part P]...\n"
+    "Usage: fcetool mesh [--nfs3|--nfs4|--fce4m] IN OUT OPERATION [ARGUMENTS] [--part P]...\n"
     "\n"
     "Reads the model IN, applies one of Mobrix's mesh commands and saves the\n"
     "result as OUT in the variant of IN. P is a 1-based part number or a part\n"

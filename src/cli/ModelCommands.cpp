@@ -11,7 +11,7 @@ namespace mobrix::cli {
 namespace {
 
 const char* const kInfoHelp =
-    "Usage: fcetool info [--nfs3|--nfs4] FILE\n"
+    "Usage: fcetool info [--nfs3|--nfs4|--fce4m] FILE\n"
     "\n"
     "Prints the file information report of an FCE model, one line per line.\n"
     "FILE may be a car archive (car.viv) or an entry of one (car.viv:car.fce).\n"

@@ -12,7 +12,7 @@ namespace mobrix::cli {
 namespace {
 
 const char* const kRemapHelp =
-    "Usage: fcetool remap [--nfs3|--nfs4] IN OUT [--uv FILE]\n"
+    "Usage: fcetool remap [--nfs3|--nfs4|--fce4m] IN OUT [--uv FILE]\n"
     "\n"
     "Lays out the texture coordinates of the model IN by its remap sections, as\n"
     "Mobrix's REMAP does, and saves the result as OUT in the variant of IN.\n"

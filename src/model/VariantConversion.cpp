@@ -7,9 +7,7 @@
 
 namespace mobrix {
 
-namespace {
-
-FceVariant VariantOf(const CarModel& model)
+FceVariant VariantOfModel(const CarModel& model)
 {
     switch (model.FileFormat) {
     case ModelOrigin::Nfs4: return FceVariant::Nfs4;
@@ -20,11 +18,16 @@ FceVariant VariantOf(const CarModel& model)
     return FceVariant::Nfs3;
 }
 
-} // namespace
+bool HoldsFce4mOnlyData(const CarModel& model)
+{
+    return HoldsFce4mTables(model) &&
+           std::any_of(model.VertReservedC.begin(), model.VertReservedC.end(),
+                       [](const ReservedByte& b) { return b != ReservedByte{}; });
+}
 
 void ConvertToVariant(CarModel& model, FceVariant to)
 {
-    const FceVariant from = VariantOf(model);
+    const FceVariant from = VariantOfModel(model);
     if (from == to && model.FileFormat != ModelOrigin::From3ds)
         return;
     if (from == FceVariant::Fce4m)
@@ -145,11 +148,10 @@ std::string_view PartNameOf(PartRole role, FceVariant variant)
     return {};
 }
 
-int RenamePartsForVariant(CarModel& model, FceVariant from, FceVariant to)
+std::vector<PartRename> PartRenamesForVariant(const CarModel& model, FceVariant from, FceVariant to)
 {
-    int renamed = 0;
+    std::vector<PartRename> renames;
     const int parts = UsablePartCount(model.Header);
-    codec::EnsurePartNameSlots(model.Header, parts);
     for (int p = 0; p < parts; ++p) {
         const std::optional<PartRole> role = RoleOfPart(model, p, from);
         if (!role)
@@ -157,14 +159,21 @@ int RenamePartsForVariant(CarModel& model, FceVariant from, FceVariant to)
         const std::string_view name = PartNameOf(*role, to);
         if (name.empty())
             continue;
-        Name64& slot = model.Header.PartNames[static_cast<std::size_t>(p)];
         const Name64 renamedTo = MakeName(name);
-        if (slot != renamedTo) {
-            slot = renamedTo;
-            ++renamed;
-        }
+        const auto slot = static_cast<std::size_t>(p);
+        if (slot >= model.Header.PartNames.size() || model.Header.PartNames[slot] != renamedTo)
+            renames.push_back({p, renamedTo});
     }
-    return renamed;
+    return renames;
+}
+
+int RenamePartsForVariant(CarModel& model, FceVariant from, FceVariant to)
+{
+    const std::vector<PartRename> renames = PartRenamesForVariant(model, from, to);
+    codec::EnsurePartNameSlots(model.Header, UsablePartCount(model.Header));
+    for (const PartRename& r : renames)
+        model.Header.PartNames[static_cast<std::size_t>(r.part)] = r.name;
+    return static_cast<int>(renames.size());
 }
 
 } // namespace mobrix

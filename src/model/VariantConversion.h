@@ -9,8 +9,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace mobrix {
+
+// The variant a model holds the tables of: FCE4M, NFSIV, or NFSIII (a model
+// from NFSIII or 3DS).
+FceVariant VariantOfModel(const CarModel& model);
+
+// Whether the model holds FCE4M bytes that are not zero: what an NFSIV or
+// NFSIII file cannot keep of an FCE4M model.
+bool HoldsFce4mOnlyData(const CarModel& model);
 
 // Makes the model hold what a file of `to` keeps, as saving it in that
 // variant and reading the file back would give; nothing when it already is
@@ -66,6 +75,14 @@ std::optional<int> FindPartWithRole(const CarModel& model, PartRole role, FceVar
 // The name `variant` gives a role; empty when it has none (NFSIII names
 // parts by position only).
 std::string_view PartNameOf(PartRole role, FceVariant variant);
+
+// The new names RenamePartsForVariant would give, part by part (0-based),
+// without touching the model: only the names that change.
+struct PartRename {
+    int part = 0;
+    Name64 name{};
+};
+std::vector<PartRename> PartRenamesForVariant(const CarModel& model, FceVariant from, FceVariant to);
 
 // Renames every part whose role, read by the conventions of `from`, has a
 // name in `to`; the others keep their names. Returns how many names changed.

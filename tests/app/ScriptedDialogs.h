@@ -22,6 +22,7 @@ namespace testing_support {
 struct ShownBox {
     enum class Kind { Message, Input, File, Choice } kind = Kind::Message;
     mobrix::app::MessageRequest message;
+    mobrix::app::CheckBoxRequest checkBox; // a question's check box (text empty: none)
     mobrix::app::ChoiceRequest choice;
     mobrix::app::InputRequest input;
     mobrix::app::FileDialogRequest file;
@@ -34,12 +35,18 @@ public:
     struct Pick {
         int index = -1;
     };
-    using Answer = std::variant<mobrix::app::MessageAnswer, QString, mobrix::app::FileDialogResult, Pick>;
+    using Answer = std::variant<mobrix::app::MessageAnswer, QString, mobrix::app::FileDialogResult, Pick,
+                                mobrix::app::QuestionAnswer>;
 
     void Answer_(Answer a) { script_.push_back(std::move(a)); }
     void Yes() { Answer_(mobrix::app::MessageAnswer::Yes); }
     void No() { Answer_(mobrix::app::MessageAnswer::No); }
     void Ok() { Answer_(mobrix::app::MessageAnswer::Ok); }
+    // For a question with a check box: the button and the box's state.
+    void AnswerChecking(mobrix::app::MessageAnswer a, bool checked)
+    {
+        Answer_(mobrix::app::QuestionAnswer{a, checked});
+    }
     void Type(const QString& text) { Answer_(text); }
     void Choose(const QString& path, int filterIndex) { Answer_(mobrix::app::FileDialogResult{false, path, filterIndex}); }
     void Cancel() { Answer_(mobrix::app::FileDialogResult{}); }
@@ -69,6 +76,19 @@ public:
         if (auto* a = Next<mobrix::app::MessageAnswer>("message box \"" + request.text.toStdString() + "\""))
             return *a;
         return any_.message ? any_.message(request) : mobrix::app::MessageAnswer::No;
+    }
+    mobrix::app::QuestionAnswer Ask(const mobrix::app::MessageRequest& request,
+                                    const mobrix::app::CheckBoxRequest& checkBox) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::Message;
+        box.message = request;
+        box.checkBox = checkBox;
+        box.busyPointer = QApplication::overrideCursor() != nullptr;
+        shown_.push_back(box);
+        if (auto* a = Next<mobrix::app::QuestionAnswer>("question \"" + request.text.toStdString() + "\""))
+            return *a;
+        return {any_.message ? any_.message(request) : mobrix::app::MessageAnswer::No, checkBox.checked};
     }
     QString Input(const mobrix::app::InputRequest& request) override
     {

@@ -7,6 +7,7 @@
 #include "dialogs/FileInf.h"
 #include "FileInfoReport.h"
 #include "PartsDummies.h"
+#include "VariantConversion.h"
 
 #include <gmock/gmock.h>
 
@@ -238,6 +239,63 @@ TEST_F(Workflow, AnNfsivModelSavedAsNfsiiiAndBackKeepsItsDamagedSet)
     // The working arrays still hold the damaged set, and its button says so.
     EXPECT_TRUE(Widget<QPushButton>("VertType2")->font().bold());
     EXPECT_FALSE(Widget<QPushButton>("VertType0")->font().bold());
+}
+
+// An FCE4M car is edited as an NFSIV one is, keeps its variant in "&Save",
+// and asks before another variant leaves its bytes out; the check box gives
+// the parts the target's names as one undo step.
+TEST_F(Workflow, AnFce4mModelKeepsItsVariantAndAsksBeforeLosingItsBytes)
+{
+    CarModel sample = BuildSampleCar();
+    ConvertToVariant(sample, FceVariant::Fce4m);
+    sample.VertReservedC[0] = {7};
+    RenamePartsForVariant(sample, FceVariant::Nfs4, FceVariant::Fce4m);
+    const std::string path = dir.File("car4m.fce");
+    ASSERT_FALSE(SaveFCE4M(sample, path));
+
+    Start();
+    Open(path, kOpenEitherVariant);
+    EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Fce4m);
+    EXPECT_TRUE(Widget("VertType2")->isEnabled());
+
+    const std::string asNfs4 = dir.File("as4.fce");
+    dialogs.Choose(QString::fromStdString(asNfs4), 2);
+    dialogs.AnswerChecking(MessageAnswer::No, true);
+    Trigger("mnuSaveAs");
+    EXPECT_EQ(dialogs.Shown()[dialogs.Shown().size() - 2].file.selectedFilter, 3) << "its own variant first";
+    const MessageRequest question = dialogs.Last().message;
+    EXPECT_EQ(question.text, "This model holds FCE4M data that an NFSIV file cannot keep: the extra byte of each "
+                             "vertex.\rSave it as an NFSIV file anyway?");
+    EXPECT_EQ(dialogs.Last().checkBox.text, "Give the parts their NFSIV names");
+    EXPECT_EQ(question.defaultButton, MessageAnswer::No);
+    EXPECT_FALSE(std::filesystem::exists(asNfs4));
+    EXPECT_EQ(ListedName(form->Model().Header.PartNames[0]), ":Hbody") << "No renames nothing";
+
+    dialogs.Choose(QString::fromStdString(asNfs4), 2);
+    dialogs.AnswerChecking(MessageAnswer::Yes, true);
+    Trigger("mnuSaveAs");
+    CarModel reread;
+    ASSERT_FALSE(LoadFCE4(reread, asNfs4));
+    EXPECT_EQ(ListedName(reread.Header.PartNames[0]), ":HB");
+    EXPECT_EQ(ListedName(reread.Header.PartNames[1]), ":HLFW");
+    EXPECT_EQ(form->Model().FileFormat, ModelOrigin::Nfs4);
+    EXPECT_TRUE(form->Model().VertReservedC.empty()) << "the model is what the file holds";
+    EXPECT_TRUE(Widget("VertType2")->isEnabled());
+
+    // Back to FCE4M without renaming: nothing is lost, the names are asked
+    // about, the file is FCE4M with zero bytes, and the undo of the rename is
+    // still there.
+    const std::string back = dir.File("back4m.fce");
+    dialogs.Choose(QString::fromStdString(back), 3);
+    dialogs.AnswerChecking(MessageAnswer::Yes, false);
+    Trigger("mnuSaveAs");
+    EXPECT_EQ(dialogs.Last().message.text,
+              "Some parts of this model have other names in an FCE4M file.\rSave it as an FCE4M file?");
+    ASSERT_FALSE(LoadFCE4M(reread, back));
+    EXPECT_EQ(ListedName(reread.Header.PartNames[0]), ":HB");
+    EXPECT_EQ(reread.VertReservedC[0], ReservedByte{0});
+    Trigger("mnuUndo");
+    EXPECT_EQ(ListedName(form->Model().Header.PartNames[0]), ":Hbody");
 }
 
 TEST_F(Workflow, TheReportNamesAPathWithAccentsAsChosen)

@@ -5,6 +5,7 @@
 #include "support/Latin1.h"
 #include "support/MenuAction.h"
 #include "PartsDummies.h"
+#include "VariantConversion.h"
 #include "document/RecentFiles.h"
 
 #include <QAction>
@@ -19,8 +20,34 @@ namespace {
 // other two force one.
 const QStringList kOpenFilters{"FCE files|*.fce", "NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE",
                                "Car archives|*.viv"};
-const QStringList kSaveFilters{"NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE", "Car archives|*.viv"};
-constexpr int kArchiveSaveFilter = 3;
+// The save entries in the order of FceVariant, then archives.
+const QStringList kSaveFilters{"NFSIII FCE File|*.FCE", "NFSIV FCE File|*.FCE", "FCE4M FCE File|*.FCE",
+                               "Car archives|*.viv"};
+constexpr int kArchiveSaveFilter = 4;
+
+int SaveFilterOf(FceVariant variant)
+{
+    return static_cast<int>(variant) + 1;
+}
+
+FceVariant VariantOfSaveFilter(int filter)
+{
+    switch (filter) {
+    case 2: return FceVariant::Nfs4;
+    case 3: return FceVariant::Fce4m;
+    default: return FceVariant::Nfs3;
+    }
+}
+
+QString VariantName(FceVariant variant)
+{
+    switch (variant) {
+    case FceVariant::Nfs4: return "NFSIV";
+    case FceVariant::Fce4m: return "FCE4M";
+    case FceVariant::Nfs3: break;
+    }
+    return "NFSIII";
+}
 
 // A car archive by its name, or by its magic when the name does not say.
 bool IsArchive(const std::string& path)
@@ -309,25 +336,60 @@ void FileCommands::mnuSave_Click()
         doc_.Saved(path, variant);
 }
 
-// An NFSIII file cannot keep the damaged and second undamaged sets or the
-// interior and hair colours: the user decides before they are left out.
-bool FileCommands::ConfirmNfs3Save(FceVariant variant)
+// The variant the model is saved in by "&Save": the one it was last saved
+// or opened as.
+FceVariant FileCommands::CurrentVariant() const
 {
-    if (variant != FceVariant::Nfs3 || !HoldsNfs4OnlyData(doc_.Model()))
-        return true;
-    return dialogs_.AskYesNo(
-        "Save As", "This model holds NFSIV data that an NFSIII file cannot keep: the second undamaged and the damaged "
-                   "vertex sets, and the interior and hair colours.\rSave it as an NFSIII file anyway?",
-        MessageIcon::Exclamation, MessageAnswer::No);
+    const DocumentState& state = doc_.State();
+    return state.SaveVariant ? *state.SaveVariant : VariantOfModel(doc_.Model());
+}
+
+// What the target variant cannot keep of the model, as the question's first
+// lines; empty when it keeps everything.
+QString FileCommands::DataLostIn(FceVariant variant) const
+{
+    QStringList lost;
+    if (variant == FceVariant::Nfs3 && HoldsNfs4OnlyData(doc_.Model()))
+        lost << "This model holds NFSIV data that an NFSIII file cannot keep: the second undamaged and the damaged "
+                "vertex sets, and the interior and hair colours.";
+    if (variant != FceVariant::Fce4m && HoldsFce4mOnlyData(doc_.Model()))
+        lost << "This model holds FCE4M data that an " + VariantName(variant) +
+                    " file cannot keep: the extra byte of each vertex.";
+    return lost.join('\r');
+}
+
+// Saving in another variant asks first when data would be left out, and
+// offers to give the parts the names of the target's convention when any
+// would change. Nothing when the user says No; else whether to rename.
+std::optional<bool> FileCommands::ConfirmVariantSave(FceVariant variant)
+{
+    const FceVariant from = CurrentVariant();
+    const QString lost = DataLostIn(variant);
+    const bool renames = from != variant && !PartRenamesForVariant(doc_.Model(), from, variant).empty();
+    if (lost.isEmpty() && !renames)
+        return false;
+    MessageRequest question{MessageIcon::None, "Save As", QString(), MessageButtons::YesNo, MessageAnswer::Yes};
+    if (!lost.isEmpty()) {
+        question.icon = MessageIcon::Exclamation;
+        question.defaultButton = MessageAnswer::No;
+        question.text = lost + "\rSave it as an " + VariantName(variant) + " file anyway?";
+    } else {
+        question.text = "Some parts of this model have other names in an " + VariantName(variant) +
+                        " file.\rSave it as an " + VariantName(variant) + " file?";
+    }
+    const QuestionAnswer answer =
+        renames ? dialogs_.Ask(question, {"Give the parts their " + VariantName(variant) + " names", false})
+                : QuestionAnswer{dialogs_.Message(question), false};
+    if (answer.answer != MessageAnswer::Yes)
+        return std::nullopt;
+    return renames && answer.checked;
 }
 
 void FileCommands::mnuSaveAs_Click()
 {
-    const CarModel& model = doc_.Model();
-    const bool nfs4 = doc_.State().SaveVariant ? *doc_.State().SaveVariant == FceVariant::Nfs4
-                                               : model.FileFormat == ModelOrigin::Nfs4;
+    const FceVariant current = CurrentVariant();
     FileDialogRequest request{FileDialogMode::Save, "*.FCE", kSaveFilters, "FCE", QString()};
-    request.selectedFilter = nfs4 ? 2 : 1;
+    request.selectedFilter = SaveFilterOf(current);
     const FileDialogResult chosen = dialogs_.File(request);
     if (chosen.cancelled || chosen.path.isEmpty())
         return;
@@ -335,17 +397,22 @@ void FileCommands::mnuSaveAs_Click()
     if (chosen.filterIndex == kArchiveSaveFilter || IsArchive(path)) {
         // An archive keeps the variant the model has; its entry is the one
         // the model came from when it is saved into its own archive again.
-        const FceVariant variant = nfs4 ? FceVariant::Nfs4 : FceVariant::Nfs3;
         const DocumentState& state = doc_.State();
         std::string written;
-        if (!WriteIntoArchive(path, path == state.ArchivePath ? state.ArchiveEntry : std::string(), variant, written))
+        if (!WriteIntoArchive(path, path == state.ArchivePath ? state.ArchiveEntry : std::string(), current, written))
             return;
         mnuSave_->setEnabled(true);
-        doc_.Saved(path, variant, written);
+        doc_.Saved(path, current, written);
         return;
     }
-    const FceVariant variant = chosen.filterIndex == 2 ? FceVariant::Nfs4 : FceVariant::Nfs3;
-    if (!ConfirmNfs3Save(variant) || !WriteModelFile(path, variant))
+    const FceVariant variant = VariantOfSaveFilter(chosen.filterIndex);
+    const std::optional<bool> rename = ConfirmVariantSave(variant);
+    if (!rename)
+        return;
+    if (*rename)
+        doc_.EditHeader("Rename Parts", {.parts = true},
+                        [&](CarModel& m) { return RenamePartsForVariant(m, current, variant) > 0; });
+    if (!WriteModelFile(path, variant))
         return;
     mnuSave_->setEnabled(true);
     doc_.Saved(path, variant);

@@ -11,8 +11,8 @@
 #include <QObject>
 
 #include <array>
-#include <optional>
 #include <functional>
+#include <optional>
 
 class QAction;
 class QMenu;
@@ -60,7 +60,9 @@ private:
     void RememberRecent(const std::string& path, FceVariant variant);
     void ShowLoadFailure(const LoadFailure& failure);
     bool WriteModelFile(const std::string& path, FceVariant variant);
-    bool ConfirmNfs3Save(FceVariant variant);
+    FceVariant CurrentVariant() const;
+    QString DataLostIn(FceVariant variant) const;
+    std::optional<bool> ConfirmVariantSave(FceVariant variant);
     void UpdateQLoad();
 
     Document& doc_;

@@ -12,7 +12,7 @@ std::optional<ColourDialogEdit> ShowColourDialog(CarModel& model, DialogService&
 {
     ColourDialogEdit edit{ColourTablesOf(model.Header), {}};
     auto finished = [&](QDialog&, int) { edit.after = ColourTablesOf(model.Header); };
-    const bool shown = model.FileFormat == ModelOrigin::Nfs4
+    const bool shown = HoldsNfs4Tables(model)
                            ? RunModal<frmColsNFS4>(parent, finished, model, dialogs, parent)
                            : RunModal<frmCols>(parent, finished, model, dialogs, parent);
     if (!shown)

@@ -22,6 +22,18 @@ struct MessageRequest {
     MessageAnswer defaultButton = MessageAnswer::Ok;
 };
 
+// A check box under a question's text.
+struct CheckBoxRequest {
+    QString text;
+    bool checked = false;
+};
+
+// A question's answer and the state its check box was left in.
+struct QuestionAnswer {
+    MessageAnswer answer = MessageAnswer::No;
+    bool checked = false;
+};
+
 struct InputRequest {
     QString prompt;
     QString title;
@@ -57,6 +69,12 @@ class DialogService {
 public:
     virtual ~DialogService() = default;
     virtual MessageAnswer Message(const MessageRequest& request) = 0;
+    // A message box with a check box. A service that shows no check boxes
+    // answers the message and leaves the box as it was.
+    virtual QuestionAnswer Ask(const MessageRequest& request, const CheckBoxRequest& checkBox)
+    {
+        return {Message(request), checkBox.checked};
+    }
     // The typed text, or an empty text when the box was cancelled.
     virtual QString Input(const InputRequest& request) = 0;
     virtual FileDialogResult File(const FileDialogRequest& request) = 0;

@@ -1,5 +1,6 @@
 #include "dialogs/QtDialogService.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -37,19 +38,42 @@ QString ToolkitFilter(const QString& entry)
     return description + " (" + patterns.join(' ') + ")";
 }
 
-MessageAnswer QtDialogService::Message(const MessageRequest& request)
+namespace {
+
+// The box, with a check box under the text when `checkBox` names one.
+QuestionAnswer ShowMessageBox(QWidget* parent, const MessageRequest& request, const CheckBoxRequest* checkBox)
 {
     QString text = request.text;
     text.replace("\r\n", "\n").replace('\r', '\n');
-    QMessageBox box(ToolkitIcon(request.icon), request.title, text, QMessageBox::NoButton, parent_);
+    QMessageBox box(ToolkitIcon(request.icon), request.title, text, QMessageBox::NoButton, parent);
+    QCheckBox* check = nullptr;
+    if (checkBox) {
+        check = new QCheckBox(checkBox->text, &box); // the box owns it
+        check->setChecked(checkBox->checked);
+        box.setCheckBox(check);
+    }
+    MessageAnswer answer = MessageAnswer::Ok;
     if (request.buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(request.defaultButton == MessageAnswer::No ? QMessageBox::No : QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+        answer = box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
-    return MessageAnswer::Ok;
+    return {answer, check && check->isChecked()};
+}
+
+} // namespace
+
+MessageAnswer QtDialogService::Message(const MessageRequest& request)
+{
+    return ShowMessageBox(parent_, request, nullptr).answer;
+}
+
+QuestionAnswer QtDialogService::Ask(const MessageRequest& request, const CheckBoxRequest& checkBox)
+{
+    return ShowMessageBox(parent_, request, &checkBox);
 }
 
 QString QtDialogService::Input(const InputRequest& request)

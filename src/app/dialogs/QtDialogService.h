@@ -14,6 +14,7 @@ public:
     void SetParent(QWidget* parent) { parent_ = parent; }
 
     MessageAnswer Message(const MessageRequest& request) override;
+    QuestionAnswer Ask(const MessageRequest& request, const CheckBoxRequest& checkBox) override;
     QString Input(const InputRequest& request) override;
     int PickFromList(const ChoiceRequest& request) override;
     FileDialogResult File(const FileDialogRequest& request) override;

@@ -2,6 +2,7 @@
 
 #include "PartsDummies.h"
 #include "TexturePoints.h"
+#include "VariantConversion.h"
 #include "VertexEditor.h"
 
 #include <QSignalBlocker>
@@ -371,14 +372,19 @@ void Document::ReplaceModel(CarModel model, const ModelSource& source)
 void Document::Saved(const std::string& path, FceVariant variant, const std::string& archiveEntry)
 {
     const bool setsChanged = state_.SaveVariant != variant ||
-                             (variant == FceVariant::Nfs4 && model_.FileFormat != ModelOrigin::Nfs4);
+                             (variant != FceVariant::Nfs3 && VariantOfModel(model_) != variant);
     // "&Save" must now write this variant, or it would put the other
-    // variant's bytes into the file just saved; an NFSIV save gave the model
-    // its three vertex sets, which the editing routines keep in step from
-    // now on.
+    // variant's bytes into the file just saved; an NFSIV or FCE4M save gave
+    // the model its three vertex sets, which the editing routines keep in
+    // step from now on. An NFSIV save left the FCE4M bytes out, and the model
+    // is what the file now holds.
     state_.SaveVariant = variant;
-    if (variant == FceVariant::Nfs4)
+    if (variant == FceVariant::Fce4m) {
+        model_.FileFormat = ModelOrigin::Fce4m;
+    } else if (variant == FceVariant::Nfs4) {
+        model_.VertReservedC.clear();
         model_.FileFormat = ModelOrigin::Nfs4;
+    }
     model_.FileName = path;
     state_.ArchivePath = archiveEntry.empty() ? std::string() : path;
     state_.ArchiveEntry = archiveEntry;

@@ -364,8 +364,8 @@ void ViewsPanel::mnuUVEdit_Click()
 
 void ViewsPanel::SetVertTypeButtons()
 {
-    const bool enabled = doc_.State().ModelExists && doc_.Model().FileFormat == ModelOrigin::Nfs4 &&
-                         doc_.State().SaveVariant == FceVariant::Nfs4;
+    const bool enabled = doc_.State().ModelExists && HoldsNfs4Tables(doc_.Model()) &&
+                         doc_.State().SaveVariant.value_or(FceVariant::Nfs3) != FceVariant::Nfs3;
     const int set = static_cast<int>(doc_.Model().ActiveVertexSet);
     for (int i = 0; i < 3; ++i) {
         vertType_[static_cast<std::size_t>(i)]->setEnabled(enabled);

@@ -170,11 +170,6 @@ std::vector<Vec3> ReadVec3s(le::ByteReader& in, std::int64_t pos, std::int64_t c
     return table;
 }
 
-std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize)
-{
-    return ReadVec3s(in, block.position(headerSize), block.count);
-}
-
 // Records of a block read a slice at a time into `slice`, each handed to
 // `decode(record, index)`.
 template <class Decode>
@@ -301,17 +296,15 @@ std::vector<Triangle> ReadTriangles(le::ByteReader& in, std::int64_t pos, std::i
     return table;
 }
 
-std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v)
-{
-    return ReadTriangles(in, block.position(headerSize), block.count, v);
-}
-
 std::vector<Triangle> ReadTriangles(ByteSource& in, const Block& block, int headerSize, VStorage v)
 {
-    std::vector<Triangle> table(static_cast<std::size_t>(block.count));
-    ReadRecords(in, block, headerSize, [&table, v](const std::uint8_t* p, std::int64_t i) {
-        table[static_cast<std::size_t>(i)] = DecodeTriangle(p, v);
-    });
+    // Filled as decoded rather than zeroed first: the largest table of all
+    // is then written once.
+    std::vector<Triangle> table;
+    table.reserve(static_cast<std::size_t>(block.count));
+    ReadRecords(in, block, headerSize,
+                [&table, v](const std::uint8_t* p, std::int64_t) { table.push_back(DecodeTriangle(p, v)); });
+    table.resize(static_cast<std::size_t>(block.count)); // zeros after a failed read
     return table;
 }
 

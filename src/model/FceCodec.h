@@ -55,11 +55,11 @@ void ReadNames(le::ByteReader& in, ModelHeader& header);            // 16 dummy 
 void WriteDummyNames(le::ByteWriter& out, const ModelHeader& header);
 void WritePartNames(le::ByteWriter& out, const ModelHeader& header, int slots);
 
-// Element tables. Readers are called only for blocks CheckBlocks accepted.
-// `count` Vec3 entries from file position `pos`; zeros (and the reader
-// marked failed) when they are not all inside the file.
+// Element tables in a buffer holding a whole file (part files). Readers are
+// called only for blocks CheckBlocks accepted. `count` Vec3 entries from
+// file position `pos`; zeros (and the reader marked failed) when they are
+// not all inside the file.
 std::vector<Vec3> ReadVec3s(le::ByteReader& in, std::int64_t pos, std::int64_t count);
-std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize);
 // Writes `count` entries; entries missing from a short table are zero.
 void WriteVec3s(le::ByteWriter& out, std::span<const Vec3> table, std::int64_t count);
 
@@ -68,7 +68,6 @@ enum class VStorage { AsIs, Flipped };
 Triangle DecodeTriangle(const std::uint8_t* record, VStorage v);
 void EncodeTriangle(std::uint8_t* record, const Triangle& t, VStorage v);
 std::vector<Triangle> ReadTriangles(le::ByteReader& in, std::int64_t pos, std::int64_t count, VStorage v);
-std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v);
 void WriteTriangles(le::ByteWriter& out, std::span<const Triangle> table, std::int64_t count, VStorage v);
 
 // A table's storage as the bytes it is made of, for tables whose bytes are
@@ -98,32 +97,6 @@ std::vector<std::array<std::uint8_t, K>> ReadOpaque(ByteSource& in, const Block&
     if (block.count > 0) // empty blocks are not read, wherever they claim to be
         in.Read(block.position(headerSize), StorageBytes(table));
     return table;
-}
-
-// Opaque per-element blocks are plain bytes and are copied as a whole.
-template <std::size_t K>
-std::vector<std::array<std::uint8_t, K>> ReadOpaque(le::ByteReader& in, const Block& block, int headerSize)
-{
-    std::vector<std::array<std::uint8_t, K>> table(static_cast<std::size_t>(block.count));
-    if (block.count == 0)
-        return table; // empty blocks are not read, wherever they claim to be
-    const auto bytes = in.Span(block.position(headerSize), block.bytes());
-    if (!bytes.empty())
-        std::memcpy(table.data(), bytes.data(), bytes.size());
-    return table;
-}
-
-// Writes `count` entries; entries missing from a short table are zero.
-template <std::size_t K>
-void WriteOpaque(le::ByteWriter& out, std::span<const std::array<std::uint8_t, K>> table, std::int64_t count)
-{
-    const auto bytes = out.Take(count * static_cast<std::int64_t>(K));
-    if (bytes.empty())
-        return;
-    const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(table.size())));
-    if (present > 0)
-        std::memcpy(bytes.data(), table.data(), present * K);
-    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(present * K), bytes.end(), std::uint8_t{0});
 }
 
 // Writes a file's blocks one after another into a sink and counts the

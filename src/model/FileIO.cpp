@@ -48,12 +48,15 @@ public:
     {
         if (err_ != 0)
             return;
+        // Large pieces go straight to the file rather than through the buffer.
+        if (bytes.size() >= kDirect) {
+            Flush();
+            Put(bytes);
+            return;
+        }
         if (buffer_.size() + bytes.size() > kCapacity)
             Flush();
-        if (bytes.size() >= kCapacity)
-            Put(bytes);
-        else
-            buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
     }
 
     // 0, or the errno value of the first failed write.
@@ -64,7 +67,8 @@ public:
     }
 
 private:
-    static constexpr std::size_t kCapacity = std::size_t{1} << 20;
+    static constexpr std::size_t kCapacity = std::size_t{256} << 10;
+    static constexpr std::size_t kDirect = std::size_t{64} << 10;
 
     void Put(std::span<const std::uint8_t> bytes)
     {

@@ -5,6 +5,7 @@
 #include "panels/EditorPanel.h"
 #include "commands/ExchangeCommands.h"
 #include "commands/FileCommands.h"
+#include "commands/FileWatch.h"
 #include "dialogs/FileInf.h"
 #include "dialogs/KeysHelp.h"
 #include "Layout.h"
@@ -61,6 +62,8 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     views_->ListenToDocument();
     input_ = std::make_unique<ViewInput>(*doc_, *status_, *views_, this);
     files_ = std::make_unique<FileCommands>(*doc_, dialogs_, setup.iniPath, this);
+    // Owned by the file commands, whose reader it calls.
+    new FileWatch(*doc_, dialogs_, *this, [files = files_.get()] { return files->Reload(); }, files_.get());
     exchange_ = std::make_unique<ExchangeCommands>(*doc_, dialogs_, this);
     textures_ = std::make_unique<TextureCommands>(*doc_, dialogs_, TextureCommands::TempBitmapBeside(setup.iniPath), this);
     connect(files_.get(), &FileCommands::opened, textures_.get(), &TextureCommands::LoadCarTexture);

@@ -194,9 +194,12 @@ Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path)
     return loaded;
 }
 
-Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant, const LoadedModel* from)
+// The model is written as it is, not prepared as the editor's save prepares
+// the model it keeps (PrepareForSave): the writers give the same bytes
+// either way, and here the model ends with the command, so the three vertex
+// sets an NFSIV save would copy into it would only cost memory.
+Outcome SaveModelArg(const CarModel& model, const std::string& path, FceVariant variant, const LoadedModel* from)
 {
-    PrepareForSave(model, variant);
     if (std::optional<ArchiveRef> ref = ParseArchiveRef(path)) {
         const ArchiveRef* source = from != nullptr && from->archive ? &*from->archive : nullptr;
         if (ref->entry.empty() && source != nullptr)

@@ -117,7 +117,7 @@ struct LoadedModel {
 // new archive is made from the one the model came from (`from`), taking the
 // entry name it had there unless the output names one.
 Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path);
-Outcome SaveModelArg(CarModel& model, const std::string& path, FceVariant variant,
+Outcome SaveModelArg(const CarModel& model, const std::string& path, FceVariant variant,
                      const LoadedModel* from = nullptr);
 
 // Reads the model files[0] and hands it to `use`.

@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,6 +52,13 @@ public:
     {
         Close();
         fd_ = fd;
+    }
+    // Hands the descriptor over; this one no longer closes it.
+    int release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
     }
     // Returns the errno of a failed close, 0 on success.
     int Close()
@@ -339,14 +347,16 @@ inline int FlushFolderOf(const std::string& target)
 // on the disk.
 enum class Durability { Flushed, Cached };
 
-// Replaces the file at `path` (or creates it) with `bytes`, as described at
-// the top.
-// The new content may come in pieces, written one after another, so that a
-// file assembled from parts of others (an archive with one entry replaced)
-// is never copied together in memory first.
-using Pieces = std::span<const std::span<const std::uint8_t>>;
+// Writes the new content into the temporary file's descriptor; returns 0,
+// or the errno value that stops the save (ECANCELED for a refusal of the
+// writer's own). The existing file is then left as it was.
+using ContentWriter = std::function<int(int fd)>;
 
-inline std::optional<Problem> ReplaceFile(const std::string& path, Pieces pieces, Durability durability)
+// Replaces the file at `path` (or creates it) with what `write` writes, as
+// described at the top, so that a large file goes to the disk as it is made
+// and is never held whole in memory.
+inline std::optional<Problem> ReplaceFileWith(const std::string& path, const ContentWriter& write,
+                                              Durability durability)
 {
     int err = 0;
     const std::optional<std::string> found = FinalTarget(path, err);
@@ -373,10 +383,8 @@ inline std::optional<Problem> ReplaceFile(const std::string& path, Pieces pieces
     const mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
     if (::fchmod(temp.fd(), mode) != 0)
         return Problem{errno, {}, -1};
-    for (const std::span<const std::uint8_t> piece : pieces) {
-        if (!WriteFully(temp.fd(), piece))
-            return Problem{errno, {}, -1};
-    }
+    if (const int written = write(temp.fd()); written != 0)
+        return Problem{written, {}, -1};
     if (durability == Durability::Flushed && ::fdatasync(temp.fd()) != 0)
         return Problem{errno, {}, -1};
     if (const int replaced = temp.ReplaceTarget(target); replaced != 0)
@@ -386,6 +394,25 @@ inline std::optional<Problem> ReplaceFile(const std::string& path, Pieces pieces
             return Problem{flushed, {}, -1};
     }
     return std::nullopt;
+}
+
+// The same with the new content in pieces, written one after another, so
+// that a file assembled from parts of others (an archive with one entry
+// replaced) is never copied together in memory first.
+using Pieces = std::span<const std::span<const std::uint8_t>>;
+
+inline std::optional<Problem> ReplaceFile(const std::string& path, Pieces pieces, Durability durability)
+{
+    return ReplaceFileWith(
+        path,
+        [pieces](int fd) {
+            for (const std::span<const std::uint8_t> piece : pieces) {
+                if (!WriteFully(fd, piece))
+                    return errno;
+            }
+            return 0;
+        },
+        durability);
 }
 
 inline std::optional<Problem> ReplaceFile(const std::string& path, std::span<const std::uint8_t> bytes,

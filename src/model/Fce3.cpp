@@ -129,27 +129,31 @@ LoadStatus CheckLayout(const ModelHeader& h, std::uint64_t fileSize)
                        {b.vertices, b.normals, b.triangles, b.reserved1, b.reserved2, b.reserved3});
 }
 
-std::variant<Fce3Contents, LoadFailure> Parse(std::span<const std::uint8_t> file)
+std::variant<Fce3Contents, LoadFailure> Parse(ByteSource& file)
 {
-    le::ByteReader in(file);
-    if (!in.Fits(0, kFce3HeaderSize))
-        return ShorterThanHeader(file.size());
+    const auto fileSize = static_cast<std::uint64_t>(file.Size());
+    if (fileSize < static_cast<std::uint64_t>(kFce3HeaderSize))
+        return ShorterThanHeader(fileSize);
+    std::array<std::uint8_t, kFce3HeaderSize> head{};
+    file.Read(0, head);
+    le::ByteReader in(head);
     Fce3Contents c;
     c.header = ReadHeader(in);
-    if (auto failure = CheckLayout(c.header, file.size()))
+    if (auto failure = CheckLayout(c.header, fileSize))
         return *failure;
 
     const Blocks b = BlocksOf(c.header);
-    c.vertices = ReadVec3s(in, b.vertices, kFce3HeaderSize);
-    c.normals = ReadVec3s(in, b.normals, kFce3HeaderSize);
-    c.triangles = ReadTriangles(in, b.triangles, kFce3HeaderSize, VStorage::AsIs);
-    c.reserved1 = ReadOpaque<32>(in, b.reserved1, kFce3HeaderSize);
-    c.reserved2 = ReadOpaque<12>(in, b.reserved2, kFce3HeaderSize);
-    c.reserved3 = ReadOpaque<12>(in, b.reserved3, kFce3HeaderSize);
-    if (in.failed())
+    c.vertices = ReadVec3s(file, b.vertices, kFce3HeaderSize);
+    c.normals = ReadVec3s(file, b.normals, kFce3HeaderSize);
+    c.triangles = ReadTriangles(file, b.triangles, kFce3HeaderSize, VStorage::AsIs);
+    c.reserved1 = ReadOpaque<32>(file, b.reserved1, kFce3HeaderSize);
+    c.reserved2 = ReadOpaque<12>(file, b.reserved2, kFce3HeaderSize);
+    c.reserved3 = ReadOpaque<12>(file, b.reserved3, kFce3HeaderSize);
+    if (file.failed() || in.failed())
         return Absurd("a read went past the end of the file");
     return c;
 }
+
 
 void Commit(Fce3Contents&& c, CarModel& model)
 {
@@ -173,6 +177,11 @@ void Commit(Fce3Contents&& c, CarModel& model)
     AdoptSelection(model, std::move(selection));
 }
 
+LoadStatus ReadFrom(ByteSource& file, CarModel& model)
+{
+    return ParseThenCommit<Fce3Contents>(file, model, Parse, Commit);
+}
+
 // The part count an NFSIII save of a model converted from 3DS keeps: no
 // more than the name slots the variant writes.
 std::int32_t Nfs3PartCount(const CarModel& model)
@@ -193,12 +202,13 @@ bool codec::Nfs3SizeRulesHold(std::span<const std::uint8_t> head, std::uint64_t 
 
 LoadStatus ReadFCE3(std::span<const std::uint8_t> file, CarModel& model)
 {
-    return ParseThenCommit<Fce3Contents>(file, model, Parse, Commit);
+    MemorySource source(file);
+    return ReadFrom(source, model);
 }
 
 LoadStatus LoadFCE(CarModel& model, const std::string& path)
 {
-    return LoadWith(model, path, ReadFCE3);
+    return LoadWith(model, path, ReadFrom);
 }
 
 void codec::PrepareNfs3Save(CarModel& model)
@@ -213,7 +223,7 @@ void codec::PrepareNfs3Save(CarModel& model)
     BlankReservedBlocks(model);
 }
 
-EncodedFile EncodeFCE3(const CarModel& model)
+SaveStatus codec::WriteFCE3(const CarModel& model, ByteSink& sink)
 {
     const ModelHeader& h = model.Header;
     // A model converted from 3DS has no reserved blocks of its own: they are
@@ -223,10 +233,10 @@ EncodedFile EncodeFCE3(const CarModel& model)
     const std::int64_t n = std::max(0, h.NumVertices);
     const std::int64_t m = std::max(0, h.NumTriangles);
     if (!BlocksFitOffsets(80 * n + 56 * m))
-        return {{}, OffsetOverflow()};
+        return OffsetOverflow();
     const Layout layout = BackToBack(n, m);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(layout.fileSize));
-    le::ByteWriter out(bytes);
+    std::array<std::uint8_t, kFce3HeaderSize> header{};
+    le::ByteWriter out(header);
 
     out.Chars(std::span<const char>(h.HeaderTag));
     out.I32(h.NumTriangles);
@@ -247,22 +257,29 @@ EncodedFile EncodeFCE3(const CarModel& model)
     WritePartNames(out, h, kNfs3PartNameSlots); // slots 16..63 of the file stay zero
     out.Seek(kHeaderTailAt);
     out.Bytes(h.HeaderTail);
+    if (auto failure = CheckFilled(out, kFce3HeaderSize))
+        return failure;
 
-    out.Seek(kFce3HeaderSize);
-    WriteVec3s(out, model.Vertices, n);
-    WriteVec3s(out, model.Normals, n);
-    WriteTriangles(out, model.Triangles, m, VStorage::AsIs);
-    WriteOpaque<32>(out, converted ? std::span<const Reserved32>{} : model.Reserved1, n);
-    WriteOpaque<12>(out, converted ? std::span<const Reserved12>{} : model.Reserved2, n);
-    WriteOpaque<12>(out, converted ? std::span<const Reserved12>{} : model.Reserved3, n);
-    if (auto failure = CheckFilled(out, layout.fileSize))
-        return {{}, failure};
-    return {std::move(bytes), std::nullopt};
+    sink.Expect(layout.fileSize);
+    BlockWriter blocks(sink);
+    blocks.Bytes(header);
+    blocks.Vec3s(model.Vertices, n);
+    blocks.Vec3s(model.Normals, n);
+    blocks.Triangles(model.Triangles, m, VStorage::AsIs);
+    blocks.Opaque<32>(converted ? std::span<const Reserved32>{} : model.Reserved1, n);
+    blocks.Opaque<12>(converted ? std::span<const Reserved12>{} : model.Reserved2, n);
+    blocks.Opaque<12>(converted ? std::span<const Reserved12>{} : model.Reserved3, n);
+    return CheckFilled(blocks, layout.fileSize);
+}
+
+EncodedFile EncodeFCE3(const CarModel& model)
+{
+    return EncodeWith(model, codec::WriteFCE3);
 }
 
 SaveStatus SaveFCE3(const CarModel& model, const std::string& path)
 {
-    return SaveWith(model, path, EncodeFCE3);
+    return SaveWith(model, path, codec::WriteFCE3);
 }
 
 } // namespace mobrix

@@ -198,36 +198,39 @@ LoadStatus CheckVersionWord(std::span<const std::uint8_t> file, FceVariant varia
 }
 
 // A file whose version word is 0 is known as FCE4M only by its size.
-LoadStatus CheckUnversionedSize(std::span<const std::uint8_t> file, FceVariant variant, const ModelHeader& h)
+LoadStatus CheckUnversionedSize(std::span<const std::uint8_t> head, std::int64_t fileSize, FceVariant variant,
+                                const ModelHeader& h)
 {
-    if (!IsFce4m(variant) || VersionWord(file) != 0)
+    if (!IsFce4m(variant) || VersionWord(head) != 0)
         return std::nullopt;
     const std::int64_t expected = Fce4mFileSize(h.NumVertices, h.NumTriangles);
-    if (static_cast<std::int64_t>(file.size()) == expected)
+    if (fileSize == expected)
         return std::nullopt;
-    return NotFce4m("the version word is 0 and the file is " + std::to_string(file.size()) + " bytes long, not the " +
+    return NotFce4m("the version word is 0 and the file is " + std::to_string(fileSize) + " bytes long, not the " +
                     std::to_string(expected) + " bytes of an FCE4M file of " + std::to_string(h.NumVertices) +
                     " vertices and " + std::to_string(h.NumTriangles) + " triangles");
 }
 
-std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file, FceVariant variant)
+std::variant<Fce4Contents, LoadFailure> Parse(ByteSource& file, FceVariant variant)
 {
-    if (auto failure = CheckVersionWord(file, variant))
+    const std::int64_t fileSize = file.Size();
+    Fce4Contents c;
+    const std::span<std::uint8_t> head =
+        std::span(c.rawHeader).first(static_cast<std::size_t>(std::min<std::int64_t>(fileSize, kFce4HeaderSize)));
+    file.Read(0, head);
+    if (auto failure = CheckVersionWord(head, variant))
         return *failure;
-    le::ByteReader in(file);
-    if (!in.Fits(0, kFce4HeaderSize))
-        return Absurd("the file is " + std::to_string(file.size()) + " bytes long, shorter than the " +
+    if (fileSize < kFce4HeaderSize)
+        return Absurd("the file is " + std::to_string(fileSize) + " bytes long, shorter than the " +
                       std::to_string(kFce4HeaderSize) + "-byte header");
 
-    Fce4Contents c;
-    in.Seek(0);
-    in.Bytes(c.rawHeader);
+    le::ByteReader in(c.rawHeader);
     Offsets o{};
     c.header = ReadHeader(in, o);
     const ModelHeader& h = c.header;
     if (auto failure = CheckHeaderCounts(h))
         return *failure;
-    if (auto failure = CheckUnversionedSize(file, variant, h))
+    if (auto failure = CheckUnversionedSize(head, fileSize, variant, h))
         return *failure;
 
     const std::int64_t n = h.NumVertices;
@@ -248,28 +251,28 @@ std::variant<Fce4Contents, LoadFailure> Parse(std::span<const std::uint8_t> file
     const Block vertFlags{"vertex flags", o.vertFlags, n, 4};
     const Block vertReservedC{"triangle reserved tail", std::int64_t{o.triReserved} + 12 * m, IsFce4m(variant) ? n : 0,
                               1};
-    if (auto failure = CheckBlocks(file.size(), kFce4HeaderSize,
+    if (auto failure = CheckBlocks(static_cast<std::size_t>(fileSize), kFce4HeaderSize,
                                    {normalVerts, undamaged2Verts, damagedVerts, normalNorms, undamaged2Norms,
                                     damagedNorms, triangles, reserved1, reserved2, reserved3, vertReservedA,
                                     vertReservedB, triReserved, vertFlags, vertReservedC}))
         return *failure;
 
-    c.normalVerts = ReadVec3s(in, normalVerts, kFce4HeaderSize);
-    c.undamaged2Verts = ReadVec3s(in, undamaged2Verts, kFce4HeaderSize);
-    c.damagedVerts = ReadVec3s(in, damagedVerts, kFce4HeaderSize);
-    c.normalNorms = ReadVec3s(in, normalNorms, kFce4HeaderSize);
-    c.undamaged2Norms = ReadVec3s(in, undamaged2Norms, kFce4HeaderSize);
-    c.damagedNorms = ReadVec3s(in, damagedNorms, kFce4HeaderSize);
-    c.triangles = ReadTriangles(in, triangles, kFce4HeaderSize, VStorage::Flipped);
-    c.reserved1 = ReadOpaque<32>(in, reserved1, kFce4HeaderSize);
-    c.reserved2 = ReadOpaque<12>(in, reserved2, kFce4HeaderSize);
-    c.reserved3 = ReadOpaque<12>(in, reserved3, kFce4HeaderSize);
-    c.vertReservedA = ReadOpaque<4>(in, vertReservedA, kFce4HeaderSize);
-    c.vertReservedB = ReadOpaque<4>(in, vertReservedB, kFce4HeaderSize);
-    c.triReserved = ReadOpaque<12>(in, triReserved, kFce4HeaderSize);
-    c.vertFlags = ReadOpaque<4>(in, vertFlags, kFce4HeaderSize);
-    c.vertReservedC = ReadOpaque<1>(in, vertReservedC, kFce4HeaderSize);
-    if (in.failed())
+    c.normalVerts = ReadVec3s(file, normalVerts, kFce4HeaderSize);
+    c.undamaged2Verts = ReadVec3s(file, undamaged2Verts, kFce4HeaderSize);
+    c.damagedVerts = ReadVec3s(file, damagedVerts, kFce4HeaderSize);
+    c.normalNorms = ReadVec3s(file, normalNorms, kFce4HeaderSize);
+    c.undamaged2Norms = ReadVec3s(file, undamaged2Norms, kFce4HeaderSize);
+    c.damagedNorms = ReadVec3s(file, damagedNorms, kFce4HeaderSize);
+    c.triangles = ReadTriangles(file, triangles, kFce4HeaderSize, VStorage::Flipped);
+    c.reserved1 = ReadOpaque<32>(file, reserved1, kFce4HeaderSize);
+    c.reserved2 = ReadOpaque<12>(file, reserved2, kFce4HeaderSize);
+    c.reserved3 = ReadOpaque<12>(file, reserved3, kFce4HeaderSize);
+    c.vertReservedA = ReadOpaque<4>(file, vertReservedA, kFce4HeaderSize);
+    c.vertReservedB = ReadOpaque<4>(file, vertReservedB, kFce4HeaderSize);
+    c.triReserved = ReadOpaque<12>(file, triReserved, kFce4HeaderSize);
+    c.vertFlags = ReadOpaque<4>(file, vertFlags, kFce4HeaderSize);
+    c.vertReservedC = ReadOpaque<1>(file, vertReservedC, kFce4HeaderSize);
+    if (file.failed() || in.failed())
         return Absurd("a read went past the end of the file");
     return c;
 }
@@ -361,17 +364,18 @@ Nfs4Tables TablesToWrite(const CarModel& model)
     return t;
 }
 
-void WriteDefaultFlags(le::ByteWriter& out, std::span<const Reserved4> flags, std::int64_t count)
+// The flags block of a model without its own NFSIV tables: each vertex's
+// four bytes as held (zeros where missing), the flags byte 4.
+void WriteDefaultFlags(BlockWriter& out, std::span<const Reserved4> flags, std::int64_t count)
 {
-    const auto bytes = out.Take(count * 4);
-    if (bytes.empty())
-        return;
-    const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(flags.size())));
-    if (present > 0)
-        std::memcpy(bytes.data(), flags.data(), present * 4);
-    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(present * 4), bytes.end(), std::uint8_t{0});
-    for (std::size_t i = 0; i < bytes.size(); i += 4)
-        bytes[i] = kDefaultVertexFlags;
+    out.Records(count, 4, [flags](std::uint8_t* p, std::int64_t i) {
+        const auto at = static_cast<std::size_t>(i);
+        if (at < flags.size())
+            std::memcpy(p, flags[at].data(), 4);
+        else
+            std::memset(p, 0, 4);
+        p[0] = kDefaultVertexFlags;
+    });
 }
 
 using HeaderRecord = std::array<std::uint8_t, kFce4HeaderSize>;
@@ -426,48 +430,57 @@ std::variant<HeaderRecord, SaveFailure> BuildHeader(const CarModel& model, const
     return header;
 }
 
-LoadStatus ReadNfs4Family(std::span<const std::uint8_t> file, CarModel& model, FceVariant variant)
+LoadStatus ReadNfs4Family(ByteSource& file, CarModel& model, FceVariant variant)
 {
     return ParseThenCommit<Fce4Contents>(
-        file, model, [variant](std::span<const std::uint8_t> bytes) { return Parse(bytes, variant); },
+        file, model, [variant](ByteSource& bytes) { return Parse(bytes, variant); },
         [variant](Fce4Contents&& c, CarModel& m) { Commit(std::move(c), m, variant); });
 }
 
-EncodedFile EncodeNfs4Family(const CarModel& model, FceVariant variant)
+SaveStatus WriteNfs4Family(const CarModel& model, FceVariant variant, ByteSink& sink)
 {
     const Nfs4Tables t = TablesToWrite(model);
     auto header = BuildHeader(model, t, variant);
     if (auto* failure = std::get_if<SaveFailure>(&header))
-        return {{}, *failure};
+        return *failure;
     const std::int64_t n = std::max(0, model.Header.NumVertices);
     const std::int64_t m = std::max(0, model.Header.NumTriangles);
     auto set = [](VertexSet s) { return static_cast<std::size_t>(s); };
 
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kFce4HeaderSize + DataBytes(n, m, variant)));
-    le::ByteWriter out(bytes);
+    const std::int64_t size = kFce4HeaderSize + DataBytes(n, m, variant);
+    sink.Expect(size);
+    BlockWriter out(sink);
     out.Bytes(std::get<HeaderRecord>(header));
-    WriteVec3s(out, t.vertices[set(VertexSet::Normal)], n);
-    WriteVec3s(out, t.normals[set(VertexSet::Normal)], n);
-    WriteTriangles(out, model.Triangles, m, VStorage::Flipped);
-    WriteOpaque(out, t.reserved1, n);
-    WriteOpaque(out, t.reserved2, n);
-    WriteOpaque(out, t.reserved3, n);
-    WriteVec3s(out, t.vertices[set(VertexSet::Undamaged2)], n);
-    WriteVec3s(out, t.normals[set(VertexSet::Undamaged2)], n);
-    WriteVec3s(out, t.vertices[set(VertexSet::Damaged)], n);
-    WriteVec3s(out, t.normals[set(VertexSet::Damaged)], n);
-    WriteOpaque(out, t.vertReservedA, n);
+    out.Vec3s(t.vertices[set(VertexSet::Normal)], n);
+    out.Vec3s(t.normals[set(VertexSet::Normal)], n);
+    out.Triangles(model.Triangles, m, VStorage::Flipped);
+    out.Opaque(t.reserved1, n);
+    out.Opaque(t.reserved2, n);
+    out.Opaque(t.reserved3, n);
+    out.Vec3s(t.vertices[set(VertexSet::Undamaged2)], n);
+    out.Vec3s(t.normals[set(VertexSet::Undamaged2)], n);
+    out.Vec3s(t.vertices[set(VertexSet::Damaged)], n);
+    out.Vec3s(t.normals[set(VertexSet::Damaged)], n);
+    out.Opaque(t.vertReservedA, n);
     if (t.defaultFlags)
         WriteDefaultFlags(out, t.vertFlags, n);
     else
-        WriteOpaque(out, t.vertFlags, n);
-    WriteOpaque(out, t.vertReservedB, n);
-    WriteOpaque(out, t.triReserved, m);
+        out.Opaque(t.vertFlags, n);
+    out.Opaque(t.vertReservedB, n);
+    out.Opaque(t.triReserved, m);
     if (IsFce4m(variant))
-        WriteOpaque(out, t.vertReservedC, n);
-    if (auto failure = CheckFilled(out, static_cast<std::int64_t>(bytes.size())))
-        return {{}, failure};
-    return {std::move(bytes), std::nullopt};
+        out.Opaque(t.vertReservedC, n);
+    return CheckFilled(out, size);
+}
+
+LoadStatus ReadNfs4From(ByteSource& file, CarModel& model)
+{
+    return ReadNfs4Family(file, model, FceVariant::Nfs4);
+}
+
+LoadStatus ReadFce4mFrom(ByteSource& file, CarModel& model)
+{
+    return ReadNfs4Family(file, model, FceVariant::Fce4m);
 }
 
 } // namespace
@@ -479,17 +492,19 @@ bool HasNfs4Magic(std::span<const std::uint8_t> head)
 
 LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model)
 {
-    return ReadNfs4Family(file, model, FceVariant::Nfs4);
+    MemorySource source(file);
+    return ReadNfs4From(source, model);
 }
 
 LoadStatus ReadFCE4M(std::span<const std::uint8_t> file, CarModel& model)
 {
-    return ReadNfs4Family(file, model, FceVariant::Fce4m);
+    MemorySource source(file);
+    return ReadFce4mFrom(source, model);
 }
 
 LoadStatus LoadFCE4(CarModel& model, const std::string& path)
 {
-    LoadStatus status = LoadWith(model, path, ReadFCE4);
+    LoadStatus status = LoadWith(model, path, ReadNfs4From);
     // A file too large to be read whole is still told apart by its first
     // bytes, so a big file of another kind gets the message of its kind.
     if (status && status->code == ErrorCode::OutOfMemory && !HasNfs4Magic(ReadFileHead(path, kFce4Magic.size())))
@@ -499,7 +514,7 @@ LoadStatus LoadFCE4(CarModel& model, const std::string& path)
 
 LoadStatus LoadFCE4M(CarModel& model, const std::string& path)
 {
-    LoadStatus status = LoadWith(model, path, ReadFCE4M);
+    LoadStatus status = LoadWith(model, path, ReadFce4mFrom);
     if (status && status->code == ErrorCode::OutOfMemory &&
         CheckVersionWord(ReadFileHead(path, 4), FceVariant::Fce4m))
         return NotFce4mWord();
@@ -539,24 +554,34 @@ void codec::PrepareNfs4Save(CarModel& model, FceVariant variant)
         model.Fce4Header = *built;
 }
 
+SaveStatus codec::WriteFCE4(const CarModel& model, ByteSink& sink)
+{
+    return WriteNfs4Family(model, FceVariant::Nfs4, sink);
+}
+
+SaveStatus codec::WriteFCE4M(const CarModel& model, ByteSink& sink)
+{
+    return WriteNfs4Family(model, FceVariant::Fce4m, sink);
+}
+
 EncodedFile EncodeFCE4(const CarModel& model)
 {
-    return EncodeNfs4Family(model, FceVariant::Nfs4);
+    return EncodeWith(model, codec::WriteFCE4);
 }
 
 EncodedFile EncodeFCE4M(const CarModel& model)
 {
-    return EncodeNfs4Family(model, FceVariant::Fce4m);
+    return EncodeWith(model, codec::WriteFCE4M);
 }
 
 SaveStatus SaveFCE4(const CarModel& model, const std::string& path)
 {
-    return SaveWith(model, path, EncodeFCE4);
+    return SaveWith(model, path, codec::WriteFCE4);
 }
 
 SaveStatus SaveFCE4M(const CarModel& model, const std::string& path)
 {
-    return SaveWith(model, path, EncodeFCE4M);
+    return SaveWith(model, path, codec::WriteFCE4M);
 }
 
 std::int64_t Fce4mFileSize(std::int64_t vertices, std::int64_t triangles)

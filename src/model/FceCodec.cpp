@@ -170,9 +170,36 @@ std::vector<Vec3> ReadVec3s(le::ByteReader& in, std::int64_t pos, std::int64_t c
     return table;
 }
 
-std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize)
+// Records of a block read a slice at a time into `slice`, each handed to
+// `decode(record, index)`.
+template <class Decode>
+void ReadRecords(ByteSource& in, const Block& block, int headerSize, Decode decode)
 {
-    return ReadVec3s(in, block.position(headerSize), block.count);
+    constexpr std::int64_t kSliceBytes = std::int64_t{256} << 10;
+    const std::int64_t perSlice = std::max<std::int64_t>(1, kSliceBytes / block.elementSize);
+    std::vector<std::uint8_t> slice;
+    for (std::int64_t first = 0; first < block.count && !in.failed(); first += perSlice) {
+        const std::int64_t n = std::min(perSlice, block.count - first);
+        slice.resize(static_cast<std::size_t>(n * block.elementSize));
+        in.Read(block.position(headerSize) + first * block.elementSize, slice);
+        for (std::int64_t i = 0; i < n; ++i)
+            decode(slice.data() + i * block.elementSize, first + i);
+    }
+}
+
+std::vector<Vec3> ReadVec3s(ByteSource& in, const Block& block, int headerSize)
+{
+    std::vector<Vec3> table(static_cast<std::size_t>(block.count));
+    if (block.count == 0)
+        return table; // empty blocks are not read, wherever they claim to be
+    if constexpr (kHostIsLittleEndian) {
+        in.Read(block.position(headerSize), StorageBytes(table));
+    } else {
+        ReadRecords(in, block, headerSize, [&table](const std::uint8_t* p, std::int64_t i) {
+            table[static_cast<std::size_t>(i)] = {le::Load<float>(p), le::Load<float>(p + 4), le::Load<float>(p + 8)};
+        });
+    }
+    return table;
 }
 
 void WriteVec3s(le::ByteWriter& out, std::span<const Vec3> table, std::int64_t count)
@@ -269,9 +296,55 @@ std::vector<Triangle> ReadTriangles(le::ByteReader& in, std::int64_t pos, std::i
     return table;
 }
 
-std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v)
+std::vector<Triangle> ReadTriangles(ByteSource& in, const Block& block, int headerSize, VStorage v)
 {
-    return ReadTriangles(in, block.position(headerSize), block.count, v);
+    // Filled as decoded rather than zeroed first: the largest table of all
+    // is then written once.
+    std::vector<Triangle> table;
+    table.reserve(static_cast<std::size_t>(block.count));
+    ReadRecords(in, block, headerSize,
+                [&table, v](const std::uint8_t* p, std::int64_t) { table.push_back(DecodeTriangle(p, v)); });
+    table.resize(static_cast<std::size_t>(block.count)); // zeros after a failed read
+    return table;
+}
+
+void BlockWriter::Bytes(std::span<const std::uint8_t> bytes)
+{
+    if (bytes.empty())
+        return;
+    sink_.Write(bytes);
+    written_ += static_cast<std::int64_t>(bytes.size());
+}
+
+void BlockWriter::Zeros(std::int64_t count)
+{
+    static constexpr std::array<std::uint8_t, 4096> kZeros{};
+    for (std::int64_t left = count; left > 0; left -= static_cast<std::int64_t>(kZeros.size()))
+        Bytes(std::span(kZeros).first(static_cast<std::size_t>(std::min<std::int64_t>(left, kZeros.size()))));
+}
+
+void BlockWriter::Vec3s(std::span<const Vec3> table, std::int64_t count)
+{
+    const std::size_t present = Present(table.size(), count);
+    if constexpr (kHostIsLittleEndian) {
+        Bytes(StorageBytes(table.first(present)));
+    } else {
+        Records(static_cast<std::int64_t>(present), kVec3Size, [table](std::uint8_t* p, std::int64_t i) {
+            const Vec3& v = table[static_cast<std::size_t>(i)];
+            le::Store(p, v.X);
+            le::Store(p + 4, v.Y);
+            le::Store(p + 8, v.Z);
+        });
+    }
+    Zeros((count - static_cast<std::int64_t>(present)) * kVec3Size);
+}
+
+void BlockWriter::Triangles(std::span<const Triangle> table, std::int64_t count, VStorage v)
+{
+    static const Triangle zero{};
+    Records(count, kTriangleSize, [table, v](std::uint8_t* p, std::int64_t i) {
+        EncodeTriangle(p, i < static_cast<std::int64_t>(table.size()) ? table[static_cast<std::size_t>(i)] : zero, v);
+    });
 }
 
 void WriteTriangles(le::ByteWriter& out, std::span<const Triangle> table, std::int64_t count, VStorage v)
@@ -317,6 +390,13 @@ SaveStatus CheckFilled(const le::ByteWriter& out, std::int64_t size)
     return SaveFailure{ErrorCode::InternalError, "the file's blocks do not add up to its size"};
 }
 
+SaveStatus CheckFilled(const BlockWriter& out, std::int64_t size)
+{
+    if (out.Written() == size)
+        return std::nullopt;
+    return SaveFailure{ErrorCode::InternalError, "the file's blocks do not add up to its size"};
+}
+
 SaveFailure OffsetOverflow()
 {
     return {ErrorCode::Overflow, "the model is too large for the 32-bit offsets of an FCE file"};
@@ -328,25 +408,31 @@ void EnsurePartNameSlots(ModelHeader& header, int slots)
         header.PartNames.resize(static_cast<std::size_t>(slots), Name64{});
 }
 
-LoadStatus LoadWith(CarModel& model, const std::string& path,
-                    LoadStatus (*read)(std::span<const std::uint8_t>, CarModel&))
+LoadStatus LoadWith(CarModel& model, const std::string& path, LoadStatus (*read)(ByteSource&, CarModel&))
 {
-    std::vector<std::uint8_t> bytes;
-    if (auto failure = ReadWholeFile(path, bytes))
+    FileSource file;
+    if (auto failure = file.Open(path))
         return failure;
-    return read(bytes, model);
+    return read(file, model);
 }
 
-SaveStatus SaveWith(const CarModel& model, const std::string& path, EncodedFile (*encode)(const CarModel&))
+SaveStatus SaveWith(const CarModel& model, const std::string& path, Writer write)
 {
     try {
-        const EncodedFile file = encode(model);
-        if (file.failure)
-            return file.failure;
-        return WriteFileAtomically(path, file.bytes);
+        return WriteFileAtomicallyFrom(path, [&](ByteSink& sink) { return write(model, sink); });
     } catch (const std::bad_alloc&) {
         return SaveFailure{ErrorCode::OutOfMemory, ErrorCodeDescription(ErrorCode::OutOfMemory)};
     }
+}
+
+EncodedFile EncodeWith(const CarModel& model, Writer write)
+{
+    EncodedFile file;
+    MemorySink sink(file.bytes);
+    file.failure = write(model, sink);
+    if (file.failure)
+        file.bytes.clear();
+    return file;
 }
 
 void BlankReservedBlocks(CarModel& model)

@@ -6,6 +6,7 @@
 #include "CarModel.h"
 #include "FceFiles.h"
 #include "FileErrors.h"
+#include "FileIO.h"
 #include "LittleEndian.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <variant>
 #include <cstring>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace mobrix::codec {
@@ -53,11 +55,11 @@ void ReadNames(le::ByteReader& in, ModelHeader& header);            // 16 dummy 
 void WriteDummyNames(le::ByteWriter& out, const ModelHeader& header);
 void WritePartNames(le::ByteWriter& out, const ModelHeader& header, int slots);
 
-// Element tables. Readers are called only for blocks CheckBlocks accepted.
-// `count` Vec3 entries from file position `pos`; zeros (and the reader
-// marked failed) when they are not all inside the file.
+// Element tables in a buffer holding a whole file (part files). Readers are
+// called only for blocks CheckBlocks accepted. `count` Vec3 entries from
+// file position `pos`; zeros (and the reader marked failed) when they are
+// not all inside the file.
 std::vector<Vec3> ReadVec3s(le::ByteReader& in, std::int64_t pos, std::int64_t count);
-std::vector<Vec3> ReadVec3s(le::ByteReader& in, const Block& block, int headerSize);
 // Writes `count` entries; entries missing from a short table are zero.
 void WriteVec3s(le::ByteWriter& out, std::span<const Vec3> table, std::int64_t count);
 
@@ -66,34 +68,84 @@ enum class VStorage { AsIs, Flipped };
 Triangle DecodeTriangle(const std::uint8_t* record, VStorage v);
 void EncodeTriangle(std::uint8_t* record, const Triangle& t, VStorage v);
 std::vector<Triangle> ReadTriangles(le::ByteReader& in, std::int64_t pos, std::int64_t count, VStorage v);
-std::vector<Triangle> ReadTriangles(le::ByteReader& in, const Block& block, int headerSize, VStorage v);
 void WriteTriangles(le::ByteWriter& out, std::span<const Triangle> table, std::int64_t count, VStorage v);
 
-// Opaque per-element blocks are plain bytes and are copied as a whole.
+// A table's storage as the bytes it is made of, for tables whose bytes are
+// the file's (Vec3 on a little-endian host, the opaque blocks).
+template <class T>
+std::span<std::uint8_t> StorageBytes(std::vector<T>& table)
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    return {reinterpret_cast<std::uint8_t*>(table.data()), table.size() * sizeof(T)};
+}
+template <class T>
+std::span<const std::uint8_t> StorageBytes(std::span<const T> table)
+{
+    static_assert(std::is_trivially_copyable_v<T>);
+    return {reinterpret_cast<const std::uint8_t*>(table.data()), table.size() * sizeof(T)};
+}
+
+// The same tables read from a source, block by block: the bytes go straight
+// into the table where they are its storage. A block the source cannot give
+// whole leaves zeros and the source failed.
+std::vector<Vec3> ReadVec3s(ByteSource& in, const Block& block, int headerSize);
+std::vector<Triangle> ReadTriangles(ByteSource& in, const Block& block, int headerSize, VStorage v);
 template <std::size_t K>
-std::vector<std::array<std::uint8_t, K>> ReadOpaque(le::ByteReader& in, const Block& block, int headerSize)
+std::vector<std::array<std::uint8_t, K>> ReadOpaque(ByteSource& in, const Block& block, int headerSize)
 {
     std::vector<std::array<std::uint8_t, K>> table(static_cast<std::size_t>(block.count));
-    if (block.count == 0)
-        return table; // empty blocks are not read, wherever they claim to be
-    const auto bytes = in.Span(block.position(headerSize), block.bytes());
-    if (!bytes.empty())
-        std::memcpy(table.data(), bytes.data(), bytes.size());
+    if (block.count > 0) // empty blocks are not read, wherever they claim to be
+        in.Read(block.position(headerSize), StorageBytes(table));
     return table;
 }
 
-// Writes `count` entries; entries missing from a short table are zero.
-template <std::size_t K>
-void WriteOpaque(le::ByteWriter& out, std::span<const std::array<std::uint8_t, K>> table, std::int64_t count)
-{
-    const auto bytes = out.Take(count * static_cast<std::int64_t>(K));
-    if (bytes.empty())
-        return;
-    const auto present = static_cast<std::size_t>(std::min<std::int64_t>(count, static_cast<std::int64_t>(table.size())));
-    if (present > 0)
-        std::memcpy(bytes.data(), table.data(), present * K);
-    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(present * K), bytes.end(), std::uint8_t{0});
-}
+// Writes a file's blocks one after another into a sink and counts the
+// bytes. Tables whose bytes are the file's go to the sink straight from the
+// model; the others are encoded a slice at a time, so that no copy of the
+// whole file is ever made. Entries missing from a short table are zero.
+class BlockWriter {
+public:
+    explicit BlockWriter(ByteSink& sink) : sink_(sink) {}
+
+    void Bytes(std::span<const std::uint8_t> bytes);
+    void Zeros(std::int64_t count);
+    void Vec3s(std::span<const Vec3> table, std::int64_t count);
+    void Triangles(std::span<const Triangle> table, std::int64_t count, VStorage v);
+    template <std::size_t K>
+    void Opaque(std::span<const std::array<std::uint8_t, K>> table, std::int64_t count)
+    {
+        const std::size_t present = Present(table.size(), count);
+        Bytes(StorageBytes(table.first(present)));
+        Zeros((count - static_cast<std::int64_t>(present)) * static_cast<std::int64_t>(K));
+    }
+    // `count` records of `size` bytes, each made by encode(record, index).
+    template <class Encode>
+    void Records(std::int64_t count, int size, Encode encode)
+    {
+        const std::int64_t perSlice = std::max<std::int64_t>(1, kSliceBytes / size);
+        for (std::int64_t first = 0; first < count; first += perSlice) {
+            const std::int64_t n = std::min(perSlice, count - first);
+            slice_.resize(static_cast<std::size_t>(n * size));
+            for (std::int64_t i = 0; i < n; ++i)
+                encode(slice_.data() + i * size, first + i);
+            Bytes(slice_);
+        }
+    }
+
+    std::int64_t Written() const { return written_; }
+    // How many of `count` entries a table of `size` entries holds.
+    static std::size_t Present(std::size_t size, std::int64_t count)
+    {
+        return static_cast<std::size_t>(std::clamp<std::int64_t>(count, 0, static_cast<std::int64_t>(size)));
+    }
+
+private:
+    static constexpr std::int64_t kSliceBytes = std::int64_t{256} << 10;
+
+    ByteSink& sink_;
+    std::int64_t written_ = 0;
+    std::vector<std::uint8_t> slice_;
+};
 
 // The value an NFSIV file stores for V: the value read from the file while
 // the model's V is still the one that came from it, 1 - V otherwise.
@@ -121,6 +173,7 @@ SaveFailure OffsetOverflow();
 // The writer filled exactly `size` bytes and wrote nothing outside them; a
 // layout whose blocks do not add up to the file must never reach the disk.
 SaveStatus CheckFilled(const le::ByteWriter& out, std::int64_t size);
+SaveStatus CheckFilled(const BlockWriter& out, std::int64_t size);
 
 // Makes the part-name table hold at least `slots` names, keeping names.
 void EnsurePartNameSlots(ModelHeader& header, int slots);
@@ -128,7 +181,7 @@ void EnsurePartNameSlots(ModelHeader& header, int slots);
 // Parses a whole file and commits the result to the model only when every
 // check passed; running out of memory counts as an absurd size.
 template <class Contents, class Parse, class Commit>
-LoadStatus ParseThenCommit(std::span<const std::uint8_t> file, CarModel& model, Parse parse, Commit commit)
+LoadStatus ParseThenCommit(ByteSource& file, CarModel& model, Parse parse, Commit commit)
 {
     try {
         auto parsed = parse(file);
@@ -141,16 +194,27 @@ LoadStatus ParseThenCommit(std::span<const std::uint8_t> file, CarModel& model, 
     }
 }
 
-// Reads the file at `path` whole and hands it to `read`.
-LoadStatus LoadWith(CarModel& model, const std::string& path,
-                    LoadStatus (*read)(std::span<const std::uint8_t>, CarModel&));
+// Opens the file at `path` and hands it to `read`, which takes it block by
+// block.
+LoadStatus LoadWith(CarModel& model, const std::string& path, LoadStatus (*read)(ByteSource&, CarModel&));
 
-// Encodes the model with `encode` and replaces the file at `path` with it.
-SaveStatus SaveWith(const CarModel& model, const std::string& path, EncodedFile (*encode)(const CarModel&));
+// A writer of one variant: the model's file into the sink, or why not.
+using Writer = SaveStatus (*)(const CarModel&, ByteSink&);
+
+// Replaces the file at `path` with what `write` writes, as it writes it.
+SaveStatus SaveWith(const CarModel& model, const std::string& path, Writer write);
+
+// What `write` writes, in memory.
+EncodedFile EncodeWith(const CarModel& model, Writer write);
 
 // Re-creates the three per-vertex reserved blocks zero-filled (models
 // converted from 3DS have none of their own).
 void BlankReservedBlocks(CarModel& model);
+
+// The writers of the variants, into a sink.
+SaveStatus WriteFCE3(const CarModel& model, ByteSink& sink);
+SaveStatus WriteFCE4(const CarModel& model, ByteSink& sink);
+SaveStatus WriteFCE4M(const CarModel& model, ByteSink& sink);
 
 // What a save of each variant changes in the model (see PrepareForSave);
 // NFSIV and FCE4M share theirs.

@@ -3,9 +3,10 @@
 //
 // Readers parse into locals, check every count and block position against
 // the file before allocating, and change the model only on success: after a
-// failed read the model is exactly what it was. Writers build the whole file
-// in memory and replace the target atomically, so a failed save never
-// damages the existing file.
+// failed read the model is exactly what it was. They take a file from the
+// disk block by block, never whole. Writers write the file as they encode it
+// into a temporary file that then replaces the target atomically, so a failed
+// save never damages the existing file.
 //
 // Writers never change the model. What a save does to the model (a model
 // converted from 3DS losing part names, an NFSIII model gaining the NFSIV

@@ -3,7 +3,9 @@
 #include "SafeFileOps.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <unistd.h>
 
 namespace mobrix {
 
@@ -37,7 +39,125 @@ SaveStatus Replace(const std::string& path, std::span<const std::uint8_t> bytes,
     return std::nullopt;
 }
 
+// Gathers small writes into large ones; large ones go to the file at once.
+class DescriptorSink : public ByteSink {
+public:
+    explicit DescriptorSink(int fd) : fd_(fd) { buffer_.reserve(kCapacity); }
+
+    void Write(std::span<const std::uint8_t> bytes) override
+    {
+        if (err_ != 0)
+            return;
+        // Large pieces go straight to the file rather than through the buffer.
+        if (bytes.size() >= kDirect) {
+            Flush();
+            Put(bytes);
+            return;
+        }
+        if (buffer_.size() + bytes.size() > kCapacity)
+            Flush();
+        buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
+    }
+
+    // 0, or the errno value of the first failed write.
+    int Finish()
+    {
+        Flush();
+        return err_;
+    }
+
+private:
+    static constexpr std::size_t kCapacity = std::size_t{256} << 10;
+    static constexpr std::size_t kDirect = std::size_t{64} << 10;
+
+    void Put(std::span<const std::uint8_t> bytes)
+    {
+        if (err_ == 0 && !fileops::WriteFully(fd_, bytes))
+            err_ = errno != 0 ? errno : EIO;
+    }
+    void Flush()
+    {
+        Put(buffer_);
+        buffer_.clear();
+    }
+
+    int fd_;
+    std::vector<std::uint8_t> buffer_;
+    int err_ = 0;
+};
+
 } // namespace
+
+bool ByteSource::Read(std::int64_t pos, std::span<std::uint8_t> out)
+{
+    if (!failed_ && pos >= 0 && static_cast<std::int64_t>(out.size()) <= Size() - pos && ReadAt(pos, out))
+        return true;
+    failed_ = true;
+    std::fill(out.begin(), out.end(), std::uint8_t{0});
+    return false;
+}
+
+bool MemorySource::ReadAt(std::int64_t pos, std::span<std::uint8_t> out)
+{
+    if (!out.empty())
+        std::memcpy(out.data(), bytes_.data() + pos, out.size());
+    return true;
+}
+
+FileSource::~FileSource()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+LoadStatus FileSource::Open(const std::string& path)
+{
+    fileops::Descriptor fd;
+    struct stat st {};
+    if (auto problem = fileops::OpenRegular(path, fd, st))
+        return ReadFailure(path, *problem);
+    if (fd_ >= 0)
+        ::close(fd_);
+    size_ = static_cast<std::int64_t>(st.st_size);
+    fd_ = fd.release();
+    return std::nullopt;
+}
+
+bool FileSource::ReadAt(std::int64_t pos, std::span<std::uint8_t> out)
+{
+    std::size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(pos) +
+                                                                                static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+SaveStatus WriteFileAtomicallyFrom(const std::string& path, const std::function<SaveStatus(ByteSink&)>& produce)
+{
+    if (path.empty())
+        return SaveFailure{ErrorCode::BadFileName, "no file name"};
+    SaveStatus refused;
+    const auto problem = fileops::ReplaceFileWith(
+        path,
+        [&](int fd) {
+            DescriptorSink sink(fd);
+            refused = produce(sink);
+            const int err = sink.Finish();
+            return refused ? ECANCELED : err;
+        },
+        fileops::Durability::Flushed);
+    if (refused)
+        return refused;
+    if (problem)
+        return WriteFailure(path, *problem);
+    return std::nullopt;
+}
 
 LoadStatus ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::int64_t sizeLimit)
 {

@@ -4,6 +4,7 @@
 #include "FileErrors.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <span>
 #include <string>
@@ -38,6 +39,85 @@ SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::uin
 
 // The same with the content in pieces, written one after the other.
 SaveStatus WriteFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces);
+
+// Where a writer's bytes go, in file order.
+class ByteSink {
+public:
+    virtual ~ByteSink() = default;
+    // Appends the bytes; after a failed write the rest are dropped, and the
+    // one who owns the sink reports the failure.
+    virtual void Write(std::span<const std::uint8_t> bytes) = 0;
+    // The number of bytes the writer is about to write, told first.
+    virtual void Expect(std::int64_t /*bytes*/) {}
+};
+
+// Collects the bytes in memory.
+class MemorySink : public ByteSink {
+public:
+    explicit MemorySink(std::vector<std::uint8_t>& bytes) : bytes_(bytes) {}
+    void Write(std::span<const std::uint8_t> bytes) override { bytes_.insert(bytes_.end(), bytes.begin(), bytes.end()); }
+    void Expect(std::int64_t bytes) override { bytes_.reserve(bytes_.size() + static_cast<std::size_t>(bytes)); }
+
+private:
+    std::vector<std::uint8_t>& bytes_;
+};
+
+// Replaces the file at `path` as WriteFileAtomically does with the bytes
+// `produce` writes into the sink it gets, which go to the temporary file as
+// they come, so that the whole file is never held in memory. A failure
+// `produce` returns (or a failed write) leaves the existing file as it was.
+SaveStatus WriteFileAtomicallyFrom(const std::string& path, const std::function<SaveStatus(ByteSink&)>& produce);
+
+// The bytes of a file being read, which the readers take in blocks: from
+// memory, or from the disk block by block, straight into the tables, so
+// that a large file is never held whole in memory.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual std::int64_t Size() const = 0;
+    // Fills `out` with the bytes at `pos`. When they are not all there (a
+    // file that shrank while it was read) `out` is zeroed and the source
+    // has failed from then on.
+    bool Read(std::int64_t pos, std::span<std::uint8_t> out);
+    bool failed() const { return failed_; }
+
+protected:
+    virtual bool ReadAt(std::int64_t pos, std::span<std::uint8_t> out) = 0;
+
+private:
+    bool failed_ = false;
+};
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::int64_t Size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+
+protected:
+    bool ReadAt(std::int64_t pos, std::span<std::uint8_t> out) override;
+
+private:
+    std::span<const std::uint8_t> bytes_;
+};
+
+// A regular file opened for reading; its size is the size at opening.
+class FileSource : public ByteSource {
+public:
+    FileSource() = default;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+    ~FileSource() override;
+    // The failures ReadWholeFile gives for a file it cannot read.
+    LoadStatus Open(const std::string& path);
+    std::int64_t Size() const override { return size_; }
+
+protected:
+    bool ReadAt(std::int64_t pos, std::span<std::uint8_t> out) override;
+
+private:
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+};
 
 // The same without waiting for the disk, for files made again at will
 // (pictures, thumbnails): the old file is still replaced whole or kept, but

@@ -1,5 +1,6 @@
 // Malformed files: each kind gives its own error and leaves the model as it
-// was, and nothing large is allocated before the counts are checked.
+// was, and nothing large is allocated before the counts are checked; sound
+// files are read and written without a copy of the whole file.
 
 #include "CarModel.h"
 #include "FceFiles.h"
@@ -265,6 +266,47 @@ TEST(LoadErrors, FilesThatCannotBeRead)
     EXPECT_EQ(folder->kind, LoadError::Other);
     EXPECT_EQ(folder->code, 75);
     EXPECT_EQ(model, before);
+}
+
+// A file that another program cuts short while it is read gives no
+// table made of what is no longer there.
+TEST(LoadErrors, AFileThatShrinksWhileItIsReadFailsTheRead)
+{
+    TempDir dir;
+    const std::string path = dir.File("shrinking.fce");
+    WriteBytes(path, std::vector<std::uint8_t>(1000, 7));
+    FileSource file;
+    ASSERT_FALSE(file.Open(path));
+    std::filesystem::resize_file(path, 100);
+    std::vector<std::uint8_t> out(200, 1);
+    EXPECT_TRUE(file.Read(0, std::span(out).first(50)));
+    EXPECT_EQ(out[49], 7);
+    EXPECT_FALSE(file.Read(50, out));
+    EXPECT_EQ(out, std::vector<std::uint8_t>(200, 0));
+    EXPECT_TRUE(file.failed());
+}
+
+// Reading takes a file block by block into the tables and writing streams
+// the tables into the file: neither holds a copy of the whole file.
+TEST(FileMemory, FilesAreReadAndWrittenWithoutACopyOfTheWholeFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("big.fce");
+    // Many vertices, so that each table is well under half the file.
+    CarModel model = RandomModel(7, {.vertices = 40'000, .triangles = 4'000, .parts = 4});
+    using Save = SaveStatus (*)(const CarModel&, const std::string&);
+    using Load = LoadStatus (*)(CarModel&, const std::string&);
+    for (const auto& [save, load] : {std::pair<Save, Load>{SaveFCE3, LoadFCE}, {SaveFCE4, LoadFCE4}}) {
+        CarModel read;
+        g_largest = 0;
+        g_tracking = true;
+        const SaveStatus saved = save(model, path);
+        const LoadStatus loaded = load(read, path);
+        g_tracking = false;
+        ASSERT_FALSE(saved);
+        ASSERT_FALSE(loaded);
+        EXPECT_LT(g_largest.load(), std::filesystem::file_size(path) / 2);
+    }
 }
 
 // Models of a million triangles are about 96 MB: size alone refuses nothing.

@@ -90,6 +90,24 @@ TEST(SafeSave, AFailureHalfwayKeepsTheOldFileAndLeavesNoTemporary)
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
+// A writer that gives up after much of the file went to the disk.
+TEST(SafeSave, AWriterRefusingHalfwayKeepsTheOldFile)
+{
+    TempDir dir;
+    const std::string path = dir.File("car.fce");
+    const std::vector<std::uint8_t> old(5000, 0xAB);
+    WriteBytes(path, old);
+    const std::vector<std::uint8_t> written(std::size_t{3} << 20, 0xCD);
+    const SaveStatus status = WriteFileAtomicallyFrom(path, [&](ByteSink& sink) -> SaveStatus {
+        sink.Write(written);
+        return SaveFailure{ErrorCode::InternalError, "refused"};
+    });
+    ASSERT_TRUE(status);
+    EXPECT_EQ(status->detail, "refused");
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
 TEST(SafeSave, KeepsPermissionsAndFollowsLinks)
 {
     TempDir dir;

@@ -224,18 +224,25 @@ std::optional<std::string> FileCommands::ChooseModelEntry(const std::string& pat
     return models[picked].toLatin1().toStdString();
 }
 
-// The model of one entry of the archive, read into a copy of the model as
-// a loose file is. A refused archive or entry leaves everything as it was.
+// The model of the entry the user picks.
 FileCommands::ReadOutcome FileCommands::ReadArchive(const std::string& path, std::optional<FceVariant> variant)
 {
     const std::optional<std::string> entry = ChooseModelEntry(path);
     if (!entry)
         return ReadOutcome::Failed;
+    return ReadArchiveEntry(path, *entry, variant);
+}
+
+// The model of one entry of the archive, read into a copy of the model as
+// a loose file is. A refused archive or entry leaves everything as it was.
+FileCommands::ReadOutcome FileCommands::ReadArchiveEntry(const std::string& path, const std::string& entry,
+                                                         std::optional<FceVariant> variant)
+{
     CarModel model = doc_.Model();
     std::variant<ArchiveModel, VivFailure> read;
     {
         BusyPointer busy;
-        read = LoadModelFromArchive(model, path, *entry, variant);
+        read = LoadModelFromArchive(model, path, entry, variant);
     }
     if (const auto* failure = std::get_if<VivFailure>(&read)) {
         if (failure->model)
@@ -259,6 +266,17 @@ void FileCommands::RememberRecent(const std::string& path, FceVariant variant)
     recent[kRecentCount] = RecentEntry(path, RecentFormatOf(variant));
     if (AddRecent(recent))
         doc_.SetRecentFiles(recent);
+}
+
+bool FileCommands::Reload()
+{
+    const std::string path = doc_.Model().FileName;
+    if (path.empty() || !QFileInfo(Path(path)).isFile())
+        return false;
+    const std::string entry = doc_.State().ArchiveEntry;
+    const ReadOutcome outcome = entry.empty() ? ReadModelFile(path, DetectVariant(path))
+                                              : ReadArchiveEntry(path, entry, std::nullopt);
+    return outcome == ReadOutcome::Read;
 }
 
 void FileCommands::mnuQuickLoad_Click(int index)

@@ -32,6 +32,9 @@ public:
 
     // Opens a file as "&Open" does, choosing the reader by the file's magic.
     void OpenFromCommandLine(const QString& path);
+    // Reads the document's file again: the same archive entry, the variant
+    // by the file. False when there is no such file or it was refused.
+    bool Reload();
     // Writes Mobrix.ini back, the recent-file list and the settings kept
     // between runs (at quitting).
     void WriteIni();
@@ -53,6 +56,8 @@ private:
     ReadOutcome ReadAnyFile(const std::string& path, std::optional<FceVariant> variant);
     ReadOutcome ReadModelFile(const std::string& path, FceVariant variant);
     ReadOutcome ReadArchive(const std::string& path, std::optional<FceVariant> variant);
+    ReadOutcome ReadArchiveEntry(const std::string& path, const std::string& entry,
+                                 std::optional<FceVariant> variant);
     // The .fce entry to open: the only one, or the one the user picks.
     std::optional<std::string> ChooseModelEntry(const std::string& path);
     bool WriteIntoArchive(const std::string& path, const std::string& entry, FceVariant variant,

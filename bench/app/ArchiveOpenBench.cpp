@@ -12,6 +12,7 @@
 #include "Viv.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -30,6 +31,7 @@ public:
     QString Input(const app::InputRequest&) override { return {}; }
     app::FileDialogResult File(const app::FileDialogRequest&) override { return {}; }
     int PickFromList(const app::ChoiceRequest&) override { return 0; }
+    int RunWindow(QDialog&) override { return QDialog::Rejected; }
 };
 
 struct Window {

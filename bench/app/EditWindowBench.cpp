@@ -22,6 +22,7 @@
 #include "ViewEditing.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QListWidget>
@@ -48,6 +49,7 @@ public:
     QString Input(const app::InputRequest&) override { return {}; }
     app::FileDialogResult File(const app::FileDialogRequest&) override { return {}; }
     int PickFromList(const app::ChoiceRequest&) override { return 0; }
+    int RunWindow(QDialog&) override { return QDialog::Rejected; }
 };
 
 struct Window {

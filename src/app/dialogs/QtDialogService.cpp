@@ -1,5 +1,6 @@
 #include "dialogs/QtDialogService.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -93,6 +94,11 @@ FileDialogResult QtDialogService::File(const FileDialogRequest& request)
     if (result.filterIndex < 1)
         result.filterIndex = 1;
     return result;
+}
+
+int QtDialogService::RunWindow(QDialog& dialog)
+{
+    return dialog.exec();
 }
 
 } // namespace mobrix::app

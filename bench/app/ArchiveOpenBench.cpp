@@ -13,6 +13,7 @@
 #include "Viv.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>

@@ -23,6 +23,7 @@
 #include "ViewEditing.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QItemSelectionModel>
 #include <QListView>
 #include <QListWidget>

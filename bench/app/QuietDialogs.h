@@ -1,9 +1,12 @@
 #pragma once
 // A dialog service for the window benchmarks: every question is answered
 // Yes, every list with its first item, and every input and file dialog is
-// cancelled, so that nothing waits for a user.
+// cancelled, and every window is
+// rejected, so that nothing waits for a user.
 
 #include "dialogs/DialogService.h"
+
+#include <QDialog>
 
 namespace bench_support {
 
@@ -16,6 +19,7 @@ public:
     QString Input(const mobrix::app::InputRequest&) override { return {}; }
     mobrix::app::FileDialogResult File(const mobrix::app::FileDialogRequest&) override { return {}; }
     int PickFromList(const mobrix::app::ChoiceRequest&) override { return 0; }
+    int RunWindow(QDialog&) override { return QDialog::Rejected; }
 };
 
 } // namespace bench_support

@@ -5,7 +5,6 @@
 #include "dialogs/ColourGroup.h"
 #include "ScriptedDialogs.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QFrame>
 #include <QLabel>
@@ -13,7 +12,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -31,16 +29,13 @@ protected:
     // in it, then presses "OK".
     ColourDialogEdit OpenAndDrive(const std::function<void()>& drive)
     {
-        QTimer::singleShot(0, [&] {
-            dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog) {
-                drive();
-                Click("OK");
-            }
+        dialogs.Work([&](QDialog& shown) {
+            dialog = &shown;
+            drive();
+            Click("OK");
         });
         ColourDialogEdit edit = ShowColourDialog(model, dialogs, nullptr).value();
-        EXPECT_NE(dialog, nullptr) << "a modal dialog was shown";
-        EXPECT_TRUE(dialogs.ScriptDone());
+        EXPECT_TRUE(dialogs.ScriptDone()) << "a modal dialog was shown";
         return edit;
     }
 

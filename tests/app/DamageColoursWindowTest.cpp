@@ -5,10 +5,8 @@
 #include "Colours.h"
 #include "Damage.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QScrollBar>
-#include <QTimer>
 #include <QUndoStack>
 
 using namespace mobrix;
@@ -26,17 +24,12 @@ protected:
     template <class Drive>
     void EditColours(Drive drive)
     {
-        bool shown = false;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (dialog == nullptr)
-                return;
-            shown = true;
-            drive(*dialog);
-            QTest::mouseClick(dialog->findChild<QPushButton*>("OK"), Qt::LeftButton);
+        dialogs.Work([&](QDialog& dialog) {
+            drive(dialog);
+            QTest::mouseClick(dialog.findChild<QPushButton*>("OK"), Qt::LeftButton);
         });
         Trigger("mnuCols");
-        EXPECT_TRUE(shown);
+        EXPECT_TRUE(dialogs.ScriptDone()) << "a colour dialog was shown";
     }
 
     // The entries of `table` in the current part's vertex range.

@@ -12,7 +12,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QTimer>
 
 #include <fstream>
 
@@ -86,8 +85,8 @@ TEST_F(RemapWindow, SectionsSaveAndLoadBesideTheModel)
     EXPECT_EQ(Action("mnuUndo")->text(), "&Undo Assign UV Section");
 
     // An editor session that moves the Side section's rectangle.
-    QTimer::singleShot(0, [] {
-        auto* editor = qobject_cast<RemapEdit*>(QApplication::activeModalWidget());
+    dialogs.Work([](QDialog& shown) {
+        auto* editor = qobject_cast<RemapEdit*>(&shown);
         ASSERT_NE(editor, nullptr);
         auto* left = editor->findChild<QLineEdit*>("uvLeft");
         left->selectAll();

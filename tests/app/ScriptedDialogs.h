@@ -1,13 +1,20 @@
 #pragma once
 // A dialog service for tests: answers each box from a script and records
 // every box it was shown. Answers are taken in order per kind (message
-// boxes, input boxes, file dialogs, lists). A box the script did not expect fails
-// the test and is answered with No, an empty text or a cancelled dialog,
-// unless the test chose to answer any box (AnswerAnyBox).
+// boxes, input boxes, file dialogs, lists, windows). A box the script did
+// not expect fails the test and is answered with No, an empty text, a
+// cancelled dialog or a closed window, unless the test chose to answer any
+// box (AnswerAnyBox).
+//
+// A window (RunWindow) is shown, modal, and handed live to the test's work,
+// which may type, click, accept or reject it, or run its real loop with
+// exec(). Work that leaves the window open fails the test.
 
 #include "dialogs/DialogService.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -20,12 +27,13 @@
 namespace testing_support {
 
 struct ShownBox {
-    enum class Kind { Message, Input, File, Choice } kind = Kind::Message;
+    enum class Kind { Message, Input, File, Choice, Window } kind = Kind::Message;
     mobrix::app::MessageRequest message;
     mobrix::app::CheckBoxRequest checkBox; // a question's check box (text empty: none)
     mobrix::app::ChoiceRequest choice;
     mobrix::app::InputRequest input;
     mobrix::app::FileDialogRequest file;
+    QString window; // the window's object name
     bool busyPointer = false; // the hourglass was still up while the box showed
 };
 
@@ -35,8 +43,9 @@ public:
     struct Pick {
         int index = -1;
     };
+    using WindowWork = std::function<void(QDialog&)>;
     using Answer = std::variant<mobrix::app::MessageAnswer, QString, mobrix::app::FileDialogResult, Pick,
-                                mobrix::app::QuestionAnswer>;
+                                mobrix::app::QuestionAnswer, WindowWork>;
 
     void Answer_(Answer a) { script_.push_back(std::move(a)); }
     void Yes() { Answer_(mobrix::app::MessageAnswer::Yes); }
@@ -51,13 +60,15 @@ public:
     void Choose(const QString& path, int filterIndex) { Answer_(mobrix::app::FileDialogResult{false, path, filterIndex}); }
     void Cancel() { Answer_(mobrix::app::FileDialogResult{}); }
     void PickItem(int index) { Answer_(Pick{index}); }
+    void Work(WindowWork work) { Answer_(std::move(work)); }
 
     // For tests that raise boxes at random: a box the script does not cover
     // is answered by these instead of failing the test; file dialogs are
-    // cancelled.
+    // cancelled, and a window without `window` is closed.
     struct AnyBoxAnswers {
         std::function<mobrix::app::MessageAnswer(const mobrix::app::MessageRequest&)> message;
         std::function<QString(const mobrix::app::InputRequest&)> input;
+        WindowWork window;
     };
     void AnswerAnyBox(AnyBoxAnswers answers) { any_ = std::move(answers); }
 
@@ -122,6 +133,34 @@ public:
         return -1;
     }
 
+    int RunWindow(QDialog& dialog) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::Window;
+        box.window = dialog.objectName();
+        shown_.push_back(box);
+        // A copy: the work may open windows of its own, which take the next
+        // answers.
+        WindowWork work;
+        if (auto* a = Next<WindowWork>("window \"" + box.window.toStdString() + "\""))
+            work = *a;
+        else
+            work = any_.window;
+        const QPointer<QDialog> alive(&dialog);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        if (work)
+            work(dialog);
+        if (!alive)
+            return QDialog::Rejected;
+        if (dialog.isVisible()) {
+            if (work)
+                ADD_FAILURE() << "the work left window \"" << box.window.toStdString() << "\" open";
+            dialog.reject();
+        }
+        return dialog.result();
+    }
+
 private:
     template <class T>
     const T* Next(const std::string& what)
@@ -139,7 +178,7 @@ private:
         return &std::get<T>(last_);
     }
 
-    bool Permissive() const { return any_.message || any_.input; }
+    bool Permissive() const { return any_.message || any_.input || any_.window; }
 
     std::deque<Answer> script_;
     AnyBoxAnswers any_;

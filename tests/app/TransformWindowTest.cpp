@@ -8,7 +8,6 @@
 #include "dialogs/frmRescale.h"
 
 #include <QScrollBar>
-#include <QTimer>
 
 #include <gmock/gmock.h>
 
@@ -35,8 +34,8 @@ protected:
     template <class Dialog>
     void WhenOpen(std::function<void(Dialog&)> work)
     {
-        QTimer::singleShot(0, form.get(), [this, work] {
-            auto* dialog = form->findChild<Dialog*>();
+        dialogs.Work([work](QDialog& shown) {
+            auto* dialog = qobject_cast<Dialog*>(&shown);
             ASSERT_NE(dialog, nullptr);
             work(*dialog);
         });

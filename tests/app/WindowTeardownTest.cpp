@@ -55,6 +55,7 @@ TEST_F(WindowTeardown, GoesWhileTheSectionEditorIsOpen)
     Trigger("mnuUVEdit");
     Click("CmdTriSide1");
     QPointer<QWidget> editor;
+    dialogs.Work([](QDialog& shown) { shown.exec(); });
     QTimer::singleShot(0, [&] {
         editor = qobject_cast<RemapEdit*>(QApplication::activeModalWidget());
         ASSERT_FALSE(editor.isNull());

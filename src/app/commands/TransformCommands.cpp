@@ -133,7 +133,7 @@ void TransformCommands::mnuRescale_Click()
 {
     std::optional<RescalePercent> chosen;
     RunModal<frmRescale>(
-        this,
+        dialogs_, this,
         [&](frmRescale& dialog, int result) {
             if (result == QDialog::Accepted)
                 chosen = dialog.Percent();
@@ -196,7 +196,7 @@ void TransformCommands::mnuCPart_Click()
             dialogs_.Warning(kCopyPartSizeTitle, QString::fromStdString(result.message));
         return Done(result.status);
     };
-    RunModal<frmCPart>(this, [](frmCPart&, int) {}, PartListNames(doc_.Model()), copy, window_);
+    RunModal<frmCPart>(dialogs_, this, [](frmCPart&, int) {}, PartListNames(doc_.Model()), copy, window_);
 }
 
 // ---------------------------------------------------------------------------

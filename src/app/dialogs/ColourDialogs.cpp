@@ -5,7 +5,6 @@
 
 #include "dialogs/ModalDialog.h"
 
-
 namespace mobrix::app {
 
 std::optional<ColourDialogEdit> ShowColourDialog(CarModel& model, DialogService& dialogs, QWidget* parent)
@@ -13,8 +12,8 @@ std::optional<ColourDialogEdit> ShowColourDialog(CarModel& model, DialogService&
     ColourDialogEdit edit{ColourTablesOf(model.Header), {}};
     auto finished = [&](QDialog&, int) { edit.after = ColourTablesOf(model.Header); };
     const bool shown = HoldsNfs4Tables(model)
-                           ? RunModal<frmColsNFS4>(parent, finished, model, dialogs, parent)
-                           : RunModal<frmCols>(parent, finished, model, dialogs, parent);
+                           ? RunModal<frmColsNFS4>(dialogs, parent, finished, model, dialogs, parent)
+                           : RunModal<frmCols>(dialogs, parent, finished, model, dialogs, parent);
     if (!shown)
         return std::nullopt;
     return edit;

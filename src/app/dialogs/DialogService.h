@@ -1,12 +1,15 @@
 #pragma once
-// Every message box, question, input box and file dialog of the main window
-// goes through this one interface. The Qt implementation shows real
-// dialogs; tests install a scripted one that answers and records each box.
+// Every message box, question, input box, file dialog and modal window of
+// the main window goes through this one interface. The Qt implementation
+// shows real dialogs; tests install a scripted one that answers and records
+// each box and works each window.
 
 #include "FileErrors.h"
 
 #include <QString>
 #include <QStringList>
+
+class QDialog;
 
 namespace mobrix::app {
 
@@ -80,6 +83,11 @@ public:
     virtual FileDialogResult File(const FileDialogRequest& request) = 0;
     // The index of the item picked, or -1 when the list was cancelled.
     virtual int PickFromList(const ChoiceRequest& request) = 0;
+    // Runs one of the program's own windows (the section editor, the colour
+    // dialogs, rescale, copy part) modally until it closes, and returns its
+    // result code. The window, and whatever opened it, may be destroyed
+    // meanwhile; RunModal (ModalDialog.h) is the way to call this safely.
+    virtual int RunWindow(QDialog& dialog) = 0;
 
     // Shorthands for the common boxes.
     void Error(const QString& title, const QString& text)

@@ -1,6 +1,7 @@
 #include "dialogs/QtDialogService.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -117,6 +118,11 @@ FileDialogResult QtDialogService::File(const FileDialogRequest& request)
     if (result.filterIndex < 1)
         result.filterIndex = 1;
     return result;
+}
+
+int QtDialogService::RunWindow(QDialog& dialog)
+{
+    return dialog.exec();
 }
 
 } // namespace mobrix::app

@@ -1,6 +1,6 @@
 #pragma once
 // The dialog service with the toolkit's own message boxes, input boxes and
-// file dialogs.
+// file dialogs, and the program's windows in their own modal loops.
 
 #include "dialogs/DialogService.h"
 
@@ -18,6 +18,7 @@ public:
     QString Input(const InputRequest& request) override;
     int PickFromList(const ChoiceRequest& request) override;
     FileDialogResult File(const FileDialogRequest& request) override;
+    int RunWindow(QDialog& dialog) override;
 
 private:
     QWidget* parent_;

@@ -184,7 +184,7 @@ void RemapPanel::EditSections_Click()
 {
     RemapSections working = doc_.Sections();
     RunModal<RemapEdit>(
-        this, [&](RemapEdit&, int) { doc_.SetSections("Edit UV Sections", std::move(working)); }, working,
+        dialogs_, this, [&](RemapEdit&, int) { doc_.SetSections("Edit UV Sections", std::move(working)); }, working,
         page_->window());
 }
 

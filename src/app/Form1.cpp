@@ -210,6 +210,7 @@ void Form1::ConnectPanels()
     connect(doc_.get(), &Document::allViewsChanged, this, [this] { Form_Resize(); });
     connect(doc_.get(), &Document::saved, this, [this] { UpdateTitle(); });
     connect(&doc_->History(), &QUndoStack::cleanChanged, this, [this] { UpdateTitle(); });
+    connect(doc_.get(), &Document::oldStepsDropped, this, [this] { status_->Show(kOldStepsDroppedText); });
 }
 
 // ---------------------------------------------------------------------------

@@ -48,6 +48,7 @@ public:
     QString Input(const app::InputRequest&) override { return {}; }
     app::FileDialogResult File(const app::FileDialogRequest&) override { return {}; }
     int PickFromList(const app::ChoiceRequest&) override { return 0; }
+    int PickButton(const app::ChoiceRequest&) override { return -1; }
 };
 
 struct Window {

@@ -20,7 +20,7 @@
 namespace testing_support {
 
 struct ShownBox {
-    enum class Kind { Message, Input, File, Choice } kind = Kind::Message;
+    enum class Kind { Message, Input, File, Choice, Buttons } kind = Kind::Message;
     mobrix::app::MessageRequest message;
     mobrix::app::ChoiceRequest choice;
     mobrix::app::InputRequest input;
@@ -44,6 +44,8 @@ public:
     void Choose(const QString& path, int filterIndex) { Answer_(mobrix::app::FileDialogResult{false, path, filterIndex}); }
     void Cancel() { Answer_(mobrix::app::FileDialogResult{}); }
     void PickItem(int index) { Answer_(Pick{index}); }
+    // The button of a question with buttons of its own (-1: closed).
+    void Press(int index) { Answer_(Pick{index}); }
 
     // For tests that raise boxes at random: a box the script does not cover
     // is answered by these instead of failing the test; file dialogs are
@@ -98,6 +100,17 @@ public:
         box.choice = request;
         shown_.push_back(box);
         if (auto* a = Next<Pick>("list \"" + request.prompt.toStdString() + "\""))
+            return a->index;
+        return -1;
+    }
+
+    int PickButton(const mobrix::app::ChoiceRequest& request) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::Buttons;
+        box.choice = request;
+        shown_.push_back(box);
+        if (auto* a = Next<Pick>("question \"" + request.prompt.toStdString() + "\""))
             return a->index;
         return -1;
     }

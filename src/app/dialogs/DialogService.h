@@ -62,6 +62,9 @@ public:
     virtual FileDialogResult File(const FileDialogRequest& request) = 0;
     // The index of the item picked, or -1 when the list was cancelled.
     virtual int PickFromList(const ChoiceRequest& request) = 0;
+    // A question with a button for each item (the first is the default);
+    // the index of the button pressed, or -1 when the box was closed.
+    virtual int PickButton(const ChoiceRequest& request) = 0;
 
     // Shorthands for the common boxes.
     void Error(const QString& title, const QString& text)

@@ -16,6 +16,7 @@ public:
     MessageAnswer Message(const MessageRequest& request) override;
     QString Input(const InputRequest& request) override;
     int PickFromList(const ChoiceRequest& request) override;
+    int PickButton(const ChoiceRequest& request) override;
     FileDialogResult File(const FileDialogRequest& request) override;
 
 private:

@@ -1,6 +1,11 @@
 #include "document/Autosave.h"
 
-#include <cstdio>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace mobrix::app {
@@ -25,10 +30,43 @@ FceVariant CopyVariant(const Document& doc)
 
 [[noreturn]] void StallForGood()
 {
-    std::printf("recovery write stalled\n");
-    std::fflush(stdout);
+    constexpr char kSaid[] = "recovery write stalled\n";
+    [[maybe_unused]] const ssize_t said = ::write(STDOUT_FILENO, kSaid, sizeof kSaid - 1);
     for (;;)
         ::pause();
+}
+
+// The writing process: writes the copy, says why it could not on `out`,
+// and ends without running anything of the program it was forked from.
+[[noreturn]] void RunWriter(const RecoverySession& session, const CarModel& model, const RemapSections& sections,
+                            const RecoveryManifest& about, bool stall, pid_t parent, int out)
+{
+    // A writer whose Mobrix was killed must not finish the copy alone.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(1);
+    const std::optional<std::string> failure = session.Write(model, sections, about, [stall] {
+        if (stall)
+            StallForGood();
+    });
+    if (failure) {
+        [[maybe_unused]] const ssize_t told = ::write(out, failure->data(), failure->size());
+    }
+    ::_exit(failure ? 1 : 0);
+}
+
+std::string ReadAll(int fd)
+{
+    std::string text;
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return text;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
 }
 
 } // namespace
@@ -76,23 +114,48 @@ bool Autosave::WriteNow()
         }
         session_.emplace(std::move(std::get<RecoverySession>(started)));
     }
-    changed_ = false;
+    RecoveryManifest about = Describe();
+    about.generation = session_->NextGeneration();
+    about.writtenAt = RecoveryTimeNow();
     const bool stall = setup_.stallAfterFirstWrite && writes_ > 0;
-    writer_ = std::thread([this, stall, snapshot = TakeSnapshot()] {
-        std::optional<std::string> failure = session_->Write(snapshot, [stall] {
-            if (stall)
-                StallForGood();
-        });
-        QMetaObject::invokeMethod(this, [this, failure] { Finished(failure); }, Qt::QueuedConnection);
+    int told[2];
+    if (::pipe2(told, O_CLOEXEC) != 0) {
+        status_.Show("The recovery copy could not be written: " + QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    const pid_t parent = ::getpid();
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        ::close(told[0]);
+        RunWriter(*session_, doc_.Model(), doc_.Sections(), about, stall, parent, told[1]);
+    }
+    ::close(told[1]);
+    if (writer < 0) {
+        ::close(told[0]);
+        status_.Show("The recovery copy could not be written: " + QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    changed_ = false;
+    writeGeneration_ = about.generation;
+    writer_ = std::thread([this, writer, fd = told[0]] {
+        std::string failure = ReadAll(fd);
+        ::close(fd);
+        int status = 0;
+        while (::waitpid(writer, &status, 0) < 0 && errno == EINTR) {
+        }
+        const bool written = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        if (!written && failure.empty())
+            failure = "the writing process ended early";
+        writeFailure_ = written ? std::nullopt : std::optional(failure);
+        QMetaObject::invokeMethod(this, [this] { Wait(); }, Qt::QueuedConnection);
     });
     return true;
 }
 
-RecoverySnapshot Autosave::TakeSnapshot() const
+RecoveryManifest Autosave::Describe() const
 {
     const DocumentState& state = doc_.State();
-    RecoverySnapshot snapshot{doc_.Model(), doc_.Sections(), {}};
-    RecoveryManifest& about = snapshot.about;
+    RecoveryManifest about;
     about.variant = CopyVariant(doc_);
     about.savesInVariant = state.SaveVariant.has_value() && !doc_.Model().FileName.empty();
     about.offersSave = state.OffersSave;
@@ -100,24 +163,27 @@ RecoverySnapshot Autosave::TakeSnapshot() const
     about.archiveEntry = state.ArchiveEntry;
     about.texturePath = doc_.TexturePath().toStdString();
     about.vertexSet = doc_.Model().ActiveVertexSet;
-    return snapshot;
+    return about;
 }
 
-void Autosave::Finished(const std::optional<std::string>& failure)
+void Autosave::Settle()
 {
-    Wait();
     ++writes_;
-    if (failure) {
+    if (writeFailure_) {
         changed_ = true; // try again at the next tick
-        status_.Show("The recovery copy could not be written: " + QString::fromStdString(*failure));
+        status_.Show("The recovery copy could not be written: " + QString::fromStdString(*writeFailure_));
+    } else if (session_) {
+        session_->Committed(writeGeneration_);
     }
-    emit written(failure ? QString::fromStdString(*failure) : QString());
+    emit written(writeFailure_ ? QString::fromStdString(*writeFailure_) : QString());
 }
 
 void Autosave::Wait()
 {
-    if (writer_.joinable())
-        writer_.join();
+    if (!writer_.joinable())
+        return;
+    writer_.join();
+    Settle();
 }
 
 void Autosave::RemoveCopy()

@@ -6,6 +6,12 @@
 // Whenever the document is clean again (saved, opened afresh, undone back
 // to its saved state) the copy goes; a clean exit ends the session and
 // takes its folder too. A crash leaves the copy for the next start.
+//
+// The write runs in a child process forked from the window's: the child's
+// memory is a copy-on-write picture of the document at that moment, so the
+// window pauses only for the fork, whatever the model's size, and keeps no
+// second copy of the model. The child touches nothing but the model, the
+// core's encoders and plain file calls, and ends with its parent.
 
 #include "dialogs/StatusLine.h"
 #include "document/Document.h"
@@ -59,15 +65,20 @@ signals:
 private:
     void Changed();
     void RemoveCopy();
-    void Finished(const std::optional<std::string>& failure);
-    RecoverySnapshot TakeSnapshot() const;
+    // What the manifest says of the document now.
+    RecoveryManifest Describe() const;
+    // After the write's process ended: the session learns of the new
+    // generation, or the status line of the failure.
+    void Settle();
 
     Document& doc_;
     StatusLine& status_;
     AutosaveSetup setup_;
     QTimer timer_;
     std::optional<RecoverySession> session_;
-    std::thread writer_;
+    std::thread writer_; // waits for the writing process
+    std::uint64_t writeGeneration_ = 0;
+    std::optional<std::string> writeFailure_;
     bool changed_ = false; // the model changed since the last copy
     int writes_ = 0;
 };

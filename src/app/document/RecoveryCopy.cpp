@@ -90,7 +90,9 @@ std::string Unescaped(const std::string& text)
     return out;
 }
 
-std::string LocalTimeNow()
+} // namespace
+
+std::string RecoveryTimeNow()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -99,6 +101,8 @@ std::string LocalTimeNow()
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
     return text;
 }
+
+namespace {
 
 std::string Reason(const char* what, int err)
 {
@@ -303,41 +307,39 @@ std::vector<LeftCopy> RecoverySession::FindLeftCopies(const fs::path& root)
     return found;
 }
 
-std::optional<std::string> RecoverySession::Write(const RecoverySnapshot& snapshot,
-                                                  const std::function<void()>& beforeCommit)
+std::optional<std::string> RecoverySession::Write(const CarModel& model, const RemapSections& sections,
+                                                  const RecoveryManifest& about,
+                                                  const std::function<void()>& beforeCommit) const
 {
     if (lockFd_ < 0)
         return "the recovery folder is no longer held";
-    const std::uint64_t next = generation_ + 1;
-    const EncodedFile model = EncodeFCEAs(snapshot.model, snapshot.about.variant);
-    if (model.failure)
-        return Reason("cannot encode the model", *model.failure);
+    const std::uint64_t next = about.generation;
+    const EncodedFile encoded = EncodeFCEAs(model, about.variant);
+    if (encoded.failure)
+        return Reason("cannot encode the model", *encoded.failure);
     const fs::path modelPath = ModelFile(folder_, next);
-    if (const SaveStatus failed = WriteBytes(modelPath, model.bytes))
+    const fs::path remapPath = RemapFile(folder_, next);
+    if (const SaveStatus failed = WriteBytes(modelPath, encoded.bytes))
         return Reason("cannot write the model", *failed);
     std::error_code ec;
-    if (const SaveStatus failed = WriteBytes(RemapFile(folder_, next), EncodeRemapData(snapshot.model, snapshot.sections))) {
+    if (const SaveStatus failed = WriteBytes(remapPath, EncodeRemapData(model, sections))) {
         fs::remove(modelPath, ec);
         return Reason("cannot write the remap data", *failed);
     }
     if (beforeCommit)
         beforeCommit();
-    RecoveryManifest manifest = snapshot.about;
-    manifest.generation = next;
-    manifest.writtenAt = LocalTimeNow();
-    const std::string text = FormatRecoveryManifest(manifest);
+    const std::string text = FormatRecoveryManifest(about);
     if (const SaveStatus failed =
             WriteFileAtomically((folder_ / kManifestName).string(),
                                 std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()))) {
         fs::remove(modelPath, ec);
-        fs::remove(RemapFile(folder_, next), ec);
+        fs::remove(remapPath, ec);
         return Reason("cannot write the manifest", *failed);
     }
-    if (generation_ > 0) {
+    if (generation_ > 0 && generation_ != next) {
         fs::remove(ModelFile(folder_, generation_), ec);
         fs::remove(RemapFile(folder_, generation_), ec);
     }
-    generation_ = next;
     return std::nullopt;
 }
 

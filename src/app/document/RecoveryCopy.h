@@ -55,13 +55,8 @@ std::string FormatRecoveryManifest(const RecoveryManifest& manifest);
 // Nothing when the text is no manifest or names no generation.
 std::optional<RecoveryManifest> ParseRecoveryManifest(const std::string& text);
 
-// What a write takes: a copy of the document's content, so that the
-// encoding can run away from the window.
-struct RecoverySnapshot {
-    CarModel model;
-    RemapSections sections;
-    RecoveryManifest about; // generation and time are the write's own
-};
+// The local time as a manifest holds it, "YYYY-MM-DD HH:MM".
+std::string RecoveryTimeNow();
 
 // A model read back from a copy.
 struct RecoveredModel {
@@ -94,10 +89,18 @@ public:
     const std::filesystem::path& Folder() const { return folder_; }
     bool HasCopy() const { return generation_ > 0; }
 
-    // Writes the snapshot as the next generation. `beforeCommit` runs after
-    // the model and remap files are written and before copy.ini names them.
-    // The reason when the copy could not be written; the one before stays.
-    std::optional<std::string> Write(const RecoverySnapshot& snapshot, const std::function<void()>& beforeCommit = {});
+    // The generation the next write makes.
+    std::uint64_t NextGeneration() const { return generation_ + 1; }
+    // Writes the model and its remap data as generation `about.generation`
+    // (NextGeneration), with `about` as its manifest, and removes the files
+    // of the generation before. `beforeCommit` runs once the model and remap
+    // files are written, before the manifest names them. Changes nothing in
+    // the session, so that it can run in a process of its own: Committed
+    // then tells the session. The reason when the copy could not be
+    // written; the one before stays.
+    std::optional<std::string> Write(const CarModel& model, const RemapSections& sections,
+                                     const RecoveryManifest& about, const std::function<void()>& beforeCommit = {}) const;
+    void Committed(std::uint64_t generation) { generation_ = generation; }
     // Removes the copy; the folder stays the session's for the next one.
     void RemoveCopy();
     // Removes the copy and the folder and lets the lock go: the session is

@@ -1,11 +1,10 @@
 #pragma once
 // Autosave: while the model has changes that are not saved, a recovery copy
 // (see RecoveryCopy.h) is written at every tick of a timer, when something
-// changed since the copy before. The window pauses only for a copy of the
-// document's content; encoding and writing run on a thread of their own.
-// Whenever the document is clean again (saved, opened afresh, undone back
-// to its saved state) the copy goes; a clean exit ends the session and
-// takes its folder too. A crash leaves the copy for the next start.
+// changed since the copy before. Whenever the document is clean again
+// (saved, opened afresh, undone back to its saved state) the copy goes; a
+// clean exit ends the session and takes its folder too. A crash leaves the
+// copy for the next start.
 //
 // The write runs in a child process forked from the window's: the child's
 // memory is a copy-on-write picture of the document at that moment, so the
@@ -46,7 +45,8 @@ public:
     // Starts writing a copy when the model has changes that no copy holds
     // yet and no write is under way; whether one started.
     bool WriteNow();
-    // Waits until the write under way, if any, is done.
+    // Waits until the write under way, if any, is done (a thread of this
+    // object waits for the writing process meanwhile).
     void Wait();
 
     // The copies that sessions which are over left behind, each locked by

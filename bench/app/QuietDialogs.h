@@ -20,6 +20,7 @@ public:
     mobrix::app::FileDialogResult File(const mobrix::app::FileDialogRequest&) override { return {}; }
     int PickFromList(const mobrix::app::ChoiceRequest&) override { return 0; }
     int RunWindow(QDialog&) override { return QDialog::Rejected; }
+    int PickButton(const mobrix::app::ChoiceRequest&) override { return -1; }
 };
 
 } // namespace bench_support

@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "dialogs/AboutWindows.h"
+#include "document/Autosave.h"
 #include "commands/DamageColourCommands.h"
 #include "panels/EditorPanel.h"
 #include "commands/ExchangeCommands.h"
@@ -13,6 +14,7 @@
 #include "panels/PartsPanel.h"
 #include "commands/TextureCommands.h"
 #include "commands/PreviewCommands.h"
+#include "commands/RecoveryCommands.h"
 #include "commands/TransformCommands.h"
 #include "ViewWidget.h"
 #include "panels/ViewInput.h"
@@ -29,6 +31,8 @@
 #include <QListWidget>
 #include <QMenuBar>
 
+#include <algorithm>
+
 namespace mobrix::app {
 
 namespace {
@@ -38,6 +42,13 @@ constexpr int kToolBarHeight = 30;
 constexpr int kStatusBarHeight = 22;
 constexpr int kEditWindowHeight = 150;
 constexpr int kToolWindowWidth = 220;
+
+// Mobrix.ini's minutes between recovery copies, at most a week.
+int AutosaveSeconds(const IniSettings& settings)
+{
+    constexpr int kWeek = 7 * 24 * 60;
+    return std::clamp(settings.AutosaveMinutes.value_or(kDefaultAutosaveMinutes), 0, kWeek) * 60;
+}
 
 } // namespace
 
@@ -70,6 +81,10 @@ Form1::Form1(const Form1Setup& setup, QWidget* parent)
     preview_ = std::make_unique<PreviewCommands>(*doc_, *status_, views_->View(views::View3D), views_->FileInfo(), this);
     transforms_ = std::make_unique<TransformCommands>(*doc_, dialogs_, *status_, this);
     damageColours_ = std::make_unique<DamageColourCommands>(*doc_, dialogs_, this);
+    const int autosaveSeconds = setup.autosaveSeconds.value_or(AutosaveSeconds(ReadSettingsFile(setup.iniPath)));
+    autosave_ = std::make_unique<Autosave>(
+        *doc_, *status_, AutosaveSetup{setup.recoveryFolder, autosaveSeconds, setup.stallAfterFirstWrite}, this);
+    recovery_ = std::make_unique<RecoveryCommands>(*doc_, dialogs_, *autosave_, *files_, this);
     BuildMenus();
     ConnectPanels();
     resize(1024, 720);
@@ -97,6 +112,11 @@ const views::ViewSurfaces& Form1::Surfaces() const
 void Form1::OpenFromCommandLine(const QString& path)
 {
     files_->OpenFromCommandLine(path);
+}
+
+bool Form1::OfferRecovery()
+{
+    return recovery_->OfferLeftCopies();
 }
 
 void Form1::AddNamedPart(const std::string& name)
@@ -213,6 +233,7 @@ void Form1::ConnectPanels()
     connect(doc_.get(), &Document::allViewsChanged, this, [this] { Form_Resize(); });
     connect(doc_.get(), &Document::saved, this, [this] { UpdateTitle(); });
     connect(&doc_->History(), &QUndoStack::cleanChanged, this, [this] { UpdateTitle(); });
+    connect(doc_.get(), &Document::oldStepsDropped, this, [this] { status_->Show(kOldStepsDroppedText); });
 }
 
 // ---------------------------------------------------------------------------
@@ -261,6 +282,7 @@ void Form1::closeEvent(QCloseEvent* event)
         return;
     }
     files_->WriteIni();
+    autosave_->EndSession();
     event->accept();
 }
 

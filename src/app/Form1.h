@@ -11,7 +11,8 @@
 //  - TextureCommands: the texture map;
 //  - TransformCommands: the mesh transforms, clean-up and part copying;
 //  - DamageColourCommands: damage and the colour dialogs;
-//  - PreviewCommands: the "3D View" menu and the preview in the fourth view.
+//  - PreviewCommands: the "3D View" menu and the preview in the fourth view;
+//  - Autosave and RecoveryCommands: the recovery copy and recovery at start.
 
 #include "dialogs/DialogService.h"
 #include "dialogs/StatusLine.h"
@@ -20,6 +21,7 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -28,6 +30,7 @@ class QMenu;
 
 namespace mobrix::app {
 
+class Autosave;
 class DamageColourCommands;
 class EditorPanel;
 class ExchangeCommands;
@@ -35,6 +38,7 @@ class FileCommands;
 class PartsPanel;
 class TextureCommands;
 class PreviewCommands;
+class RecoveryCommands;
 class TransformCommands;
 class ViewInput;
 class ViewsPanel;
@@ -42,6 +46,11 @@ class ViewsPanel;
 struct Form1Setup {
     DialogService* dialogs = nullptr; // required
     std::string iniPath;              // where Mobrix.ini is read and written
+    // Where recovery copies are kept; empty: no autosave and no recovery.
+    std::string recoveryFolder = {};
+    // Seconds between autosaves instead of Mobrix.ini's minutes (for tests).
+    std::optional<int> autosaveSeconds = std::nullopt;
+    bool stallAfterFirstWrite = false; // see AutosaveSetup
 };
 
 class Form1 : public QMainWindow {
@@ -53,6 +62,9 @@ public:
     // Opens a file as "&Open" does when the chosen filter entry is the
     // file's variant (NFSIV when it starts with the NFSIV magic).
     void OpenFromCommandLine(const QString& path);
+    // Offers the recovery copies that ended sessions left; whether one (or
+    // its original file) was opened.
+    bool OfferRecovery();
 
     class Document& Doc() { return *doc_; }
     const CarModel& Model() const { return doc_->Model(); }
@@ -113,6 +125,8 @@ private:
     std::unique_ptr<PreviewCommands> preview_;
     std::unique_ptr<TransformCommands> transforms_;
     std::unique_ptr<DamageColourCommands> damageColours_;
+    std::unique_ptr<Autosave> autosave_;
+    std::unique_ptr<RecoveryCommands> recovery_;
 
     QMenu* mnuFile_ = nullptr;
     QMenu* mnuEdit_ = nullptr;

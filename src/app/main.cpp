@@ -8,6 +8,12 @@
 // MOBRIX_FIRST_PAINT_EXIT=1 in the environment makes the program print the
 // monotonic clock (nanoseconds) once its window has been painted the first
 // time, and end at once; the start-up benchmark measures with it.
+//
+// Recovery copies are kept in the user's data folder ($XDG_DATA_HOME, by
+// default ~/.local/share, then Mobrix/recovery). For the tests that end
+// Mobrix the hard way: MOBRIX_AUTOSAVE_SECONDS=N writes them every N seconds
+// instead of Mobrix.ini's minutes, and MOBRIX_STALL_RECOVERY_WRITES=1 stops
+// every write after the first for good before its manifest names it.
 
 #include "Form1.h"
 #include "dialogs/QtDialogService.h"
@@ -21,6 +27,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -58,6 +66,26 @@ private:
     bool reported_ = false;
 };
 
+std::string RecoveryFolder()
+{
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    return data.isEmpty() ? std::string() : (data + "/recovery").toStdString();
+}
+
+std::optional<int> AutosaveSecondsFromEnvironment()
+{
+    const char* seconds = std::getenv("MOBRIX_AUTOSAVE_SECONDS");
+    if (seconds == nullptr || *seconds == '\0')
+        return std::nullopt;
+    return std::atoi(seconds);
+}
+
+bool EnvironmentFlag(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] == '1';
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -67,16 +95,23 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(MOBRIX_VERSION);
 
     mobrix::app::QtDialogService dialogs;
-    mobrix::app::Form1 form({&dialogs, IniPath()});
+    mobrix::app::Form1 form({.dialogs = &dialogs,
+                             .iniPath = IniPath(),
+                             .recoveryFolder = RecoveryFolder(),
+                             .autosaveSeconds = AutosaveSecondsFromEnvironment(),
+                             .stallAfterFirstWrite = EnvironmentFlag("MOBRIX_STALL_RECOVERY_WRITES")});
     dialogs.SetParent(&form);
 
-    const char* probe = std::getenv("MOBRIX_FIRST_PAINT_EXIT");
-    if (probe != nullptr && probe[0] == '1')
+    const bool probe = EnvironmentFlag("MOBRIX_FIRST_PAINT_EXIT");
+    if (probe)
         form.findChild<QWidget*>("View1")->installEventFilter(new FirstPaintProbe(&form));
 
     form.show();
+    // A recovered model is not replaced by the file named on the command
+    // line; the measured start-up asks nothing.
+    const bool recovered = !probe && form.OfferRecovery();
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() > 1)
+    if (args.size() > 1 && !recovered)
         form.OpenFromCommandLine(args.at(1));
     return app.exec();
 }

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace mobrix::app;
 
 namespace {
@@ -51,6 +53,21 @@ TEST(RecentIni, SettingsSectionAfterTheListKeepsDefaultsForWhatItLacks)
     const std::string text = FormatRecentIni(s) + FormatSettingsIni({.ShowOtherParts = false});
     EXPECT_EQ(ParseRecentIni(text), s);
     EXPECT_FALSE(ParseSettingsIni(text).ShowOtherParts);
+}
+
+TEST(RecentIni, NumberSettingsAreReadWhenValidAndWrittenOnlyWhenSet)
+{
+    const IniSettings read =
+        ParseSettingsIni("[settings]\r\nAutosaveMinutes=5\r\nUndoBudgetMiB=-3\r\nUndoBudgetMiB=2x\r\n");
+    EXPECT_EQ(read.AutosaveMinutes, 5);
+    EXPECT_EQ(read.UndoBudgetMiB, std::nullopt);
+    EXPECT_EQ(ParseSettingsIni("[settings]\r\nAutosaveMinutes=99999999999\r\n").AutosaveMinutes,
+              std::numeric_limits<int>::max());
+    EXPECT_EQ(FormatSettingsIni({}), "[settings]\r\nShowOtherParts=1\r\n\r\n");
+    const IniSettings set{.ShowOtherParts = true, .AutosaveMinutes = 0, .UndoBudgetMiB = 512};
+    const IniSettings back = ParseSettingsIni(FormatSettingsIni(set));
+    EXPECT_EQ(back.AutosaveMinutes, 0);
+    EXPECT_EQ(back.UndoBudgetMiB, 512u);
 }
 
 TEST(RecentList, EntriesCaptionsAndFormats)

@@ -27,7 +27,7 @@
 namespace testing_support {
 
 struct ShownBox {
-    enum class Kind { Message, Input, File, Choice, Window } kind = Kind::Message;
+    enum class Kind { Message, Input, File, Choice, Window, Buttons } kind = Kind::Message;
     mobrix::app::MessageRequest message;
     mobrix::app::CheckBoxRequest checkBox; // a question's check box (text empty: none)
     mobrix::app::ChoiceRequest choice;
@@ -61,6 +61,8 @@ public:
     void Cancel() { Answer_(mobrix::app::FileDialogResult{}); }
     void PickItem(int index) { Answer_(Pick{index}); }
     void Work(WindowWork work) { Answer_(std::move(work)); }
+    // The button of a question with buttons of its own (-1: closed).
+    void Press(int index) { Answer_(Pick{index}); }
 
     // For tests that raise boxes at random: a box the script does not cover
     // is answered by these instead of failing the test; file dialogs are
@@ -159,6 +161,17 @@ public:
             dialog.reject();
         }
         return dialog.result();
+    }
+
+    int PickButton(const mobrix::app::ChoiceRequest& request) override
+    {
+        ShownBox box;
+        box.kind = ShownBox::Kind::Buttons;
+        box.choice = request;
+        shown_.push_back(box);
+        if (auto* a = Next<Pick>("question \"" + request.prompt.toStdString() + "\""))
+            return a->index;
+        return -1;
     }
 
 private:

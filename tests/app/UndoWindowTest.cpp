@@ -269,4 +269,27 @@ TEST_F(UndoWindow, APaintTheWindowSystemAsksForShowsTheWholePicture)
     EXPECT_EQ(xy.canvas, drawn);
 }
 
+// Mobrix.ini's budget reaches the history, the status line says when old
+// steps go, and quitting writes the setting back as the file had it.
+TEST_F(UndoWindow, TheIniBudgetBoundsTheHistoryAndTheStatusLineSaysSo)
+{
+    WriteBytes(iniPath, [] {
+        const std::string ini = "[recent]\r\n\r\n[settings]\r\nShowOtherParts=1\r\nUndoBudgetMiB=0\r\n\r\n";
+        return std::vector<std::uint8_t>(ini.begin(), ini.end());
+    }());
+    OpenSample();
+    Trigger("mnuWind");
+    Trigger("mnuWind");
+    EXPECT_EQ(Status(), kOldStepsDroppedText);
+    EXPECT_EQ(form->Doc().History().count(), 1);
+    const std::vector<std::uint8_t> twice = EncodeFCE4(M()).bytes;
+    Trigger("mnuUndo");
+    EXPECT_NE(EncodeFCE4(M()).bytes, twice) << "the last step still undoes";
+    EXPECT_FALSE(form->Doc().History().canUndo());
+    dialogs.Yes();
+    form->close();
+    const std::vector<std::uint8_t> ini = ReadBytes(iniPath);
+    EXPECT_NE(std::string(ini.begin(), ini.end()).find("\r\nUndoBudgetMiB=0\r\n"), std::string::npos);
+}
+
 } // namespace

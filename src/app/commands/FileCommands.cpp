@@ -86,9 +86,12 @@ FileCommands::FileCommands(Document& doc, DialogService& dialogs, std::string in
     : QObject(parent), doc_(doc), dialogs_(dialogs), iniPath_(std::move(iniPath))
 {
     doc_.SetRecentFiles(ReadRecentFile(iniPath_));
+    const IniSettings settings = ReadSettingsFile(iniPath_);
     views::DisplayOptions options = doc_.Views().Options;
-    options.ShowOtherParts = ReadSettingsFile(iniPath_).ShowOtherParts;
+    options.ShowOtherParts = settings.ShowOtherParts;
     doc_.SetDisplayOptions(options);
+    if (settings.UndoBudgetMiB)
+        doc_.SetHistoryBudget(static_cast<std::size_t>(*settings.UndoBudgetMiB) << 20);
     connect(&doc_, &Document::recentFilesChanged, this, [this] {
         if (mnuQuickSep_ != nullptr)
             UpdateQLoad();
@@ -123,7 +126,9 @@ void FileCommands::BuildQuickLoadItems(QMenu* file)
 
 void FileCommands::WriteIni()
 {
-    IniSettings settings;
+    // The settings Mobrix does not change itself stay as the file has them,
+    // also when the user changed them while Mobrix ran.
+    IniSettings settings = ReadSettingsFile(iniPath_);
     settings.ShowOtherParts = doc_.Views().Options.ShowOtherParts;
     WriteIniFile(iniPath_, doc_.State().RecentFiles, settings);
 }

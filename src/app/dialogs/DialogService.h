@@ -88,6 +88,9 @@ public:
     // result code. The window, and whatever opened it, may be destroyed
     // meanwhile; RunModal (ModalDialog.h) is the way to call this safely.
     virtual int RunWindow(QDialog& dialog) = 0;
+    // A question with a button for each item (the first is the default);
+    // the index of the button pressed, or -1 when the box was closed.
+    virtual int PickButton(const ChoiceRequest& request) = 0;
 
     // Shorthands for the common boxes.
     void Error(const QString& title, const QString& text)

@@ -5,6 +5,10 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+
+#include <algorithm>
+#include <vector>
 
 namespace mobrix::app {
 
@@ -90,6 +94,21 @@ int QtDialogService::PickFromList(const ChoiceRequest& request)
     bool ok = false;
     const QString picked = QInputDialog::getItem(parent_, request.title, request.prompt, request.items, 0, false, &ok);
     return ok ? static_cast<int>(request.items.indexOf(picked)) : -1;
+}
+
+int QtDialogService::PickButton(const ChoiceRequest& request)
+{
+    QString text = request.prompt;
+    text.replace("\r\n", "\n").replace('\r', '\n');
+    QMessageBox box(QMessageBox::Question, request.title, text, QMessageBox::NoButton, parent_);
+    std::vector<QAbstractButton*> buttons;
+    for (const QString& item : request.items)
+        buttons.push_back(box.addButton(item, QMessageBox::AcceptRole));
+    if (!buttons.empty())
+        box.setDefaultButton(static_cast<QPushButton*>(buttons.front()));
+    box.exec();
+    const auto pressed = std::find(buttons.begin(), buttons.end(), box.clickedButton());
+    return pressed == buttons.end() ? -1 : static_cast<int>(pressed - buttons.begin());
 }
 
 FileDialogResult QtDialogService::File(const FileDialogRequest& request)

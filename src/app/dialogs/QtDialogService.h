@@ -17,6 +17,7 @@ public:
     QuestionAnswer Ask(const MessageRequest& request, const CheckBoxRequest& checkBox) override;
     QString Input(const InputRequest& request) override;
     int PickFromList(const ChoiceRequest& request) override;
+    int PickButton(const ChoiceRequest& request) override;
     FileDialogResult File(const FileDialogRequest& request) override;
     int RunWindow(QDialog& dialog) override;
 

@@ -366,6 +366,8 @@ void Document::ReplaceModel(CarModel model, const ModelSource& source)
         model_.CurrentDummy = 0;
     ResetHistory(false);
     history_.setClean();
+    if (source.modified)
+        history_.resetClean();
     emit modelReplaced();
 }
 

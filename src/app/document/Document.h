@@ -82,6 +82,9 @@ struct ModelSource {
     // The car archive and its entry the model was read from; empty for a
     // loose file.
     ArchiveRef archive = {};
+    // A model recovered from a recovery copy differs from its file: the
+    // history starts away from its clean state.
+    bool modified = false;
 };
 
 // The document is closed: everyone reads it, and every change goes through

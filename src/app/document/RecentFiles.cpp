@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
 namespace mobrix::app {
@@ -104,6 +105,20 @@ void ReadFlag(const std::string& line, const std::string& name, bool& flag)
         flag = false;
 }
 
+template <class Number>
+void ReadNumber(const std::string& line, const std::string& name, std::optional<Number>& number)
+{
+    const std::string prefix = name + "=";
+    if (line.rfind(prefix, 0) != 0)
+        return;
+    const std::string digits = line.substr(prefix.size());
+    if (digits.empty() || digits.size() > 12 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return;
+    const unsigned long long value = std::stoull(digits);
+    number = static_cast<Number>(std::min<unsigned long long>(value, std::numeric_limits<Number>::max()));
+}
+
 std::string FlagLine(const std::string& name, bool flag)
 {
     return name + (flag ? "=1\r\n" : "=0\r\n");
@@ -152,15 +167,23 @@ IniSettings ParseSettingsIni(const std::string& text)
     for (const std::string& line : SplitLines(text)) {
         if (!line.empty() && line.front() == '[')
             inSection = IsSectionLine(line, "[settings]");
-        else if (inSection)
+        else if (inSection) {
             ReadFlag(line, "ShowOtherParts", settings.ShowOtherParts);
+            ReadNumber(line, "AutosaveMinutes", settings.AutosaveMinutes);
+            ReadNumber(line, "UndoBudgetMiB", settings.UndoBudgetMiB);
+        }
     }
     return settings;
 }
 
 std::string FormatSettingsIni(const IniSettings& settings)
 {
-    return "[settings]\r\n" + FlagLine("ShowOtherParts", settings.ShowOtherParts) + "\r\n";
+    std::string text = "[settings]\r\n" + FlagLine("ShowOtherParts", settings.ShowOtherParts);
+    if (settings.AutosaveMinutes)
+        text += "AutosaveMinutes=" + std::to_string(*settings.AutosaveMinutes) + "\r\n";
+    if (settings.UndoBudgetMiB)
+        text += "UndoBudgetMiB=" + std::to_string(*settings.UndoBudgetMiB) + "\r\n";
+    return text + "\r\n";
 }
 
 RecentSlots ReadRecentFile(const std::string& iniPath)

@@ -10,6 +10,7 @@
 // line, each line ended by CR LF.
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -49,13 +50,21 @@ std::string IniFilePath(const std::string& programFolder, bool programFolderWrit
                         const std::string& configFolder);
 
 // What Mobrix keeps between runs besides the list.
+inline constexpr int kDefaultAutosaveMinutes = 2;
+
 struct IniSettings {
     bool ShowOtherParts = true; // "Show Other Parts" in the View menu
+    // Minutes between recovery copies, 0 for none ("AutosaveMinutes").
+    std::optional<int> AutosaveMinutes = std::nullopt;
+    // The undo history's memory budget in MiB ("UndoBudgetMiB"); unset: the
+    // document's default.
+    std::optional<std::uint64_t> UndoBudgetMiB = std::nullopt;
 };
 
 // Reads the settings from the ini file's text: the lines after a line equal
 // to "[settings]" in any letter case, up to the next section line. A setting
-// that is missing, or whose value is neither "0" nor "1", keeps its default.
+// that is missing, or whose value does not fit it (a flag is "0" or "1", a
+// number is made of digits only), keeps its default.
 IniSettings ParseSettingsIni(const std::string& text);
 std::string FormatSettingsIni(const IniSettings& settings);
 

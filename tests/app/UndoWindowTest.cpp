@@ -3,6 +3,8 @@
 // fixes found by using the editor.
 
 #include "AppFixture.h"
+#include "MeshEdit.h"
+#include "RandomModel.h"
 #include "VertexEditor.h"
 #include "ViewEditing.h"
 
@@ -13,6 +15,7 @@
 #include <QLineEdit>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <functional>
 
 using namespace mobrix;
@@ -269,27 +272,50 @@ TEST_F(UndoWindow, APaintTheWindowSystemAsksForShowsTheWholePicture)
     EXPECT_EQ(xy.canvas, drawn);
 }
 
-// Mobrix.ini's budget reaches the history, the status line says when old
-// steps go, and quitting writes the setting back as the file had it.
+// Mobrix.ini's budget reaches the history: a thousand structural edits of a
+// large model keep the history within it, the status line says when old
+// steps go, the last step still undoes and redoes, and quitting writes the
+// setting back as the file had it.
 TEST_F(UndoWindow, TheIniBudgetBoundsTheHistoryAndTheStatusLineSaysSo)
 {
     WriteBytes(iniPath, [] {
-        const std::string ini = "[recent]\r\n\r\n[settings]\r\nShowOtherParts=1\r\nUndoBudgetMiB=0\r\n\r\n";
+        const std::string ini = "[recent]\r\n\r\n[settings]\r\nShowOtherParts=1\r\nUndoBudgetMiB=1\r\n\r\n";
         return std::vector<std::uint8_t>(ini.begin(), ini.end());
     }());
-    OpenSample();
-    Trigger("mnuWind");
-    Trigger("mnuWind");
+    const std::string large = dir.File("large.fce");
+    ASSERT_FALSE(SaveFCE4(RandomModel(11, {.vertices = 5000, .triangles = 20000, .parts = 4}), large));
+    Start();
+    Open(large, kOpenNfs4);
+    Document& doc = form->Doc();
+    constexpr std::size_t kBudget = std::size_t{1} << 20;
+    ASSERT_EQ(doc.HistoryBudget(), kBudget);
+
+    constexpr int kEdits = 1000;
+    std::vector<int> rows(12);
+    for (std::size_t t = 0; t < rows.size(); ++t)
+        rows[t] = static_cast<int>(2 * t);
+    for (int k = 0; k < kEdits; ++k) {
+        const auto& counts = M().Header.PartNumTriangles;
+        const int part = static_cast<int>(std::max_element(counts.begin(), counts.begin() + 4) - counts.begin());
+        ASSERT_TRUE(doc.EditPart("Remove Poly", part, Change{.meshPart = part}, [&](CarModel& m) {
+            return RemoveTriangles(m, part, rows) == MeshEditStatus::Done;
+        })) << "edit " << k;
+        ASSERT_LE(doc.HistoryBytes(), kBudget) << "after edit " << k;
+    }
     EXPECT_EQ(Status(), kOldStepsDroppedText);
-    EXPECT_EQ(form->Doc().History().count(), 1);
-    const std::vector<std::uint8_t> twice = EncodeFCE4(M()).bytes;
+    EXPECT_GT(doc.History().count(), 1);
+    EXPECT_LT(doc.History().count(), kEdits);
+
+    const CarModel last = M();
     Trigger("mnuUndo");
-    EXPECT_NE(EncodeFCE4(M()).bytes, twice) << "the last step still undoes";
-    EXPECT_FALSE(form->Doc().History().canUndo());
+    EXPECT_EQ(M().Header.NumTriangles, last.Header.NumTriangles + 12) << "the last step still undoes";
+    Trigger("mnuRedo");
+    EXPECT_EQ(M(), last);
+
     dialogs.Yes();
     form->close();
     const std::vector<std::uint8_t> ini = ReadBytes(iniPath);
-    EXPECT_NE(std::string(ini.begin(), ini.end()).find("\r\nUndoBudgetMiB=0\r\n"), std::string::npos);
+    EXPECT_NE(std::string(ini.begin(), ini.end()).find("\r\nUndoBudgetMiB=1\r\n"), std::string::npos);
 }
 
 } // namespace

@@ -79,6 +79,8 @@ TEST_F(RecoveryWindow, ACrashedSessionsCopyIsRecoveredModifiedAndSaveWritesItsFi
     EXPECT_EQ(EncodeFCE4(form->Model()).bytes, edited);
     EXPECT_EQ(form->Doc().Sections(), sections);
     EXPECT_EQ(form->Model().FileName, nfs4Path);
+    EXPECT_EQ(Widget<QListWidget>("FileInfo")->item(0)->text(),
+              QString::fromStdString("File information for '" + nfs4Path + "'"));
     EXPECT_TRUE(form->isWindowModified());
     EXPECT_TRUE(Action("mnuSave")->isEnabled());
 

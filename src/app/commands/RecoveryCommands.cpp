@@ -80,8 +80,8 @@ RecoveryCommands::Outcome RecoveryCommands::Recover(LeftCopy& copy)
     BusyPointer busy;
     doc_.PutSections(recovered.sections);
     ModelSource source{.saveVariant = m.savesInVariant ? std::optional(m.variant) : std::nullopt,
-                       .reportPath = {},
-                       .reportAppends = true,
+                       .reportPath = m.path, // the report names the file the model belongs to
+                       .reportAppends = false,
                        .offersSave = m.offersSave,
                        .archive = {m.archiveEntry.empty() ? std::string() : m.path, m.archiveEntry},
                        .modified = true};

@@ -126,13 +126,7 @@ public:
 
     int PickFromList(const mobrix::app::ChoiceRequest& request) override
     {
-        ShownBox box;
-        box.kind = ShownBox::Kind::Choice;
-        box.choice = request;
-        shown_.push_back(box);
-        if (auto* a = Next<Pick>("list \"" + request.prompt.toStdString() + "\""))
-            return a->index;
-        return -1;
+        return Picked(ShownBox::Kind::Choice, request, "list");
     }
 
     int RunWindow(QDialog& dialog) override
@@ -165,16 +159,23 @@ public:
 
     int PickButton(const mobrix::app::ChoiceRequest& request) override
     {
+        return Picked(ShownBox::Kind::Buttons, request, "question");
+    }
+
+private:
+    // A list or a question with buttons of its own: the index of the item
+    // the script picked, -1 when it closes the box.
+    int Picked(ShownBox::Kind kind, const mobrix::app::ChoiceRequest& request, const char* what)
+    {
         ShownBox box;
-        box.kind = ShownBox::Kind::Buttons;
+        box.kind = kind;
         box.choice = request;
         shown_.push_back(box);
-        if (auto* a = Next<Pick>("question \"" + request.prompt.toStdString() + "\""))
+        if (auto* a = Next<Pick>(std::string(what) + " \"" + request.prompt.toStdString() + "\""))
             return a->index;
         return -1;
     }
 
-private:
     template <class T>
     const T* Next(const std::string& what)
     {

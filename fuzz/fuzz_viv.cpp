@@ -2,7 +2,9 @@
 // lie inside the file and its names are safe or refused for extraction as
 // they should be; writing it gives the plain layout, which reads back to the
 // same names and bytes and writes again to the same bytes; replacing an
-// entry keeps the others.
+// entry keeps the others. The car-archive layer picks a model entry that
+// is one of them (or the new car.fce) and finds a texture only among them.
+#include "CarArchive.h"
 #include "FuzzCommon.h"
 #include "Viv.h"
 
@@ -29,6 +31,21 @@ void CheckExtractPath(const std::string& name)
                      (path->size() < 3 || path->compare(path->size() - 3, 3, "/..") != 0));
 }
 
+bool HasEntryNamed(const mobrix::VivArchive& archive, const std::string& name)
+{
+    return std::any_of(archive.entries.begin(), archive.entries.end(),
+                       [&](const mobrix::VivEntry& e) { return e.name == name; });
+}
+
+// The archive lies in no folder, so a texture can only be one of its entries.
+void CheckCarArchive(const mobrix::VivArchive& archive)
+{
+    const std::string model = mobrix::ModelEntryFor(archive, {});
+    fuzzing::Require(model == mobrix::kArchiveModelName || HasEntryNamed(archive, model));
+    if (const auto texture = mobrix::FindCarTexture("/nonexistent-fuzz-folder/car.viv", archive, model))
+        fuzzing::Require(HasEntryNamed(archive, texture->entry));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -45,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzzing::Require(EntryBytes(file, entry).size() == entry.size);
         CheckExtractPath(entry.name);
     }
+    CheckCarArchive(archive);
 
     const VivEncoded encoded = EncodeViv(VivFiles(file, archive));
     fuzzing::Require(std::holds_alternative<Bytes>(encoded));

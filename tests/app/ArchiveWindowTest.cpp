@@ -1,6 +1,7 @@
 // Car archives in the window: Open and Save of the model entry, Save As
 // into an archive, and the texture that loads itself.
 
+#include "ArchiveEntries.h"
 #include "AppFixture.h"
 #include "CarArchive.h"
 #include "document/Document.h"
@@ -23,19 +24,6 @@ constexpr int kSaveArchive = 3;
 
 const std::string kSampleViv = std::string(MOBRIX_SAMPLES_DIR) + "/car.viv";
 
-std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Entries(const std::string& path)
-{
-    const std::vector<std::uint8_t> file = ReadBytes(path);
-    auto read = ReadViv(file);
-    EXPECT_TRUE(std::holds_alternative<VivArchive>(read)) << path;
-    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> out;
-    if (const auto* archive = std::get_if<VivArchive>(&read))
-        for (const VivEntry& e : archive->entries) {
-            const auto bytes = EntryBytes(file, e);
-            out.emplace_back(e.name, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-        }
-    return out;
-}
 
 class ArchiveWindow : public AppTest {
 protected:

@@ -1,6 +1,7 @@
 // fcetool viv and the FCE commands on models inside car archives, as a
 // whole process.
 
+#include "ArchiveEntries.h"
 #include "CliTestSupport.h"
 #include "Process.h"
 #include "TestFiles.h"
@@ -38,20 +39,6 @@ void WriteArchive(const std::string& path, const std::vector<std::pair<std::stri
     ASSERT_FALSE(SaveViv(path, files));
 }
 
-// The entries' names and bytes, in order.
-std::vector<std::pair<std::string, std::vector<std::uint8_t>>> Entries(const std::string& path)
-{
-    const std::vector<std::uint8_t> file = ReadBytes(path);
-    auto read = ReadViv(file);
-    EXPECT_TRUE(std::holds_alternative<VivArchive>(read)) << path;
-    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> out;
-    if (const auto* archive = std::get_if<VivArchive>(&read))
-        for (const VivEntry& e : archive->entries) {
-            const auto bytes = EntryBytes(file, e);
-            out.emplace_back(e.name, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-        }
-    return out;
-}
 
 } // namespace
 

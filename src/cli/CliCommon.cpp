@@ -180,7 +180,7 @@ Result<FceVariant> TargetVariant(const Arguments& a)
     return BadUsage("--to takes nfs3, nfs4 or fce4m, not '" + *to + "'");
 }
 
-Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path)
+Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path, KeptTables kept)
 {
     Result<std::optional<FceVariant>> forced = ForcedVariant(a);
     if (!forced)
@@ -189,7 +189,7 @@ Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path)
         return LoadFromArchive(*ref, *forced);
     const FceVariant variant = forced->value_or(DetectVariant(path));
     LoadedModel loaded{CarModel{}, variant, std::nullopt};
-    if (auto failure = OpenFCE(loaded.model, path, variant))
+    if (auto failure = OpenFCE(loaded.model, path, variant, kept))
         return Refused(path, OneLineLoadFailureMessage(*failure));
     return loaded;
 }

@@ -115,8 +115,9 @@ struct LoadedModel {
 // or an archive's entry ("car.viv", "car.viv:car.fce"; see CarArchive.h).
 // Written into an archive, the model keeps the archive's other entries; a
 // new archive is made from the one the model came from (`from`), taking the
-// entry name it had there unless the output names one.
-Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path);
+// entry name it had there unless the output names one. A command that will
+// write the model only as NFSIII reads a plain file's KeptTables::Nfs3.
+Result<LoadedModel> LoadModelArg(const Arguments& a, const std::string& path, KeptTables kept = KeptTables::All);
 Outcome SaveModelArg(const CarModel& model, const std::string& path, FceVariant variant,
                      const LoadedModel* from = nullptr);
 

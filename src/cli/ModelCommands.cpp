@@ -63,7 +63,10 @@ int ConvertCommand(const CommandArgs& args)
         const Result<FceVariant> target = TargetVariant(a);
         if (!target)
             return target.failure();
-        Result<LoadedModel> in = LoadModelArg(a, a.files[0]);
+        // An NFSIII file keeps none of the NFSIV tables, so they are not
+        // held while a big model is converted.
+        const KeptTables kept = *target == FceVariant::Nfs3 ? KeptTables::Nfs3 : KeptTables::All;
+        Result<LoadedModel> in = LoadModelArg(a, a.files[0], kept);
         if (!in)
             return in.failure();
         // The save itself turns NFSIII and NFSIV into each other; the third

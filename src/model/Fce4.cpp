@@ -211,7 +211,7 @@ LoadStatus CheckUnversionedSize(std::span<const std::uint8_t> head, std::int64_t
                     " vertices and " + std::to_string(h.NumTriangles) + " triangles");
 }
 
-std::variant<Fce4Contents, LoadFailure> Parse(ByteSource& file, FceVariant variant)
+std::variant<Fce4Contents, LoadFailure> Parse(ByteSource& file, FceVariant variant, KeptTables kept)
 {
     const std::int64_t fileSize = file.Size();
     Fce4Contents c;
@@ -258,32 +258,44 @@ std::variant<Fce4Contents, LoadFailure> Parse(ByteSource& file, FceVariant varia
         return *failure;
 
     c.normalVerts = ReadVec3s(file, normalVerts, kFce4HeaderSize);
-    c.undamaged2Verts = ReadVec3s(file, undamaged2Verts, kFce4HeaderSize);
-    c.damagedVerts = ReadVec3s(file, damagedVerts, kFce4HeaderSize);
     c.normalNorms = ReadVec3s(file, normalNorms, kFce4HeaderSize);
-    c.undamaged2Norms = ReadVec3s(file, undamaged2Norms, kFce4HeaderSize);
-    c.damagedNorms = ReadVec3s(file, damagedNorms, kFce4HeaderSize);
     c.triangles = ReadTriangles(file, triangles, kFce4HeaderSize, VStorage::Flipped);
     c.reserved1 = ReadOpaque<32>(file, reserved1, kFce4HeaderSize);
     c.reserved2 = ReadOpaque<12>(file, reserved2, kFce4HeaderSize);
     c.reserved3 = ReadOpaque<12>(file, reserved3, kFce4HeaderSize);
-    c.vertReservedA = ReadOpaque<4>(file, vertReservedA, kFce4HeaderSize);
-    c.vertReservedB = ReadOpaque<4>(file, vertReservedB, kFce4HeaderSize);
-    c.triReserved = ReadOpaque<12>(file, triReserved, kFce4HeaderSize);
-    c.vertFlags = ReadOpaque<4>(file, vertFlags, kFce4HeaderSize);
-    c.vertReservedC = ReadOpaque<1>(file, vertReservedC, kFce4HeaderSize);
+    if (kept == KeptTables::All) {
+        c.undamaged2Verts = ReadVec3s(file, undamaged2Verts, kFce4HeaderSize);
+        c.damagedVerts = ReadVec3s(file, damagedVerts, kFce4HeaderSize);
+        c.undamaged2Norms = ReadVec3s(file, undamaged2Norms, kFce4HeaderSize);
+        c.damagedNorms = ReadVec3s(file, damagedNorms, kFce4HeaderSize);
+        c.vertReservedA = ReadOpaque<4>(file, vertReservedA, kFce4HeaderSize);
+        c.vertReservedB = ReadOpaque<4>(file, vertReservedB, kFce4HeaderSize);
+        c.triReserved = ReadOpaque<12>(file, triReserved, kFce4HeaderSize);
+        c.vertFlags = ReadOpaque<4>(file, vertFlags, kFce4HeaderSize);
+        c.vertReservedC = ReadOpaque<1>(file, vertReservedC, kFce4HeaderSize);
+    }
     if (file.failed() || in.failed())
         return Absurd("a read went past the end of the file");
     return c;
 }
 
-void Commit(Fce4Contents&& c, CarModel& model, FceVariant variant)
+void Commit(Fce4Contents&& c, CarModel& model, FceVariant variant, KeptTables kept)
 {
     // The NFSIV header has no place for the NFSIII header tail; it keeps
     // what it held. Everything that allocates comes before the first change
     // to the model.
     c.header.HeaderTail = model.Header.HeaderTail;
-    std::vector<Vec3> working = c.normalVerts, workingNormals = c.normalNorms;
+    const bool all = kept == KeptTables::All;
+    // Without the NFSIV tables the first set is the working set itself,
+    // not a copy of it.
+    std::vector<Vec3> working, workingNormals;
+    if (all) {
+        working = c.normalVerts;
+        workingNormals = c.normalNorms;
+    } else {
+        working = std::move(c.normalVerts);
+        workingNormals = std::move(c.normalNorms);
+    }
     SelectionTables selection = ClearedSelection(c.header);
     model.Header = std::move(c.header);
     model.Fce4Header = c.rawHeader;
@@ -306,6 +318,10 @@ void Commit(Fce4Contents&& c, CarModel& model, FceVariant variant)
     model.VertReservedC = std::move(c.vertReservedC);
     model.ActiveVertexSet = VertexSet::Normal;
     model.FileFormat = IsFce4m(variant) ? ModelOrigin::Fce4m : ModelOrigin::Nfs4;
+    if (!all) {
+        ClearNfs4Tables(model);
+        model.FileFormat = ModelOrigin::Nfs3;
+    }
     model.CurrentPart = 0;
     model.CurrentDummy = 0;
     AdoptSelection(model, std::move(selection));
@@ -430,11 +446,11 @@ std::variant<HeaderRecord, SaveFailure> BuildHeader(const CarModel& model, const
     return header;
 }
 
-LoadStatus ReadNfs4Family(ByteSource& file, CarModel& model, FceVariant variant)
+LoadStatus ReadNfs4Family(ByteSource& file, CarModel& model, FceVariant variant, KeptTables kept)
 {
     return ParseThenCommit<Fce4Contents>(
-        file, model, [variant](ByteSource& bytes) { return Parse(bytes, variant); },
-        [variant](Fce4Contents&& c, CarModel& m) { Commit(std::move(c), m, variant); });
+        file, model, [variant, kept](ByteSource& bytes) { return Parse(bytes, variant, kept); },
+        [variant, kept](Fce4Contents&& c, CarModel& m) { Commit(std::move(c), m, variant, kept); });
 }
 
 SaveStatus WriteNfs4Family(const CarModel& model, FceVariant variant, ByteSink& sink)
@@ -473,14 +489,12 @@ SaveStatus WriteNfs4Family(const CarModel& model, FceVariant variant, ByteSink& 
     return CheckFilled(out, size);
 }
 
-LoadStatus ReadNfs4From(ByteSource& file, CarModel& model)
+// The reader of one variant keeping the given tables.
+auto ReaderOf(FceVariant variant, KeptTables kept)
 {
-    return ReadNfs4Family(file, model, FceVariant::Nfs4);
-}
-
-LoadStatus ReadFce4mFrom(ByteSource& file, CarModel& model)
-{
-    return ReadNfs4Family(file, model, FceVariant::Fce4m);
+    return [variant, kept](ByteSource& file, CarModel& model) {
+        return ReadNfs4Family(file, model, variant, kept);
+    };
 }
 
 } // namespace
@@ -492,19 +506,34 @@ bool HasNfs4Magic(std::span<const std::uint8_t> head)
 
 LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model)
 {
+    return ReadFCE4(file, model, KeptTables::All);
+}
+
+LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model, KeptTables kept)
+{
     MemorySource source(file);
-    return ReadNfs4From(source, model);
+    return ReadNfs4Family(source, model, FceVariant::Nfs4, kept);
 }
 
 LoadStatus ReadFCE4M(std::span<const std::uint8_t> file, CarModel& model)
 {
+    return ReadFCE4M(file, model, KeptTables::All);
+}
+
+LoadStatus ReadFCE4M(std::span<const std::uint8_t> file, CarModel& model, KeptTables kept)
+{
     MemorySource source(file);
-    return ReadFce4mFrom(source, model);
+    return ReadNfs4Family(source, model, FceVariant::Fce4m, kept);
 }
 
 LoadStatus LoadFCE4(CarModel& model, const std::string& path)
 {
-    LoadStatus status = LoadWith(model, path, ReadNfs4From);
+    return LoadFCE4(model, path, KeptTables::All);
+}
+
+LoadStatus LoadFCE4(CarModel& model, const std::string& path, KeptTables kept)
+{
+    LoadStatus status = LoadWith(model, path, ReaderOf(FceVariant::Nfs4, kept));
     // A file too large to be read whole is still told apart by its first
     // bytes, so a big file of another kind gets the message of its kind.
     if (status && status->code == ErrorCode::OutOfMemory && !HasNfs4Magic(ReadFileHead(path, kFce4Magic.size())))
@@ -514,7 +543,12 @@ LoadStatus LoadFCE4(CarModel& model, const std::string& path)
 
 LoadStatus LoadFCE4M(CarModel& model, const std::string& path)
 {
-    LoadStatus status = LoadWith(model, path, ReadFce4mFrom);
+    return LoadFCE4M(model, path, KeptTables::All);
+}
+
+LoadStatus LoadFCE4M(CarModel& model, const std::string& path, KeptTables kept)
+{
+    LoadStatus status = LoadWith(model, path, ReaderOf(FceVariant::Fce4m, kept));
     if (status && status->code == ErrorCode::OutOfMemory &&
         CheckVersionWord(ReadFileHead(path, 4), FceVariant::Fce4m))
         return NotFce4mWord();

@@ -408,7 +408,8 @@ void EnsurePartNameSlots(ModelHeader& header, int slots)
         header.PartNames.resize(static_cast<std::size_t>(slots), Name64{});
 }
 
-LoadStatus LoadWith(CarModel& model, const std::string& path, LoadStatus (*read)(ByteSource&, CarModel&))
+LoadStatus LoadWith(CarModel& model, const std::string& path,
+                    const std::function<LoadStatus(ByteSource&, CarModel&)>& read)
 {
     FileSource file;
     if (auto failure = file.Open(path))

@@ -15,6 +15,7 @@
 #include <variant>
 #include <cstring>
 #include <cstdint>
+#include <functional>
 #include <type_traits>
 #include <vector>
 
@@ -196,7 +197,8 @@ LoadStatus ParseThenCommit(ByteSource& file, CarModel& model, Parse parse, Commi
 
 // Opens the file at `path` and hands it to `read`, which takes it block by
 // block.
-LoadStatus LoadWith(CarModel& model, const std::string& path, LoadStatus (*read)(ByteSource&, CarModel&));
+LoadStatus LoadWith(CarModel& model, const std::string& path,
+                    const std::function<LoadStatus(ByteSource&, CarModel&)>& read);
 
 // A writer of one variant: the model's file into the sink, or why not.
 using Writer = SaveStatus (*)(const CarModel&, ByteSink&);

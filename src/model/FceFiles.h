@@ -32,6 +32,13 @@ inline constexpr std::uint32_t kFce4mVersion = 0x00101015;
 
 enum class FceVariant { Nfs3, Nfs4, Fce4m };
 
+// What the NFSIV and FCE4M readers keep. A caller that will only write the
+// model as NFSIII (a convert to NFSIII) asks for the NFSIII tables: the
+// model is what the whole read and then ConvertToVariant to NFSIII leave,
+// but the tables NFSIII drops are only checked against the file, never
+// held, so a big file's conversion holds little more than it writes.
+enum class KeptTables { All, Nfs3 };
+
 // --- NFSIII --------------------------------------------------------------
 
 // Reads an NFSIII file into the model. On success FileFormat is NFSIII, the
@@ -58,7 +65,9 @@ EncodedFile EncodeFCE3(const CarModel& model);
 // V is converted from the stored 1 - V, FileFormat is NFSIV. HeaderTail keeps
 // what it held.
 LoadStatus LoadFCE4(CarModel& model, const std::string& path);
+LoadStatus LoadFCE4(CarModel& model, const std::string& path, KeptTables kept);
 LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model);
+LoadStatus ReadFCE4(std::span<const std::uint8_t> file, CarModel& model, KeptTables kept);
 
 // Writes the model as an NFSIV file. A model that did not come from an NFSIV
 // file is written with three identical vertex and normal sets, VertFlags 4
@@ -78,7 +87,9 @@ EncodedFile EncodeFCE4(const CarModel& model);
 // colour count is accepted, and the header record (with its version word
 // and the field at 0x0924) is kept as read.
 LoadStatus LoadFCE4M(CarModel& model, const std::string& path);
+LoadStatus LoadFCE4M(CarModel& model, const std::string& path, KeptTables kept);
 LoadStatus ReadFCE4M(std::span<const std::uint8_t> file, CarModel& model);
+LoadStatus ReadFCE4M(std::span<const std::uint8_t> file, CarModel& model, KeptTables kept);
 
 // Writes the model as an FCE4M file, laid out as SaveFCE4 lays out an NFSIV
 // file with the extra bytes last (zeros for a model that did not come from
@@ -104,8 +115,10 @@ bool HasNfs4Magic(std::span<const std::uint8_t> head);
 FceVariant DetectVariantOf(std::span<const std::uint8_t> head, std::uint64_t fileSize);
 FceVariant DetectVariant(const std::string& path);
 
-// What "Open" does with the model: the reader of the chosen variant.
-LoadStatus OpenFCE(CarModel& model, const std::string& path, FceVariant variant);
+// What "Open" does with the model: the reader of the chosen variant. An
+// NFSIII file holds only what KeptTables::Nfs3 keeps anyway.
+LoadStatus OpenFCE(CarModel& model, const std::string& path, FceVariant variant,
+                   KeptTables kept = KeptTables::All);
 
 // Makes the model hold what a save as `variant` writes. NFSIII: a model
 // converted from 3DS with 17 or more parts keeps 16 part-name slots and 16

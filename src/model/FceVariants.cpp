@@ -45,11 +45,11 @@ FceVariant DetectVariant(const std::string& path)
     return DetectVariantOf(ReadFileHead(path, kFce3HeaderSize), error ? 0 : size);
 }
 
-LoadStatus OpenFCE(CarModel& model, const std::string& path, FceVariant variant)
+LoadStatus OpenFCE(CarModel& model, const std::string& path, FceVariant variant, KeptTables kept)
 {
     switch (variant) {
-    case FceVariant::Nfs4: return LoadFCE4(model, path);
-    case FceVariant::Fce4m: return LoadFCE4M(model, path);
+    case FceVariant::Nfs4: return LoadFCE4(model, path, kept);
+    case FceVariant::Fce4m: return LoadFCE4M(model, path, kept);
     case FceVariant::Nfs3: break;
     }
     return LoadFCE(model, path);

@@ -244,6 +244,36 @@ TEST(Fce4m, ConversionsKeepWhatTheTargetVariantWrites)
     }
 }
 
+// Reading only the NFSIII tables gives the model a whole read converted to
+// NFSIII gives, and refuses the files the whole read refuses.
+TEST(Fce4m, ReadingOnlyTheNfs3TablesEqualsReadingAllAndConverting)
+{
+    using Reader = LoadStatus (*)(std::span<const std::uint8_t>, CarModel&, KeptTables);
+    const std::pair<ModelOrigin, Reader> variants[] = {{ModelOrigin::Nfs4, ReadFCE4}, {ModelOrigin::Fce4m, ReadFCE4M}};
+    for (const auto& [origin, read] : variants) {
+        SCOPED_TRACE(static_cast<int>(origin));
+        CarModel source = RandomModel(41, {.origin = origin});
+        source.ActiveVertexSet = VertexSet::Damaged; // the file holds set 0 as the working set
+        const std::vector<std::uint8_t> file =
+            (origin == ModelOrigin::Nfs4 ? EncodeFCE4(source) : EncodeFCE4M(source)).bytes;
+        CarModel whole, lean;
+        ASSERT_FALSE(read(file, whole, KeptTables::All));
+        ASSERT_FALSE(read(file, lean, KeptTables::Nfs3));
+        ConvertToVariant(whole, FceVariant::Nfs3);
+        EXPECT_TRUE(lean == whole);
+        EXPECT_EQ(EncodeFCE3(lean).bytes, EncodeFCE3(whole).bytes);
+
+        // A table NFSIII drops that runs past the end is still refused.
+        const std::vector<std::uint8_t> cut(file.begin(), file.end() - 1);
+        CarModel refused = source;
+        const LoadStatus wholeStatus = read(cut, whole, KeptTables::All);
+        const LoadStatus leanStatus = read(cut, refused, KeptTables::Nfs3);
+        ASSERT_TRUE(leanStatus);
+        EXPECT_EQ(leanStatus->detail, wholeStatus->detail);
+        EXPECT_TRUE(refused == source) << "a refused read leaves the model as it was";
+    }
+}
+
 TEST(Fce4m, PartNamesFollowTheirRoles)
 {
     CarModel model = RandomModel(31, {.vertices = 60, .triangles = 40, .parts = 14, .dummies = 0});

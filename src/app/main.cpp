@@ -7,7 +7,8 @@
 //
 // MOBRIX_FIRST_PAINT_EXIT=1 in the environment makes the program print the
 // monotonic clock (nanoseconds) once its window has been painted the first
-// time, and end at once; the start-up benchmark measures with it.
+// time, then its resident and peak resident memory (kB, VmRSS and VmHWM),
+// and end at once; the start-up benchmarks measure with it.
 //
 // Recovery copies are kept in the user's data folder ($XDG_DATA_HOME, by
 // default ~/.local/share, then Mobrix/recovery). For the tests that end
@@ -27,6 +28,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
 
@@ -39,6 +41,19 @@ std::string IniPath()
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     return mobrix::app::IniFilePath(programFolder.toStdString(), folder.isDir() && folder.isWritable(),
                                     config.toStdString());
+}
+
+// A memory figure of this process from /proc/self/status, in kB (0 when
+// the system does not tell).
+long StatusKilobytes(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::strtol(line.c_str() + field.size(), nullptr, 10);
+    }
+    return 0;
 }
 
 // Reports the first paint of the main window and ends the program.
@@ -54,7 +69,8 @@ protected:
             // Report once the paint that is under way has finished.
             QTimer::singleShot(0, [] {
                 const auto now = std::chrono::steady_clock::now().time_since_epoch();
-                std::printf("%lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
+                std::printf("%lld %ld %ld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()),
+                            StatusKilobytes("VmRSS:"), StatusKilobytes("VmHWM:"));
                 std::fflush(stdout);
                 std::_Exit(0);
             });

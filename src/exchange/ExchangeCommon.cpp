@@ -10,6 +10,11 @@
 #include <cmath>
 #include <limits>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace mobrix::exchange {
 
 ExchangeFailure Failed(int code, std::string detail)
@@ -45,6 +50,45 @@ ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>&
     if (failure->code == ErrorCode::FileNotFound)
         return ExchangeFailure{ExchangeError::FileNotFound, failure->code, failure->detail, 0};
     return Failed(failure->code, failure->detail);
+}
+
+InputFile::~InputFile()
+{
+    if (mapped_ != nullptr)
+        ::munmap(mapped_, mappedSize_);
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool InputFile::Map(const std::string& path, std::int64_t sizeLimit)
+{
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
+        info.st_size > sizeLimit)
+        return false;
+    void* data = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd_, 0);
+    if (data == MAP_FAILED)
+        return false;
+    mapped_ = data;
+    mappedSize_ = static_cast<std::size_t>(info.st_size);
+    return true;
+}
+
+ExchangeStatus InputFile::Open(const std::string& path, std::int64_t sizeLimit)
+{
+    // A file that cannot be mapped (not a regular file, empty, too large) is
+    // read the ordinary way, which says what is wrong with it.
+    if (Map(path, sizeLimit))
+        return std::nullopt;
+    return ReadInputFile(path, read_, sizeLimit);
+}
+
+std::span<const std::uint8_t> InputFile::bytes() const
+{
+    if (mapped_ != nullptr)
+        return {static_cast<const std::uint8_t*>(mapped_), mappedSize_};
+    return read_;
 }
 
 ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes)

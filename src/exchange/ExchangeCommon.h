@@ -32,6 +32,28 @@ ExchangeFailure AtLine(ExchangeFailure failure, std::size_t line); // detail led
 ExchangeStatus ReadInputFile(const std::string& path, std::vector<std::uint8_t>& bytes,
                              std::int64_t sizeLimit = kMaxModelFileSize);
 
+// A whole input file, mapped read-only when it is a regular file, so that a
+// large file is read from the page cache without a copy of its own; read
+// into memory as ReadInputFile reads it otherwise, with its failures.
+class InputFile {
+public:
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+
+    ExchangeStatus Open(const std::string& path, std::int64_t sizeLimit);
+    std::span<const std::uint8_t> bytes() const;
+
+private:
+    bool Map(const std::string& path, std::int64_t sizeLimit);
+
+    int fd_ = -1;
+    void* mapped_ = nullptr;
+    std::size_t mappedSize_ = 0;
+    std::vector<std::uint8_t> read_;
+};
+
 // Replaces a file atomically; an existing file is kept intact on failure.
 ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes);
 

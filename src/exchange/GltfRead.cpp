@@ -16,11 +16,6 @@
 #include <limits>
 #include <set>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace mobrix {
 
 using namespace gltf;
@@ -1423,59 +1418,12 @@ ExchangeStatus ReadGltf(CarModel& model, std::span<const std::uint8_t> file, con
     }
 }
 
-namespace {
-
-// A regular file mapped read-only: large files are read from the page cache
-// without a copy of their own.
-class MappedFile {
-public:
-    ~MappedFile()
-    {
-        if (data_ != nullptr)
-            ::munmap(data_, size_);
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-
-    // Empty when the file is not a regular file or cannot be mapped; the
-    // caller then reads it the ordinary way, which says why.
-    bool Open(const std::string& path)
-    {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        struct stat info {};
-        if (fd_ < 0 || ::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0 ||
-            info.st_size > kMaxGltfFileSize)
-            return false;
-        size_ = static_cast<std::size_t>(info.st_size);
-        void* data = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd_, 0);
-        if (data == MAP_FAILED)
-            return false;
-        data_ = data;
-        return true;
-    }
-
-    std::span<const std::uint8_t> bytes() const { return {static_cast<const std::uint8_t*>(data_), size_}; }
-
-private:
-    int fd_ = -1;
-    void* data_ = nullptr;
-    std::size_t size_ = 0;
-};
-
-} // namespace
-
 ExchangeStatus ConvertGltf(CarModel& model, const std::string& path)
 {
-    MappedFile mapped;
-    std::vector<std::uint8_t> read;
-    std::span<const std::uint8_t> bytes;
-    if (mapped.Open(path)) {
-        bytes = mapped.bytes();
-    } else {
-        if (auto failure = exchange::ReadInputFile(path, read, kMaxGltfFileSize))
-            return failure;
-        bytes = read;
-    }
+    exchange::InputFile file;
+    if (auto failure = file.Open(path, kMaxGltfFileSize))
+        return failure;
+    const std::span<const std::uint8_t> bytes = file.bytes();
     std::error_code ec;
     std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
     folder = std::filesystem::weakly_canonical(folder, ec);

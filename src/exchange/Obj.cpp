@@ -7,13 +7,17 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <future>
 #include <limits>
 #include <new>
 #include <set>
 #include <string_view>
+#include <system_error>
 #include <tuple>
 
 namespace mobrix {
@@ -161,49 +165,195 @@ void PutDummies(const CarModel& model, TextBuffer& out)
 char* PutCorner(char* at, std::int64_t vertex, std::int64_t uv)
 {
     *at++ = ' ';
+    const char* written = at;
     at = PutInteger(at, vertex);
+    const std::string_view vertexText(written, static_cast<std::size_t>(at - written));
     *at++ = '/';
     at = PutInteger(at, uv);
     *at++ = '/';
-    return PutInteger(at, vertex);
+    return Put(at, vertexText); // the normal has the vertex's index
 }
 
-// One object: its vertices, normals, corner texture coordinates and faces.
-// `vertexBase` and `uvBase` count what earlier objects wrote.
-void PutObject(const CarModel& model, const ExportedPart& part, std::int64_t& vertexBase, std::int64_t& uvBase,
-               TextBuffer& out)
+// The text is made in pieces, each a run of lines of one kind from one part,
+// so that pieces can be made at once on two threads and written as they
+// are done, in order, without the whole text ever being held.
+enum class Lines { Head, Positions, Normals, Uvs, Faces };
+
+struct Piece {
+    Lines lines = Lines::Head;
+    std::size_t part = 0;  // index into the exported parts
+    std::size_t begin = 0; // the part's vertices or triangles [begin, end)
+    std::size_t end = 0;
+};
+
+constexpr std::size_t kPieceLength = std::size_t{1} << 15;
+
+// What the lines of each part count from: the vertices and the corner
+// texture coordinates of the objects before it.
+struct PartBases {
+    std::vector<std::int64_t> vertex;
+    std::vector<std::int64_t> uv;
+};
+
+PartBases BasesOf(const std::vector<ExportedPart>& parts)
 {
-    const PartSpan& s = part.span;
-    const Vec3& pos = model.Header.PartPos[static_cast<std::size_t>(part.index)];
-    PutLine(out, "o ", part.name);
-    for (std::size_t i = s.firstVertex; i < s.firstVertex + s.vertices; ++i) {
-        const Vec3& v = model.Vertices[i];
+    PartBases bases;
+    std::int64_t vertex = 0;
+    std::int64_t uv = 0;
+    for (const ExportedPart& part : parts) {
+        bases.vertex.push_back(vertex);
+        bases.uv.push_back(uv);
+        vertex += static_cast<std::int64_t>(part.span.vertices);
+        uv += 3 * static_cast<std::int64_t>(part.span.triangles);
+    }
+    return bases;
+}
+
+std::vector<Piece> PiecesOf(const std::vector<ExportedPart>& parts)
+{
+    std::vector<Piece> pieces{Piece{}};
+    const auto cut = [&pieces](Lines lines, std::size_t part, std::size_t from, std::size_t count) {
+        for (std::size_t begin = from; begin < count; begin += kPieceLength)
+            pieces.push_back({lines, part, begin, std::min(count, begin + kPieceLength)});
+    };
+    for (std::size_t p = 0; p < parts.size(); ++p) {
+        const std::size_t vertices = parts[p].span.vertices;
+        // The first piece of positions carries the object's name line, so
+        // there is one even when the part has no vertices.
+        pieces.push_back({Lines::Positions, p, 0, std::min(vertices, kPieceLength)});
+        cut(Lines::Positions, p, kPieceLength, vertices);
+        cut(Lines::Normals, p, 0, vertices);
+        cut(Lines::Uvs, p, 0, parts[p].span.triangles);
+        cut(Lines::Faces, p, 0, parts[p].span.triangles);
+    }
+    return pieces;
+}
+
+struct ObjText {
+    const CarModel& model;
+    const std::vector<ExportedPart>& parts;
+    PartBases bases;
+    std::string mtlFileName;
+};
+
+void PutHead(const ObjText& obj, TextBuffer& out)
+{
+    PutLine(out, "# " + std::to_string(obj.parts.size()) + " parts, written by Mobrix");
+    PutLine(out, "mtllib ", OneLineName(obj.mtlFileName));
+    PutDummies(obj.model, out);
+}
+
+// Positions are absolute (PartPos added); normals as held.
+void PutVertices(const ObjText& obj, const Piece& piece, TextBuffer& out)
+{
+    const ExportedPart& part = obj.parts[piece.part];
+    const std::size_t first = part.span.firstVertex;
+    if (piece.lines == Lines::Normals) {
+        for (std::size_t i = first + piece.begin; i < first + piece.end; ++i)
+            out.Wrote(PutVector(out.Line(kNumberLine), "vn", obj.model.Normals[i]));
+        return;
+    }
+    if (piece.begin == 0)
+        PutLine(out, "o ", part.name);
+    const Vec3& pos = obj.model.Header.PartPos[static_cast<std::size_t>(part.index)];
+    for (std::size_t i = first + piece.begin; i < first + piece.end; ++i) {
+        const Vec3& v = obj.model.Vertices[i];
         out.Wrote(PutVector(out.Line(kNumberLine), "v", Vec3{v.X + pos.X, v.Y + pos.Y, v.Z + pos.Z}));
     }
-    for (std::size_t i = s.firstVertex; i < s.firstVertex + s.vertices; ++i)
-        out.Wrote(PutVector(out.Line(kNumberLine), "vn", model.Normals[i]));
-    const auto triangles = std::span(model.Triangles).subspan(s.firstTriangle, s.triangles);
-    for (const Triangle& t : triangles) {
-        char* at = out.Line(kNumberLine);
-        at = PutUv(PutUv(PutUv(at, t.U1, t.V1), t.U2, t.V2), t.U3, t.V3);
-        out.Wrote(at);
+}
+
+// Every corner its own texture coordinate; faces switch material where the
+// page changes from the triangle before.
+void PutTriangles(const ObjText& obj, const Piece& piece, TextBuffer& out)
+{
+    const ExportedPart& part = obj.parts[piece.part];
+    const auto triangles = std::span(obj.model.Triangles).subspan(part.span.firstTriangle, part.span.triangles);
+    if (piece.lines == Lines::Uvs) {
+        for (const Triangle& t : triangles.subspan(piece.begin, piece.end - piece.begin)) {
+            char* at = out.Line(kNumberLine);
+            at = PutUv(PutUv(PutUv(at, t.U1, t.V1), t.U2, t.V2), t.U3, t.V3);
+            out.Wrote(at);
+        }
+        return;
     }
+    const std::int64_t vertexBase = obj.bases.vertex[piece.part] + 1;
     std::optional<std::int32_t> page;
-    for (const Triangle& t : triangles) {
+    if (piece.begin > 0)
+        page = triangles[piece.begin - 1].TexPage;
+    for (std::size_t k = piece.begin; k < piece.end; ++k) {
+        const Triangle& t = triangles[k];
         if (page != t.TexPage) {
             page = t.TexPage;
             PutLine(out, "usemtl ", MaterialName(t.TexPage));
         }
+        const std::int64_t uv = obj.bases.uv[piece.part] + 3 * static_cast<std::int64_t>(k);
         char* at = out.Line(kNumberLine);
         *at++ = 'f';
-        at = PutCorner(at, vertexBase + 1 + t.I1, uvBase + 1);
-        at = PutCorner(at, vertexBase + 1 + t.I2, uvBase + 2);
-        at = PutCorner(at, vertexBase + 1 + t.I3, uvBase + 3);
+        at = PutCorner(at, vertexBase + t.I1, uv + 1);
+        at = PutCorner(at, vertexBase + t.I2, uv + 2);
+        at = PutCorner(at, vertexBase + t.I3, uv + 3);
         *at++ = '\n';
         out.Wrote(at);
-        uvBase += 3;
     }
-    vertexBase += static_cast<std::int64_t>(s.vertices);
+}
+
+void PutPiece(const ObjText& obj, const Piece& piece, TextBuffer& out)
+{
+    switch (piece.lines) {
+    case Lines::Head: PutHead(obj, out); return;
+    case Lines::Positions:
+    case Lines::Normals: PutVertices(obj, piece, out); return;
+    case Lines::Uvs:
+    case Lines::Faces: PutTriangles(obj, piece, out); return;
+    }
+}
+
+// A piece's text, into a buffer that may hold an earlier piece's.
+std::string PieceText(const ObjText& obj, const Piece& piece, std::string buffer)
+{
+    TextBuffer out(buffer, 64 + 80 * (piece.end - piece.begin));
+    PutPiece(obj, piece, out);
+    out.Finish();
+    return buffer;
+}
+
+// Hands every piece's text to `take`, in order, while up to two further
+// pieces are made at once; on a machine that cannot give a thread the
+// pieces are made one after the other. The few buffers go round, so their
+// memory is touched once, not once a piece.
+template <class Take>
+void MakePieces(const ObjText& obj, const std::vector<Piece>& pieces, Take take)
+{
+    constexpr std::size_t kAhead = 2;
+    std::deque<std::future<std::string>> ahead;
+    std::vector<std::string> spare;
+    std::size_t next = 0;
+    const auto start = [&] {
+        std::string buffer;
+        if (!spare.empty()) {
+            buffer = std::move(spare.back());
+            spare.pop_back();
+        }
+        auto make = [&obj, &piece = pieces[next], buffer = std::move(buffer)]() mutable {
+            return PieceText(obj, piece, std::move(buffer));
+        };
+        try {
+            ahead.push_back(std::async(std::launch::async, std::move(make)));
+        } catch (const std::system_error&) {
+            ahead.push_back(std::async(std::launch::deferred, std::move(make)));
+        }
+        ++next;
+    };
+    while (next < pieces.size() || !ahead.empty()) {
+        while (next < pieces.size() && ahead.size() < kAhead)
+            start();
+        std::string text = ahead.front().get();
+        ahead.pop_front();
+        if (next < pieces.size())
+            start();
+        take(text);
+        spare.push_back(std::move(text));
+    }
 }
 
 std::string MaterialLibrary(const std::set<std::int32_t>& pages, const std::string& textureImage)
@@ -233,6 +383,11 @@ std::string TextureReference(const std::string& objPath, const std::string& text
     return relative.generic_string();
 }
 
+std::span<const std::uint8_t> AsBytes(const std::string& text)
+{
+    return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
+}
+
 } // namespace
 
 std::string ObjMaterialLibraryPath(const std::string& objPath)
@@ -255,17 +410,13 @@ ExchangeStatus EncodeObj(const CarModel& model, const std::string& mtlFileName, 
     std::set<std::int32_t> pages;
     if (auto failure = ExportedParts(model, parts, pages))
         return failure;
+    const ObjText obj{model, parts, BasesOf(parts), mtlFileName};
     std::size_t estimate = 64;
     for (const ExportedPart& part : parts)
         estimate += 80 * part.span.vertices + 140 * part.span.triangles;
     TextBuffer text(out.obj, estimate);
-    PutLine(text, "# " + std::to_string(parts.size()) + " parts, written by Mobrix");
-    PutLine(text, "mtllib ", OneLineName(mtlFileName));
-    PutDummies(model, text);
-    std::int64_t vertexBase = 0;
-    std::int64_t uvBase = 0;
-    for (const ExportedPart& part : parts)
-        PutObject(model, part, vertexBase, uvBase, text);
+    for (const Piece& piece : PiecesOf(parts))
+        PutPiece(obj, piece, text);
     text.Finish();
     out.mtl = MaterialLibrary(pages, OneLineName(textureImage));
     return std::nullopt;
@@ -276,15 +427,22 @@ ExchangeStatus WriteObj(const CarModel& model, const std::string& objPath, const
     try {
         const std::string mtlPath = ObjMaterialLibraryPath(objPath);
         const std::string texture = texturePath.empty() ? std::string() : TextureReference(objPath, texturePath);
-        ObjFiles files;
-        if (auto failure = EncodeObj(model, std::filesystem::path(mtlPath).filename().string(), texture, files))
+        std::vector<ExportedPart> parts;
+        std::set<std::int32_t> pages;
+        if (auto failure = ExportedParts(model, parts, pages))
             return failure;
-        const auto bytes = [](const std::string& text) {
-            return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-        };
-        if (auto failure = WriteOutputFile(mtlPath, bytes(files.mtl)))
+        const std::string mtl = MaterialLibrary(pages, OneLineName(texture));
+        if (auto failure = WriteOutputFile(mtlPath, AsBytes(mtl)))
             return failure;
-        return WriteOutputFile(objPath, bytes(files.obj));
+        const ObjText obj{model, parts, BasesOf(parts), std::filesystem::path(mtlPath).filename().string()};
+        const std::vector<Piece> pieces = PiecesOf(parts);
+        const SaveStatus written = WriteFileAtomicallyFrom(objPath, [&](ByteSink& sink) -> SaveStatus {
+            MakePieces(obj, pieces, [&sink](const std::string& text) { sink.Write(AsBytes(text)); });
+            return std::nullopt;
+        });
+        if (written)
+            return Failed(written->code, written->detail);
+        return std::nullopt;
     } catch (const std::bad_alloc&) {
         return NoMemory();
     }
@@ -504,22 +662,344 @@ ExchangeStatus ReadStatement(std::string_view line, std::string_view splitter, O
     return std::nullopt;
 }
 
-ExchangeStatus ReadObjData(std::string_view text, ObjData& data)
+// --- The fast way -------------------------------------------------------------
+//
+// Most lines of a big file are what an exporter writes: plain numbers and
+// plain positive indices. These are read here in one pass over the line.
+// A line this way does not take whole (a sign, an unusual corner, an index
+// out of range, anything malformed) goes the general way above, which reads
+// it again from its start and gives the same result or the exact failure;
+// nothing of the fast attempt is kept.
+
+const char* SkipBlanks(const char* p, const char* end)
 {
-    const std::string_view splitter = HasObjectStatement(text) ? "o" : "g";
-    data.sections.emplace_back();
+    while (p < end && IsBlank(*p))
+        ++p;
+    return p;
+}
+
+// The float of a plain decimal number "-123.456e-7" of at most 19 digits
+// and a small power of ten, as from_chars reads it, and where it ends;
+// false for anything else, which from_chars then reads. The digits and the
+// power of ten are exact doubles, so their product or quotient is the
+// correctly rounded double of the decimal; rounding that to a float gives
+// the correctly rounded float unless the double lies exactly halfway
+// between two floats, which is left to from_chars too.
+bool FastFloat(const char* p, const char* end, float& out, const char*& after)
+{
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const bool negative = p < end && *p == '-';
+    p += negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    int significant = 0;
+    int exponent = 0;
+    bool any = false;
+    const auto take = [&](char c) {
+        any = true;
+        if (digits == 0 && c == '0')
+            return;
+        digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        ++significant;
+    };
+    for (; p < end && *p >= '0' && *p <= '9'; ++p)
+        take(*p);
+    if (p < end && *p == '.') {
+        for (++p; p < end && *p >= '0' && *p <= '9'; ++p) {
+            take(*p);
+            --exponent;
+        }
+    }
+    if (!any || significant > 19)
+        return false;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const bool down = p < end && *p == '-';
+        p += (p < end && (*p == '-' || *p == '+')) ? 1 : 0;
+        int written = 0;
+        int length = 0;
+        for (; p < end && *p >= '0' && *p <= '9' && length < 4; ++p, ++length)
+            written = written * 10 + (*p - '0');
+        if (length == 0 || length == 4)
+            return false;
+        exponent += down ? -written : written;
+    }
+    constexpr std::uint64_t kExactDigits = std::uint64_t{1} << 53;
+    if (digits > kExactDigits || exponent < -22 || exponent > 22)
+        return false;
+    double value = static_cast<double>(digits);
+    value = exponent < 0 ? value / kPowers[-exponent] : value * kPowers[exponent];
+    if (digits != 0) {
+        const double magnitude = value;
+        // Below the smallest normal float, or near the largest, the float's
+        // precision is not the 24 bits the halfway test knows.
+        if (magnitude < 0x1p-126 || magnitude >= 0x1p127)
+            return false;
+        constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
+        if ((std::bit_cast<std::uint64_t>(magnitude) & kBelowFloat) == (std::uint64_t{1} << 28))
+            return false;
+    }
+    out = static_cast<float>(negative ? -value : value);
+    after = p;
+    return true;
+}
+
+// Every number of the line after the keyword, the first out.size() kept;
+// false unless all are plain numbers and there are at least `needed`.
+bool FastNumbers(const char* p, const char* end, std::span<float> out, std::size_t needed)
+{
+    std::size_t count = 0;
+    for (p = SkipBlanks(p, end); p < end; p = SkipBlanks(p, end), ++count) {
+        if (*p == '+')
+            return false;
+        float value = 0;
+        const char* next = p;
+        if (!FastFloat(p, end, value, next)) {
+            const auto read = std::from_chars(p, end, value);
+            if (read.ec != std::errc())
+                return false;
+            next = read.ptr;
+        }
+        if (next < end && !IsBlank(*next))
+            return false;
+        if (count < out.size())
+            out[count] = value;
+        p = next;
+    }
+    return count >= needed;
+}
+
+// How far the indices of a face may reach: up to what was read so far, or,
+// in a later chunk of the file read on its own, anything, with the furthest
+// reach past what the chunk itself read kept for the check after the merge.
+struct IndexReach {
+    bool bounded = true;
+    std::int64_t positions = 0; // furthest reach past the chunk's own elements
+    std::int64_t uvs = 0;
+    std::int64_t normals = 0;
+};
+
+// A plain index of one to nine digits within reach, as a 0-based index.
+bool FastIndex(const char*& p, const char* end, std::size_t count, bool bounded, std::int64_t& reach,
+               std::int32_t& out)
+{
+    const char* start = p;
+    std::int64_t value = 0;
+    while (p < end && *p >= '0' && *p <= '9' && p - start < 10)
+        value = value * 10 + (*p++ - '0');
+    if (p == start || p - start > 9 || value < 1)
+        return false;
+    const std::int64_t past = value - static_cast<std::int64_t>(count);
+    if (past > 0) {
+        if (bounded)
+            return false;
+        reach = std::max(reach, past);
+    }
+    out = static_cast<std::int32_t>(value - 1);
+    return true;
+}
+
+// One corner "v", "v/vt", "v//vn" or "v/vt/vn" of plain indices.
+bool FastCorner(const char*& p, const char* end, const ObjData& data, IndexReach& reach, Corner& corner)
+{
+    if (!FastIndex(p, end, data.positions.size(), reach.bounded, reach.positions, corner.position))
+        return false;
+    if (p < end && *p == '/') {
+        ++p;
+        if (p < end && *p != '/' &&
+            !FastIndex(p, end, data.uvs.size(), reach.bounded, reach.uvs, corner.uv))
+            return false;
+        if (p < end && *p == '/') {
+            ++p;
+            if (!FastIndex(p, end, data.normals.size(), reach.bounded, reach.normals, corner.normal))
+                return false;
+        } else if (corner.uv == kNone) {
+            return false; // "v/" alone
+        }
+    }
+    return p == end || IsBlank(*p);
+}
+
+bool FastFace(const char* p, const char* end, ObjData& data, IndexReach& reach, std::vector<Corner>& corners)
+{
+    corners.clear();
+    for (p = SkipBlanks(p, end); p < end; p = SkipBlanks(p, end)) {
+        Corner corner;
+        if (!FastCorner(p, end, data, reach, corner))
+            return false;
+        corners.push_back(corner);
+    }
+    if (corners.size() < 3)
+        return false;
+    std::vector<Corner>& out = data.sections.back().corners;
+    for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
+        out.push_back(corners[0]);
+        out.push_back(corners[k]);
+        out.push_back(corners[k + 1]);
+    }
+    return true;
+}
+
+enum class Keyword { Position, Uv, Normal, Face, Other };
+
+// The keyword of a line, and where its arguments start.
+Keyword KeywordOf(const char*& p, const char* end)
+{
+    p = SkipBlanks(p, end);
+    const auto endsWord = [end](const char* at) { return at == end || IsBlank(*at); };
+    if (p < end && *p == 'f' && endsWord(p + 1)) {
+        p += 1;
+        return Keyword::Face;
+    }
+    if (p == end || *p != 'v')
+        return Keyword::Other;
+    if (endsWord(p + 1)) {
+        p += 1;
+        return Keyword::Position;
+    }
+    if ((p[1] == 't' || p[1] == 'n') && endsWord(p + 2)) {
+        const Keyword keyword = p[1] == 't' ? Keyword::Uv : Keyword::Normal;
+        p += 2;
+        return keyword;
+    }
+    return Keyword::Other;
+}
+
+// A line read the fast way; false when it must go the general way.
+bool ReadFastStatement(std::string_view line, ObjData& data, IndexReach& reach, std::vector<Corner>& corners)
+{
+    const char* p = line.data();
+    const char* end = line.data() + line.size();
+    switch (KeywordOf(p, end)) {
+    case Keyword::Position: {
+        float xyz[3] = {0, 0, 0};
+        if (!FastNumbers(p, end, xyz, 3))
+            return false;
+        data.positions.push_back({xyz[0], xyz[1], xyz[2]});
+        return true;
+    }
+    case Keyword::Uv: {
+        float uv[2] = {0, 0};
+        if (!FastNumbers(p, end, uv, 1))
+            return false;
+        data.uvs.push_back({uv[0], uv[1]});
+        return true;
+    }
+    case Keyword::Normal: {
+        float xyz[3] = {0, 0, 0};
+        if (!FastNumbers(p, end, xyz, 3))
+            return false;
+        data.normals.push_back({xyz[0], xyz[1], xyz[2]});
+        return true;
+    }
+    case Keyword::Face: return FastFace(p, end, data, reach, corners);
+    case Keyword::Other: break;
+    }
+    return false;
+}
+
+// Whether a line the fast way refused may still go the general way in a
+// later chunk: only when it has no indices, whose meaning and checks need
+// what the chunks before it read.
+bool ReadableOutOfOrder(std::string_view line)
+{
+    const char* p = line.data();
+    return KeywordOf(p, line.data() + line.size()) != Keyword::Face;
+}
+
+// Reads `text`, whole lines, into `data`, whose last section the first
+// lines continue. In a later chunk (`reach` unbounded) a line only the
+// general way takes fails the chunk rather than being read out of order;
+// the caller then reads the whole file in order.
+ExchangeStatus ReadLines(std::string_view text, std::string_view splitter, std::size_t firstLine, ObjData& data,
+                         IndexReach& reach)
+{
     std::vector<Corner> corners;
-    std::size_t line = 1;
+    std::size_t line = firstLine;
     for (std::size_t pos = 0; pos < text.size(); ++line) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos)
             end = text.size();
-        if (auto failure = ReadStatement(text.substr(pos, end - pos), splitter, data, corners))
-            return AtLine(*failure, line);
+        const std::string_view statement = text.substr(pos, end - pos);
         pos = end + 1;
+        if (ReadFastStatement(statement, data, reach, corners))
+            continue;
+        if (!reach.bounded && !ReadableOutOfOrder(statement))
+            return Failed(ExchangeErrorCode::InvalidFileFormat, "read in order");
+        if (auto failure = ReadStatement(statement, splitter, data, corners))
+            return AtLine(*failure, line);
     }
     data.sections.back().endPosition = data.positions.size();
     return std::nullopt;
+}
+
+// Files this large are read in two halves at once.
+constexpr std::size_t kSplitSize = std::size_t{8} << 20;
+
+// Appends a later chunk read on its own: its elements after ours, its first
+// section continuing our last one.
+void AppendChunk(ObjData& data, ObjData&& later)
+{
+    const std::size_t base = data.positions.size();
+    data.positions.insert(data.positions.end(), later.positions.begin(), later.positions.end());
+    data.uvs.insert(data.uvs.end(), later.uvs.begin(), later.uvs.end());
+    data.normals.insert(data.normals.end(), later.normals.begin(), later.normals.end());
+    Section& last = data.sections.back();
+    Section& continued = later.sections.front();
+    last.corners.insert(last.corners.end(), continued.corners.begin(), continued.corners.end());
+    last.endPosition = base + continued.endPosition;
+    for (std::size_t k = 1; k < later.sections.size(); ++k) {
+        Section& section = later.sections[k];
+        section.firstPosition += base;
+        section.endPosition += base;
+        data.sections.push_back(std::move(section));
+    }
+}
+
+// Reads the two halves of a large file at once; false when the file must
+// be read in order instead (a failure, or a line that needs the order).
+bool ReadHalvesAtOnce(std::string_view text, std::string_view splitter, ObjData& data)
+{
+    const std::size_t cut = text.find('\n', text.size() / 2);
+    if (cut == std::string_view::npos)
+        return false;
+    ObjData later;
+    later.sections.emplace_back();
+    IndexReach laterReach{.bounded = false};
+    std::future<ExchangeStatus> second;
+    try {
+        second = std::async(std::launch::async, [&] {
+            return ReadLines(text.substr(cut + 1), splitter, 0, later, laterReach);
+        });
+    } catch (const std::system_error&) {
+        return false; // no second thread: one goes through the whole
+    }
+    IndexReach reach;
+    const ExchangeStatus first = ReadLines(text.substr(0, cut + 1), splitter, 1, data, reach);
+    const ExchangeStatus failure = second.get();
+    if (first || failure)
+        return false;
+    // The later half's plain indices may reach back into the first half.
+    if (laterReach.positions > static_cast<std::int64_t>(data.positions.size()) ||
+        laterReach.uvs > static_cast<std::int64_t>(data.uvs.size()) ||
+        laterReach.normals > static_cast<std::int64_t>(data.normals.size()))
+        return false;
+    AppendChunk(data, std::move(later));
+    return true;
+}
+
+ExchangeStatus ReadObjData(std::string_view text, ObjData& data)
+{
+    const std::string_view splitter = HasObjectStatement(text) ? "o" : "g";
+    if (text.size() >= kSplitSize) {
+        data.sections.emplace_back();
+        if (ReadHalvesAtOnce(text, splitter, data))
+            return std::nullopt;
+        data = ObjData{};
+    }
+    data.sections.emplace_back();
+    IndexReach reach;
+    return ReadLines(text, splitter, 1, data, reach);
 }
 
 // The vertices of a part: every distinct pair of position and normal its
@@ -534,7 +1014,7 @@ struct PartVertices {
     std::vector<std::int32_t> ofCorner; // the vertex of each corner
 };
 
-PartVertices NumberVertices(const Section& section, const std::vector<bool>& used)
+PartVertices NumberVertices(const Section& section, const std::vector<char>& used)
 {
     constexpr std::uint32_t kUnusedPosition = std::numeric_limits<std::uint32_t>::max();
     std::size_t low = section.firstPosition;
@@ -588,7 +1068,7 @@ PartVertices NumberVertices(const Section& section, const std::vector<bool>& use
 }
 
 // The part a section makes; empty vertices when it has none.
-ObjPart MakePart(const ObjData& data, const Section& section, const std::vector<bool>& used)
+ObjPart MakePart(const ObjData& data, const Section& section, const std::vector<char>& used)
 {
     const PartVertices numbered = NumberVertices(section, used);
     ObjPart part;
@@ -618,6 +1098,21 @@ ObjPart MakePart(const ObjData& data, const Section& section, const std::vector<
     return part;
 }
 
+// A section worth a thread of its own while the one before it is made.
+constexpr std::size_t kLargeSection = 3 * 50'000;
+
+// `make`(k) on a thread of its own; no future when no thread can be had, and
+// the caller makes the part itself.
+template <class Make>
+std::future<ObjPart> MakeAtOnce(const Make& make, std::size_t k)
+{
+    try {
+        return std::async(std::launch::async, make, k);
+    } catch (const std::system_error&) {
+        return {};
+    }
+}
+
 } // namespace
 
 ExchangeStatus ParseObj(std::span<const std::uint8_t> file, const std::string& unnamedPart, std::size_t partLimit,
@@ -629,18 +1124,24 @@ ExchangeStatus ParseObj(std::span<const std::uint8_t> file, const std::string& u
         return failure;
     if (data.positions.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return Overflow("the file has more positions than a model can hold");
-    std::vector<bool> used(data.positions.size(), false);
+    std::vector<char> used(data.positions.size(), 0);
     for (const Section& section : data.sections) {
         for (const Corner& c : section.corners)
-            used[static_cast<std::size_t>(c.position)] = true;
+            used[static_cast<std::size_t>(c.position)] = 1;
     }
     data.sections.front().name = unnamedPart;
-    for (const Section& section : data.sections) {
-        if (parts.size() >= partLimit)
-            break;
-        ObjPart part = MakePart(data, section, used);
-        if (!part.vertices.empty())
-            parts.push_back(std::move(part));
+    // Parts are made in order, two large ones at once.
+    const auto make = [&](std::size_t k) { return MakePart(data, data.sections[k], used); };
+    for (std::size_t k = 0; k < data.sections.size() && parts.size() < partLimit; k += 2) {
+        const bool pair = k + 1 < data.sections.size();
+        std::future<ObjPart> next;
+        if (pair && data.sections[k + 1].corners.size() >= kLargeSection)
+            next = MakeAtOnce(make, k + 1);
+        ObjPart made[2] = {make(k), next.valid() ? next.get() : pair ? make(k + 1) : ObjPart{}};
+        for (ObjPart& part : made) {
+            if (!part.vertices.empty() && parts.size() < partLimit)
+                parts.push_back(std::move(part));
+        }
     }
     return std::nullopt;
 }
@@ -682,10 +1183,10 @@ ExchangeStatus ConvertObj(CarModel& model, std::span<const std::uint8_t> file, c
 
 ExchangeStatus ConvertObj(CarModel& model, const std::string& path)
 {
-    std::vector<std::uint8_t> bytes;
-    if (auto failure = ReadInputFile(path, bytes, kMaxObjFileSize))
+    InputFile file;
+    if (auto failure = file.Open(path, kMaxObjFileSize))
         return failure;
-    return ConvertObj(model, bytes, XPartName(path));
+    return ConvertObj(model, file.bytes(), XPartName(path));
 }
 
 } // namespace mobrix

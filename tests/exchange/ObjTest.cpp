@@ -10,6 +10,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <charconv>
 #include <filesystem>
 #include <set>
 
@@ -42,27 +45,16 @@ std::vector<int> PartCounts(const CarModel& model, const std::array<std::int32_t
     return {table.begin(), table.begin() + model.Header.NumParts};
 }
 
-} // namespace
-
-TEST(ObjExport, AModelReadsBackPartForPartThroughTheFiles)
+// The model read back from its OBJ file holds it part for part: vertices
+// at their absolute positions, triangles, texture coordinates, and normals
+// where a triangle uses the vertex.
+void ExpectReadBack(const CarModel& model, const CarModel& back)
 {
-    CarModel model = RandomModel(16, {.vertices = 300, .triangles = 500, .parts = 5, .dummies = 2});
-    model.Header.PartNames[1] = MakeName(std::string(" Left door\0zz", 13));
-    TempDir dir;
-    const std::string obj = dir.File("car.obj");
-    ASSERT_FALSE(WriteObj(model, obj, dir.File("skins/car00.tga")));
-    const std::string mtl = Text(ReadBytes(dir.File("car.mtl")));
-    EXPECT_THAT(mtl, HasSubstr("newmtl page0\nKd 1 1 1\nmap_Kd skins/car00.tga\n"));
-
-    CarModel back;
-    NewFCE(back);
-    ASSERT_FALSE(ConvertObj(back, obj));
     ASSERT_THAT(CheckModel(back), IsEmpty());
     const ModelHeader& h = model.Header;
     ASSERT_EQ(back.Header.NumParts, h.NumParts);
     EXPECT_EQ(PartCounts(back, back.Header.PartNumVertices), PartCounts(model, h.PartNumVertices));
     EXPECT_EQ(PartCounts(back, back.Header.PartNumTriangles), PartCounts(model, h.PartNumTriangles));
-    EXPECT_EQ(TrimmedName(back.Header.PartNames[1]), "Left door");
     for (int p = 0; p < h.NumParts; ++p) {
         const auto part = static_cast<std::size_t>(p);
         EXPECT_EQ(TrimmedName(back.Header.PartNames[part]), ObjObjectName(h.PartNames[part], p));
@@ -83,6 +75,25 @@ TEST(ObjExport, AModelReadsBackPartForPartThroughTheFiles)
             ASSERT_EQ(back.Normals[now], used.count(i) ? model.Normals[was] : Vec3{}) << p << " " << i;
         }
     }
+}
+
+} // namespace
+
+TEST(ObjExport, AModelReadsBackPartForPartThroughTheFiles)
+{
+    CarModel model = RandomModel(16, {.vertices = 300, .triangles = 500, .parts = 5, .dummies = 2});
+    model.Header.PartNames[1] = MakeName(std::string(" Left door\0zz", 13));
+    TempDir dir;
+    const std::string obj = dir.File("car.obj");
+    ASSERT_FALSE(WriteObj(model, obj, dir.File("skins/car00.tga")));
+    const std::string mtl = Text(ReadBytes(dir.File("car.mtl")));
+    EXPECT_THAT(mtl, HasSubstr("newmtl page0\nKd 1 1 1\nmap_Kd skins/car00.tga\n"));
+
+    CarModel back;
+    NewFCE(back);
+    ASSERT_FALSE(ConvertObj(back, obj));
+    ExpectReadBack(model, back);
+    EXPECT_EQ(TrimmedName(back.Header.PartNames[1]), "Left door");
     EXPECT_EQ(back.FileFormat, ModelOrigin::From3ds);
 }
 
@@ -240,4 +251,60 @@ TEST(ObjImport, MalformedFilesAreRefusedNamingTheLineAndChangeNothing)
     ASSERT_TRUE(failure);
     EXPECT_THAT(FailureMessage(ExchangeCommand::ConvertObj, *failure).text,
                 ::testing::EndsWith("\rline 6: a face needs at least three corners; this one has 2"));
+}
+
+// A file of many megabytes is written in pieces and read in two halves at once. It reads back as a
+// small one does, and what needs the lines before it (an index counted back
+// from the last, a mistake and its line) comes out as read in order.
+TEST(ObjImport, LargeFilesAreMadeAndReadAtOnceAsInOrder)
+{
+    const CarModel model = RandomModel(18, {.vertices = 70'000, .triangles = 100'000, .parts = 2});
+    ObjFiles files;
+    ASSERT_FALSE(EncodeObj(model, "car.mtl", "", files));
+    ASSERT_GT(files.obj.size(), std::size_t{8} << 20) << "too small to be read in halves";
+    // Written in pieces made at once, the file holds the same text.
+    TempDir dir;
+    ASSERT_FALSE(WriteObj(model, dir.File("car.obj")));
+    EXPECT_TRUE(Text(ReadBytes(dir.File("car.obj"))) == files.obj);
+
+    CarModel back;
+    ASSERT_FALSE(Convert(back, files.obj));
+    ExpectReadBack(model, back);
+
+    CarModel counted;
+    ASSERT_FALSE(Convert(counted, files.obj + "f -1 -2 -3\n"));
+    ASSERT_EQ(counted.Header.NumTriangles, back.Header.NumTriangles + 1);
+    const int last = model.Header.NumParts - 1;
+    const Triangle& added = counted.Triangles.back();
+    const auto vertex = static_cast<std::size_t>(counted.Header.PartFirstVertex[static_cast<std::size_t>(last)] + added.I1);
+    EXPECT_EQ(counted.Vertices[vertex], Plus(model.Vertices.back(), model.Header.PartPos[static_cast<std::size_t>(last)]));
+
+    const auto lines = static_cast<std::size_t>(std::count(files.obj.begin(), files.obj.end(), '\n'));
+    const ExchangeStatus failure = Convert(counted, files.obj + "f 1 2 70001\n");
+    ASSERT_TRUE(failure);
+    EXPECT_THAT(failure->detail,
+                HasSubstr("line " + std::to_string(lines + 1) + ": position index 70001 is out of range: 70000"));
+}
+
+// Every number reads as the float nearest to it, as the standard library
+// reads it, also where a first rounding to double would land exactly
+// halfway between two floats, below the normal floats, and at their top.
+TEST(ObjImport, NumbersReadAsTheNearestFloat)
+{
+    const std::vector<std::string> numbers = {
+        "16777217", "8.700203418731689", "8.880053043365479", "8.639851093292236", "8.542237758636475", "-0", "0.1", "1.5e+3", "-2.5E-7", "1e-40", "3.4028235e38",
+        "0.000000000000000000000001", "123456789012345678", "7.", ".5", "1.17549435e-38", "0.30000001192092896"};
+    std::string text;
+    for (const std::string& number : numbers)
+        text += "v " + number + " 0 0\n";
+    text += "f 1 2 3\n";
+    CarModel model;
+    ASSERT_FALSE(Convert(model, text));
+    ASSERT_EQ(model.Vertices.size(), numbers.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        float expected = 0;
+        std::from_chars(numbers[i].data(), numbers[i].data() + numbers[i].size(), expected);
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(model.Vertices[i].X), std::bit_cast<std::uint32_t>(expected))
+            << numbers[i];
+    }
 }

@@ -870,26 +870,22 @@ bool ReadFastStatement(std::string_view line, ObjData& data, IndexReach& reach, 
 {
     const char* p = line.data();
     const char* end = line.data() + line.size();
-    switch (KeywordOf(p, end)) {
-    case Keyword::Position: {
+    // Positions and normals alike: three numbers onto their table.
+    const auto vector = [&](std::vector<Vec3>& table) {
         float xyz[3] = {0, 0, 0};
         if (!FastNumbers(p, end, xyz, 3))
             return false;
-        data.positions.push_back({xyz[0], xyz[1], xyz[2]});
+        table.push_back({xyz[0], xyz[1], xyz[2]});
         return true;
-    }
+    };
+    switch (KeywordOf(p, end)) {
+    case Keyword::Position: return vector(data.positions);
+    case Keyword::Normal: return vector(data.normals);
     case Keyword::Uv: {
         float uv[2] = {0, 0};
         if (!FastNumbers(p, end, uv, 1))
             return false;
         data.uvs.push_back({uv[0], uv[1]});
-        return true;
-    }
-    case Keyword::Normal: {
-        float xyz[3] = {0, 0, 0};
-        if (!FastNumbers(p, end, xyz, 3))
-            return false;
-        data.normals.push_back({xyz[0], xyz[1], xyz[2]});
         return true;
     }
     case Keyword::Face: return FastFace(p, end, data, reach, corners);

@@ -229,12 +229,26 @@ std::vector<Piece> PiecesOf(const std::vector<ExportedPart>& parts)
     return pieces;
 }
 
+// The OBJ text of a model, planned: every part located and checked, and
+// the pieces to make, before anything is written.
 struct ObjText {
     const CarModel& model;
-    const std::vector<ExportedPart>& parts;
+    std::vector<ExportedPart> parts;
+    std::set<std::int32_t> pages;
     PartBases bases;
+    std::vector<Piece> pieces;
     std::string mtlFileName;
 };
+
+ExchangeStatus PlanText(const CarModel& model, std::string mtlFileName, std::optional<ObjText>& out)
+{
+    ObjText& obj = out.emplace(ObjText{model, {}, {}, {}, {}, std::move(mtlFileName)});
+    if (auto failure = ExportedParts(model, obj.parts, obj.pages))
+        return failure;
+    obj.bases = BasesOf(obj.parts);
+    obj.pieces = PiecesOf(obj.parts);
+    return std::nullopt;
+}
 
 void PutHead(const ObjText& obj, TextBuffer& out)
 {
@@ -322,8 +336,9 @@ std::string PieceText(const ObjText& obj, const Piece& piece, std::string buffer
 // pieces are made one after the other. The few buffers go round, so their
 // memory is touched once, not once a piece.
 template <class Take>
-void MakePieces(const ObjText& obj, const std::vector<Piece>& pieces, Take take)
+void MakePieces(const ObjText& obj, Take take)
 {
+    const std::vector<Piece>& pieces = obj.pieces;
     constexpr std::size_t kAhead = 2;
     std::deque<std::future<std::string>> ahead;
     std::vector<std::string> spare;
@@ -406,19 +421,17 @@ std::string ObjObjectName(const Name64& name, int part)
 ExchangeStatus EncodeObj(const CarModel& model, const std::string& mtlFileName, const std::string& textureImage,
                          ObjFiles& out)
 {
-    std::vector<ExportedPart> parts;
-    std::set<std::int32_t> pages;
-    if (auto failure = ExportedParts(model, parts, pages))
+    std::optional<ObjText> obj;
+    if (auto failure = PlanText(model, mtlFileName, obj))
         return failure;
-    const ObjText obj{model, parts, BasesOf(parts), mtlFileName};
     std::size_t estimate = 64;
-    for (const ExportedPart& part : parts)
+    for (const ExportedPart& part : obj->parts)
         estimate += 80 * part.span.vertices + 140 * part.span.triangles;
     TextBuffer text(out.obj, estimate);
-    for (const Piece& piece : PiecesOf(parts))
-        PutPiece(obj, piece, text);
+    for (const Piece& piece : obj->pieces)
+        PutPiece(*obj, piece, text);
     text.Finish();
-    out.mtl = MaterialLibrary(pages, OneLineName(textureImage));
+    out.mtl = MaterialLibrary(obj->pages, OneLineName(textureImage));
     return std::nullopt;
 }
 
@@ -427,17 +440,13 @@ ExchangeStatus WriteObj(const CarModel& model, const std::string& objPath, const
     try {
         const std::string mtlPath = ObjMaterialLibraryPath(objPath);
         const std::string texture = texturePath.empty() ? std::string() : TextureReference(objPath, texturePath);
-        std::vector<ExportedPart> parts;
-        std::set<std::int32_t> pages;
-        if (auto failure = ExportedParts(model, parts, pages))
+        std::optional<ObjText> obj;
+        if (auto failure = PlanText(model, std::filesystem::path(mtlPath).filename().string(), obj))
             return failure;
-        const std::string mtl = MaterialLibrary(pages, OneLineName(texture));
-        if (auto failure = WriteOutputFile(mtlPath, AsBytes(mtl)))
+        if (auto failure = WriteOutputFile(mtlPath, AsBytes(MaterialLibrary(obj->pages, OneLineName(texture)))))
             return failure;
-        const ObjText obj{model, parts, BasesOf(parts), std::filesystem::path(mtlPath).filename().string()};
-        const std::vector<Piece> pieces = PiecesOf(parts);
         const SaveStatus written = WriteFileAtomicallyFrom(objPath, [&](ByteSink& sink) -> SaveStatus {
-            MakePieces(obj, pieces, [&sink](const std::string& text) { sink.Write(AsBytes(text)); });
+            MakePieces(*obj, [&sink](const std::string& text) { sink.Write(AsBytes(text)); });
             return std::nullopt;
         });
         if (written)
@@ -730,13 +739,12 @@ bool FastFloat(const char* p, const char* end, float& out, const char*& after)
     double value = static_cast<double>(digits);
     value = exponent < 0 ? value / kPowers[-exponent] : value * kPowers[exponent];
     if (digits != 0) {
-        const double magnitude = value;
         // Below the smallest normal float, or near the largest, the float's
         // precision is not the 24 bits the halfway test knows.
-        if (magnitude < 0x1p-126 || magnitude >= 0x1p127)
+        if (value < 0x1p-126 || value >= 0x1p127)
             return false;
         constexpr std::uint64_t kBelowFloat = (std::uint64_t{1} << 29) - 1;
-        if ((std::bit_cast<std::uint64_t>(magnitude) & kBelowFloat) == (std::uint64_t{1} << 28))
+        if ((std::bit_cast<std::uint64_t>(value) & kBelowFloat) == (std::uint64_t{1} << 28))
             return false;
     }
     out = static_cast<float>(negative ? -value : value);

@@ -937,9 +937,6 @@ ExchangeStatus ReadLines(std::string_view text, std::string_view splitter, std::
     return std::nullopt;
 }
 
-// Files this large are read in two halves at once.
-constexpr std::size_t kSplitSize = std::size_t{8} << 20;
-
 // Appends a later chunk read on its own: its elements after ours, its first
 // section continuing our last one.
 void AppendChunk(ObjData& data, ObjData&& later)
@@ -992,10 +989,10 @@ bool ReadHalvesAtOnce(std::string_view text, std::string_view splitter, ObjData&
     return true;
 }
 
-ExchangeStatus ReadObjData(std::string_view text, ObjData& data)
+ExchangeStatus ReadObjData(std::string_view text, std::size_t halvesFrom, ObjData& data)
 {
     const std::string_view splitter = HasObjectStatement(text) ? "o" : "g";
-    if (text.size() >= kSplitSize) {
+    if (text.size() >= halvesFrom) {
         data.sections.emplace_back();
         if (ReadHalvesAtOnce(text, splitter, data))
             return std::nullopt;
@@ -1102,9 +1099,6 @@ ObjPart MakePart(const ObjData& data, const Section& section, const std::vector<
     return part;
 }
 
-// A section worth a thread of its own while the one before it is made.
-constexpr std::size_t kLargeSection = 3 * 50'000;
-
 // `make`(k) on a thread of its own; no future when no thread can be had, and
 // the caller makes the part itself.
 template <class Make>
@@ -1120,11 +1114,11 @@ std::future<ObjPart> MakeAtOnce(const Make& make, std::size_t k)
 } // namespace
 
 ExchangeStatus ParseObj(std::span<const std::uint8_t> file, const std::string& unnamedPart, std::size_t partLimit,
-                        std::vector<ObjPart>& parts)
+                        std::vector<ObjPart>& parts, const ObjReadSizes& sizes)
 {
     ObjData data;
     const std::string_view text(reinterpret_cast<const char*>(file.data()), file.size());
-    if (auto failure = ReadObjData(text, data))
+    if (auto failure = ReadObjData(text, sizes.halvesFrom, data))
         return failure;
     if (data.positions.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return Overflow("the file has more positions than a model can hold");
@@ -1139,7 +1133,7 @@ ExchangeStatus ParseObj(std::span<const std::uint8_t> file, const std::string& u
     for (std::size_t k = 0; k < data.sections.size() && parts.size() < partLimit; k += 2) {
         const bool pair = k + 1 < data.sections.size();
         std::future<ObjPart> next;
-        if (pair && data.sections[k + 1].corners.size() >= kLargeSection)
+        if (pair && data.sections[k + 1].corners.size() >= sizes.pairedPartFrom)
             next = MakeAtOnce(make, k + 1);
         ObjPart made[2] = {make(k), next.valid() ? next.get() : pair ? make(k + 1) : ObjPart{}};
         for (ObjPart& part : made) {

@@ -106,11 +106,20 @@ struct ObjPart {
     std::vector<Triangle> triangles;
 };
 
+// When reading uses both cores: a file of `halvesFrom` bytes or more is read
+// in two halves at once, and a part of `pairedPartFrom` corners or more is
+// made while the part before it is. The result is the same either way; tests
+// and the fuzz target lower the sizes so that small files take both paths.
+struct ObjReadSizes {
+    std::size_t halvesFrom = std::size_t{8} << 20;
+    std::size_t pairedPartFrom = 3 * 50'000;
+};
+
 // The parts of an OBJ file, at most `partLimit` of them. `unnamedPart`
 // names the part of a file without objects or groups. On failure `parts`
 // is unspecified.
 ExchangeStatus ParseObj(std::span<const std::uint8_t> file, const std::string& unnamedPart, std::size_t partLimit,
-                        std::vector<ObjPart>& parts);
+                        std::vector<ObjPart>& parts, const ObjReadSizes& sizes = {});
 
 // "Convert OBJ": the file is read first, and only when it is sound is the
 // model reset (NewFCE), given the parts (names stored as the 3DS conversion

@@ -91,11 +91,28 @@ std::span<const std::uint8_t> InputFile::bytes() const
     return read_;
 }
 
-ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes)
+namespace {
+
+ExchangeStatus WriteFailure(const SaveStatus& failure)
 {
-    if (const SaveStatus failure = WriteFileAtomically(path, bytes))
+    if (failure)
         return Failed(failure->code, failure->detail);
     return std::nullopt;
+}
+
+} // namespace
+
+ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    return WriteFailure(WriteFileAtomically(path, bytes));
+}
+
+ExchangeStatus WriteOutputFile(const std::string& path, const std::function<void(ByteSink&)>& produce)
+{
+    return WriteFailure(WriteFileAtomicallyFrom(path, [&produce](ByteSink& sink) -> SaveStatus {
+        produce(sink);
+        return std::nullopt;
+    }));
 }
 
 std::string_view TrimBlanks(std::string_view text)

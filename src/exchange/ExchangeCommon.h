@@ -8,6 +8,7 @@
 #include "FileIO.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -56,6 +57,9 @@ private:
 
 // Replaces a file atomically; an existing file is kept intact on failure.
 ExchangeStatus WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes);
+// The same with the bytes handed to the file as `produce` makes them, so
+// that a large text is never held whole.
+ExchangeStatus WriteOutputFile(const std::string& path, const std::function<void(ByteSink&)>& produce);
 
 // --- Text ----------------------------------------------------------------
 

@@ -445,13 +445,9 @@ ExchangeStatus WriteObj(const CarModel& model, const std::string& objPath, const
             return failure;
         if (auto failure = WriteOutputFile(mtlPath, AsBytes(MaterialLibrary(obj->pages, OneLineName(texture)))))
             return failure;
-        const SaveStatus written = WriteFileAtomicallyFrom(objPath, [&](ByteSink& sink) -> SaveStatus {
+        return WriteOutputFile(objPath, [&obj](ByteSink& sink) {
             MakePieces(*obj, [&sink](const std::string& text) { sink.Write(AsBytes(text)); });
-            return std::nullopt;
         });
-        if (written)
-            return Failed(written->code, written->detail);
-        return std::nullopt;
     } catch (const std::bad_alloc&) {
         return NoMemory();
     }

@@ -257,7 +257,7 @@ CleanUpResult RemoveUnnecessaryVerts(CarModel& model, int part)
     if (!span)
         return {.status = MeshToolStatus::NoSuchPart};
     const std::size_t n = span->vertices;
-    const std::span<Triangle> triangles = std::span(model.Triangles).subspan(span->firstTriangle, span->triangles);
+    const std::span<Triangle> triangles = model.Triangles.Window(span->firstTriangle, span->triangles);
 
     const std::vector<std::uint32_t> target =
         CoincidenceTargets(std::span<const Vec3>(model.Vertices).subspan(span->firstVertex, n));

@@ -293,15 +293,46 @@ struct Segment {
     std::size_t rows = 0;
 };
 
-// Turns the window [first, first + fromCount) of the table, which holds one
-// side of the change, into the other side's toCount rows. The equal rows
-// between the runs move in place (those moving towards the front first, in
-// order, then those moving towards the back, from the last), the tail of
-// the table moves once, and then the kept rows are copied in.
+// Makes rows [first, first + fromCount) of the table lie together with room
+// for toCount, and gives their start. A vector moves its tail; a row table
+// uses its gap, which it then keeps at the window's end.
 template <class Row>
-void PutRows(std::vector<Row>& table, std::size_t first, std::size_t fromCount, std::size_t toCount,
-             const TableChange& change, const std::vector<RowRun>& runs, bool towardAfter, const CornerMap* renumber)
+Row* OpenRows(std::vector<Row>& table, std::size_t first, std::size_t fromCount, std::size_t toCount)
 {
+    if (toCount > fromCount)
+        table.insert(table.begin() + static_cast<std::ptrdiff_t>(first + fromCount), toCount - fromCount, Row{});
+    return table.data() + first;
+}
+template <class Row>
+Row* OpenRows(RowTable<Row>& table, std::size_t first, std::size_t fromCount, std::size_t toCount)
+{
+    return table.OpenWindow(first, fromCount, toCount);
+}
+
+// Ends the window OpenRows() opened, once its toCount rows are in place.
+template <class Row>
+void CloseRows(std::vector<Row>& table, std::size_t first, std::size_t fromCount, std::size_t toCount)
+{
+    if (toCount < fromCount)
+        table.erase(table.begin() + static_cast<std::ptrdiff_t>(first + toCount),
+                    table.begin() + static_cast<std::ptrdiff_t>(first + fromCount));
+}
+template <class Row>
+void CloseRows(RowTable<Row>& table, std::size_t first, std::size_t fromCount, std::size_t toCount)
+{
+    table.CloseWindow(first, fromCount, toCount);
+}
+
+// Turns the window [first, first + fromCount) of the table, which holds one
+// side of the change, into the other side's toCount rows. The table makes
+// room once, the equal rows between the runs move in place (those moving
+// towards the front first, in order, then those moving towards the back,
+// from the last), and then the kept rows are copied in.
+template <class Table>
+void PutRows(Table& table, std::size_t first, std::size_t fromCount, std::size_t toCount, const TableChange& change,
+             const std::vector<RowRun>& runs, bool towardAfter, const CornerMap* renumber)
+{
+    using Row = typename Table::value_type;
     const std::vector<std::byte>& kept = towardAfter ? change.afterRows : change.beforeRows;
     std::vector<Segment> equal;
     std::vector<Segment> replaced; // `from`: offset into `kept` in rows
@@ -323,9 +354,7 @@ void PutRows(std::vector<Row>& table, std::size_t first, std::size_t fromCount, 
         return; // not this record's window: leave the table as it is
     equal.push_back(Segment{from, to, fromCount - from});
 
-    if (toCount > fromCount)
-        table.insert(table.begin() + static_cast<std::ptrdiff_t>(first + fromCount), toCount - fromCount, Row{});
-    Row* window = table.data() + first;
+    Row* window = OpenRows(table, first, fromCount, toCount);
     for (const Segment& s : equal) {
         if (s.to < s.from)
             std::copy(window + s.from, window + s.from + s.rows, window + s.to);
@@ -346,9 +375,7 @@ void PutRows(std::vector<Row>& table, std::size_t first, std::size_t fromCount, 
         if (s.rows > 0)
             std::memcpy(static_cast<void*>(window + s.to), kept.data() + s.from * sizeof(Row), s.rows * sizeof(Row));
     }
-    if (toCount < fromCount)
-        table.erase(table.begin() + static_cast<std::ptrdiff_t>(first + toCount),
-                    table.begin() + static_cast<std::ptrdiff_t>(first + fromCount));
+    CloseRows(table, first, fromCount, toCount);
 }
 
 // Replaces table[first, first + oldCount) by `with`, moving the tail once.
@@ -541,9 +568,12 @@ EditRecord RecordEdit(const ModelSlice& before, const CarModel& model, TableWind
         const auto [first, count] = Span(now, info.rows);
         const bool heldBefore = (before.held & Bit(info)) != 0;
         const bool heldAfter = Holds(table, sizes.Of(info.rows), first, count);
-        const std::span<const Row> old(before.rows.*member);
+        std::vector<Row> oldCopy;
+        std::vector<Row> currentCopy;
+        const auto& kept = before.rows.*member;
+        const std::span<const Row> old = ContiguousRows(kept, 0, kept.size(), oldCopy);
         const std::span<const Row> current =
-            heldAfter ? std::span<const Row>(table).subspan(first, count) : std::span<const Row>();
+            heldAfter ? ContiguousRows(table, first, count, currentCopy) : std::span<const Row>();
         TableChange& change = record.tables[static_cast<std::size_t>(info.index)];
         if (heldBefore && heldAfter) {
             change = CompareRows(old, current);

@@ -332,24 +332,24 @@ ExchangeStatus CheckRoomForPart(const CarModel& model, std::int64_t vertices, st
 namespace {
 
 template <class T>
-void Reserve(std::vector<T>& table, std::size_t size)
+void Reserve(T& table, std::size_t size)
 {
     table.reserve(std::max(size, table.size()));
 }
 
 // Sets the table to `keep` entries, then appends `added` (or zero entries).
-template <class T>
-void KeepThenAppend(std::vector<T>& table, std::size_t keep, std::span<const T> added)
+template <class Table, class T>
+void KeepThenAppend(Table& table, std::size_t keep, std::span<const T> added)
 {
     table.resize(keep);
     table.insert(table.end(), added.begin(), added.end());
 }
 
-template <class T>
-void KeepThenGrow(std::vector<T>& table, std::size_t keep, std::size_t total)
+template <class Table>
+void KeepThenGrow(Table& table, std::size_t keep, std::size_t total)
 {
     table.resize(keep);
-    table.resize(total, T{});
+    table.resize(total, typename Table::value_type{});
 }
 
 } // namespace

@@ -1219,8 +1219,8 @@ Name64 SlotName(const std::optional<Name64>& raw, const std::string& shown)
     return exchange::TerminatedName(shown);
 }
 
-template <class T>
-void AppendTable(std::vector<T>& to, const std::vector<T>& from, std::size_t count)
+template <class Table, class T>
+void AppendTable(Table& to, const std::vector<T>& from, std::size_t count)
 {
     if (from.size() == count)
         to.insert(to.end(), from.begin(), from.end());

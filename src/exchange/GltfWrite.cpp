@@ -268,7 +268,9 @@ public:
 
     void AddPart(int part, const PartSpan& span)
     {
-        const std::span<const Triangle> triangles(model_.Triangles.data() + span.firstTriangle, span.triangles);
+        std::vector<Triangle> copy;
+        const std::span<const Triangle> triangles =
+            ContiguousRows(model_.Triangles, span.firstTriangle, span.triangles, copy);
         const SplitVertices split = Split(triangles, span.vertices);
 
         tinygltf::Mesh mesh;
@@ -503,12 +505,14 @@ private:
     }
 
     template <class T>
-    void AddTableBlock(PartBlock block, const std::vector<T>& table, std::size_t first, std::size_t count,
-                       Extras& extras)
+    void AddTableBlock(PartBlock block, const T& table, std::size_t first, std::size_t count, Extras& extras)
     {
         if (table.size() < first + count)
             return;
-        const auto bytes = BytesOf(table, first, count);
+        std::vector<typename T::value_type> copy;
+        const auto rows = ContiguousRows(table, first, count, copy);
+        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(rows.data()),
+                                                  rows.size_bytes());
         if (!AllZero(bytes))
             extras[BlockKey(block)] = tinygltf::Value(BlockView(bytes));
     }

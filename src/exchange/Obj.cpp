@@ -135,7 +135,8 @@ ExchangeStatus ExportedParts(const CarModel& model, std::vector<ExportedPart>& p
         part.index = p;
         if (auto failure = LocatePart(model, p, part.span))
             return failure;
-        const auto triangles = std::span(model.Triangles).subspan(part.span.firstTriangle, part.span.triangles);
+        std::vector<Triangle> copy;
+        const auto triangles = ContiguousRows(model.Triangles, part.span.firstTriangle, part.span.triangles, copy);
         if (auto failure = CheckCorners(triangles, static_cast<std::int64_t>(part.span.vertices),
                                         "part " + std::to_string(p + 1)))
             return failure;
@@ -281,9 +282,11 @@ void PutVertices(const ObjText& obj, const Piece& piece, TextBuffer& out)
 void PutTriangles(const ObjText& obj, const Piece& piece, TextBuffer& out)
 {
     const ExportedPart& part = obj.parts[piece.part];
-    const auto triangles = std::span(obj.model.Triangles).subspan(part.span.firstTriangle, part.span.triangles);
+    const std::size_t first = part.span.firstTriangle;
+    const RowTable<Triangle>& triangles = obj.model.Triangles;
     if (piece.lines == Lines::Uvs) {
-        for (const Triangle& t : triangles.subspan(piece.begin, piece.end - piece.begin)) {
+        for (std::size_t k = piece.begin; k < piece.end; ++k) {
+            const Triangle& t = triangles[first + k];
             char* at = out.Line(kNumberLine);
             at = PutUv(PutUv(PutUv(at, t.U1, t.V1), t.U2, t.V2), t.U3, t.V3);
             out.Wrote(at);
@@ -293,9 +296,9 @@ void PutTriangles(const ObjText& obj, const Piece& piece, TextBuffer& out)
     const std::int64_t vertexBase = obj.bases.vertex[piece.part] + 1;
     std::optional<std::int32_t> page;
     if (piece.begin > 0)
-        page = triangles[piece.begin - 1].TexPage;
+        page = triangles[first + piece.begin - 1].TexPage;
     for (std::size_t k = piece.begin; k < piece.end; ++k) {
-        const Triangle& t = triangles[k];
+        const Triangle& t = triangles[first + k];
         if (page != t.TexPage) {
             page = t.TexPage;
             PutLine(out, "usemtl ", MaterialName(t.TexPage));

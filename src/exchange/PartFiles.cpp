@@ -314,11 +314,12 @@ struct PartTableViews {
     std::span<const Triangle> triangles;
 };
 
-PartTableViews TablesOf(const CarModel& model, const PartSpan& span)
+// `copy` holds the part's triangles when they do not lie together.
+PartTableViews TablesOf(const CarModel& model, const PartSpan& span, std::vector<Triangle>& copy)
 {
     return {std::span(model.Vertices).subspan(span.firstVertex, span.vertices),
             std::span(model.Normals).subspan(span.firstVertex, span.vertices),
-            std::span(model.Triangles).subspan(span.firstTriangle, span.triangles)};
+            ContiguousRows(model.Triangles, span.firstTriangle, span.triangles, copy)};
 }
 
 } // namespace
@@ -328,7 +329,8 @@ ExchangeStatus EncodePartBinary(const CarModel& model, int part, std::vector<std
     PartSpan span;
     if (auto failure = LocatePart(model, part, span))
         return failure;
-    const auto [vertices, normals, triangles] = TablesOf(model, span);
+    std::vector<Triangle> copy;
+    const auto [vertices, normals, triangles] = TablesOf(model, span, copy);
     out = EncodeBinaryPartFile(PartName(model, part), vertices, normals, triangles);
     return std::nullopt;
 }
@@ -353,7 +355,8 @@ ExchangeStatus EncodePartText(const CarModel& model, int part, std::string_view 
     PartSpan span;
     if (auto failure = LocatePart(model, part, span))
         return failure;
-    const auto [vertices, normals, triangles] = TablesOf(model, span);
+    std::vector<Triangle> copy;
+    const auto [vertices, normals, triangles] = TablesOf(model, span, copy);
 
     TextWriter text(400 + span.vertices * 2 * 64 + span.triangles * 120);
     text.Line(kPartFileHeader);

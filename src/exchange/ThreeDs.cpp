@@ -503,7 +503,8 @@ ExchangeStatus Encode3DS(const CarModel& model, std::vector<std::uint8_t>& out)
             return Overflow("part " + std::to_string(p + 1) + " has " + std::to_string(s.vertices) + " vertices and " +
                             std::to_string(s.triangles) + " triangles; a 3DS mesh holds at most " +
                             std::to_string(kMax3dsCount) + " of each");
-        if (auto failure = CheckCorners(std::span(model.Triangles).subspan(s.firstTriangle, s.triangles),
+        std::vector<Triangle> copy;
+        if (auto failure = CheckCorners(ContiguousRows(model.Triangles, s.firstTriangle, s.triangles, copy),
                                         static_cast<std::int64_t>(s.vertices), "part " + std::to_string(p + 1)))
             return failure;
         object.name = ExportObjectName(PartName(model, p));

@@ -1,7 +1,8 @@
 #pragma once
 // The one car model of the editor. It mirrors the FCE file closely: the
 // header counts, offsets and fixed tables are held field for field, the
-// variable-length tables as vectors indexed from 0.
+// variable-length tables as vectors indexed from 0 (the per-triangle ones as
+// row tables, which read as vectors; see RowTable.h).
 //
 // Conventions every command keeps:
 //  - part p owns PartNumVertices[p] consecutive vertices from
@@ -18,6 +19,8 @@
 // accept such files because the file itself is still faithfully held.
 // CheckModel() says what is wrong, and code that follows part ranges or
 // triangle corners goes through the clamped helpers below.
+
+#include "RowTable.h"
 
 #include <array>
 #include <optional>
@@ -146,7 +149,7 @@ struct CarModel {
     // Working set: what the views draw and the commands edit.
     std::vector<Vec3> Vertices;
     std::vector<Vec3> Normals;
-    std::vector<Triangle> Triangles;
+    RowTable<Triangle> Triangles;
     std::vector<Reserved32> Reserved1;
     std::vector<Reserved12> Reserved2;
     std::vector<Reserved12> Reserved3;
@@ -161,7 +164,7 @@ struct CarModel {
     std::vector<Reserved4> VertReservedA;
     std::vector<Reserved4> VertReservedB;
     std::vector<Reserved4> VertFlags; // first byte is the flags byte
-    std::vector<Reserved12> TriReserved;
+    RowTable<Reserved12> TriReserved;
     VertexSet ActiveVertexSet = VertexSet::Normal;
 
     // FCE4M extension: the byte per vertex that follows TriReserved in the
@@ -180,7 +183,7 @@ struct CarModel {
     std::int16_t CurrentPart = 0;
     std::int16_t CurrentDummy = 0;
     std::vector<std::int16_t> VertSelected;
-    std::vector<TriStateRecord> TriState;
+    RowTable<TriStateRecord> TriState;
 
     friend bool operator==(const CarModel&, const CarModel&) = default;
 };

@@ -336,7 +336,8 @@ struct Nfs4Tables {
     std::array<std::span<const Vec3>, 3> vertices; // by VertexSet
     std::array<std::span<const Vec3>, 3> normals;
     std::span<const Reserved32> reserved1;
-    std::span<const Reserved12> reserved2, reserved3, triReserved;
+    std::span<const Reserved12> reserved2, reserved3;
+    std::array<std::span<const Reserved12>, 2> triReserved; // the row table's pieces
     std::span<const Reserved4> vertReservedA, vertReservedB, vertFlags;
     std::span<const ReservedByte> vertReservedC; // FCE4M only
     bool defaultFlags = false; // every vertex's flags byte is written as 4
@@ -373,7 +374,7 @@ Nfs4Tables TablesToWrite(const CarModel& model)
     if (ownTables) {
         t.vertReservedA = model.VertReservedA;
         t.vertReservedB = model.VertReservedB;
-        t.triReserved = model.TriReserved;
+        t.triReserved = model.TriReserved.Segments();
     }
     if (model.FileFormat == ModelOrigin::Fce4m)
         t.vertReservedC = model.VertReservedC;

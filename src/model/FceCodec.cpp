@@ -339,10 +339,10 @@ void BlockWriter::Vec3s(std::span<const Vec3> table, std::int64_t count)
     Zeros((count - static_cast<std::int64_t>(present)) * kVec3Size);
 }
 
-void BlockWriter::Triangles(std::span<const Triangle> table, std::int64_t count, VStorage v)
+void BlockWriter::Triangles(const RowTable<Triangle>& table, std::int64_t count, VStorage v)
 {
     static const Triangle zero{};
-    Records(count, kTriangleSize, [table, v](std::uint8_t* p, std::int64_t i) {
+    Records(count, kTriangleSize, [&table, v](std::uint8_t* p, std::int64_t i) {
         EncodeTriangle(p, i < static_cast<std::int64_t>(table.size()) ? table[static_cast<std::size_t>(i)] : zero, v);
     });
 }

@@ -111,12 +111,23 @@ public:
     void Bytes(std::span<const std::uint8_t> bytes);
     void Zeros(std::int64_t count);
     void Vec3s(std::span<const Vec3> table, std::int64_t count);
-    void Triangles(std::span<const Triangle> table, std::int64_t count, VStorage v);
+    void Triangles(const RowTable<Triangle>& table, std::int64_t count, VStorage v);
     template <std::size_t K>
     void Opaque(std::span<const std::array<std::uint8_t, K>> table, std::int64_t count)
     {
-        const std::size_t present = Present(table.size(), count);
-        Bytes(StorageBytes(table.first(present)));
+        Opaque(std::array{table, std::span<const std::array<std::uint8_t, K>>()}, count);
+    }
+    // A table whose rows lie in two pieces, as a row table's around its gap.
+    template <std::size_t K>
+    void Opaque(std::array<std::span<const std::array<std::uint8_t, K>>, 2> pieces, std::int64_t count)
+    {
+        const std::size_t present = Present(pieces[0].size() + pieces[1].size(), count);
+        std::size_t left = present;
+        for (const auto& piece : pieces) {
+            const std::size_t rows = std::min(left, piece.size());
+            Bytes(StorageBytes(piece.first(rows)));
+            left -= rows;
+        }
         Zeros((count - static_cast<std::int64_t>(present)) * static_cast<std::int64_t>(K));
     }
     // `count` records of `size` bytes, each made by encode(record, index).

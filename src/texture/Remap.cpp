@@ -164,7 +164,7 @@ RemapSummary Remap(CarModel& model, const RemapSections& sections)
         mappings[static_cast<std::size_t>(s)] = MappingOf(sections, extents, s);
 
     RemapSummary summary;
-    std::vector<Triangle>& triangles = model.Triangles;
+    RowTable<Triangle>& triangles = model.Triangles;
     summary.unchanged += ForEachSectionTriangle(
         model, [&](const Vec3& partPos, std::int64_t t, const std::array<const Vec3*, 3>& corners, int s) {
             const std::optional<SectionMapping>& m = mappings[static_cast<std::size_t>(s)];

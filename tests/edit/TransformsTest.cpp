@@ -153,7 +153,7 @@ TEST(Transforms, CentringShowsTheBoxAndCentresEverySet)
     h.PartNumVertices[1] += h.PartNumVertices[0] - 3;
     h.PartNumVertices[0] = 3;
     h.PartFirstVertex[1] = 3;
-    for (Triangle& t : std::span(m.Triangles).first(static_cast<std::size_t>(h.PartNumTriangles[0])))
+    for (Triangle& t : m.Triangles.Window(0, static_cast<std::size_t>(h.PartNumTriangles[0])))
         t.I1 = t.I2 = t.I3 = 0;
     m.Vertices[0] = {1, 2, 3};
     m.Vertices[1] = {-3, 0.5f, 3};

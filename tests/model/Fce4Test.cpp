@@ -242,7 +242,7 @@ TEST(Fce4, ColourOutsideAByteFailsWithOverflowAndKeepsTheFile)
 TEST(Fce4, FailedWriteLeavesTheModelsVValues)
 {
     CarModel model = RandomModel(71, {});
-    const std::vector<Triangle> before = model.Triangles;
+    const RowTable<Triangle> before = model.Triangles;
     EXPECT_TRUE(SaveFCE4(model, "/nonexistent-folder/car.fce"));
     EXPECT_EQ(model.Triangles, before);
 }

@@ -62,12 +62,12 @@ LayoutTables ReadLayout(const std::vector<std::uint8_t>& file)
     return t;
 }
 
-template <std::size_t K>
-std::vector<std::uint8_t> Flat(const std::vector<std::array<std::uint8_t, K>>& table)
+template <class Table>
+std::vector<std::uint8_t> Flat(const Table& table)
 {
-    std::vector<std::uint8_t> bytes(table.size() * K);
-    if (!table.empty())
-        std::memcpy(bytes.data(), table.data(), bytes.size());
+    std::vector<std::uint8_t> bytes;
+    for (const auto& row : table)
+        bytes.insert(bytes.end(), row.begin(), row.end());
     return bytes;
 }
 

@@ -191,16 +191,20 @@ public:
     }
     std::array<std::span<const T>, 2> Segments() const { return Segments(0, size()); }
 
+    // The calls taking a row copy it before closing the gap, which moves
+    // the rows a reference into this table may point at.
     void push_back(const T& row)
     {
+        const T copy = row;
         Close();
-        rows_.push_back(row);
+        rows_.push_back(copy);
     }
     template <class... Args>
     T& emplace_back(Args&&... args)
     {
+        T row(std::forward<Args>(args)...);
         Close();
-        return rows_.emplace_back(std::forward<Args>(args)...);
+        return rows_.emplace_back(std::move(row));
     }
     void pop_back()
     {
@@ -210,8 +214,9 @@ public:
     iterator insert(const_iterator at, const T& row) { return insert(at, std::size_t{1}, row); }
     iterator insert(const_iterator at, std::size_t count, const T& row)
     {
+        const T copy = row;
         Close();
-        rows_.insert(rows_.begin() + Diff(at.Index()), count, row);
+        rows_.insert(rows_.begin() + Diff(at.Index()), count, copy);
         return iterator(this, at.Index());
     }
     template <class It, class = std::enable_if_t<!std::is_integral_v<It>>>
@@ -237,8 +242,9 @@ public:
     }
     void resize(std::size_t count, const T& row)
     {
+        const T copy = row;
         Close();
-        rows_.resize(count, row);
+        rows_.resize(count, copy);
     }
     void assign(std::size_t count, const T& row)
     {

@@ -81,6 +81,8 @@ TEST(RowTable, RandomGapMovesAndVectorCallsKeepTheRowsOfAPlainVector)
             } else {
                 table[at % plain.size()] = next;
                 plain[at % plain.size()] = next++;
+                table.push_back(table[at % plain.size()]); // a row of the table itself
+                plain.push_back(plain[at % plain.size()]);
             }
             break;
         case 5: {

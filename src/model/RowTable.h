@@ -150,8 +150,6 @@ public:
 
     T& operator[](std::size_t i) { return rows_[Stored(i)]; }
     const T& operator[](std::size_t i) const { return rows_[Stored(i)]; }
-    T& front() { return (*this)[0]; }
-    const T& front() const { return (*this)[0]; }
     T& back() { return (*this)[size() - 1]; }
     const T& back() const { return (*this)[size() - 1]; }
 
@@ -159,8 +157,6 @@ public:
     iterator end() { return iterator(this, size()); }
     const_iterator begin() const { return const_iterator(this, 0); }
     const_iterator end() const { return const_iterator(this, size()); }
-    const_iterator cbegin() const { return begin(); }
-    const_iterator cend() const { return end(); }
 
     // The rows as one block; closes the gap.
     T* data()
@@ -205,11 +201,6 @@ public:
         T row(std::forward<Args>(args)...);
         Close();
         return rows_.emplace_back(std::move(row));
-    }
-    void pop_back()
-    {
-        Close();
-        rows_.pop_back();
     }
     iterator insert(const_iterator at, const T& row) { return insert(at, std::size_t{1}, row); }
     iterator insert(const_iterator at, std::size_t count, const T& row)
@@ -268,13 +259,6 @@ public:
         Close();
         rows_.reserve(count);
     }
-    void shrink_to_fit()
-    {
-        Close();
-        rows_.shrink_to_fit();
-    }
-    // What the storage holds, the gap's free rows counted.
-    std::size_t capacity() const { return rows_.capacity(); }
 
     std::vector<T> ToVector() const
     {
@@ -374,11 +358,6 @@ std::span<const T> ContiguousRows(const RowTable<T>& table, std::size_t first, s
     copy.assign(segments[0].begin(), segments[0].end());
     copy.insert(copy.end(), segments[1].begin(), segments[1].end());
     return copy;
-}
-template <class T>
-std::span<const T> ContiguousRows(const RowTable<T>& table, std::vector<T>& copy)
-{
-    return ContiguousRows(table, 0, table.size(), copy);
 }
 
 } // namespace mobrix
